@@ -1,0 +1,66 @@
+// Settings files: the settings-file object and the typed operations.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lib/TStringList.h"
+
+namespace D_Ini {
+
+// Holds nothing but the file's full path; every operation is one platform call.
+class TIniFile {
+ public:
+  explicit TIniFile(std::string path) : path_(std::move(path)) {}
+  const std::string& FileName() const { return path_; }
+
+  std::string ReadValue(const std::string& section, const std::string& key,
+                        const std::string& def) const;
+  std::vector<std::string> ListKeys(const std::string& section) const;
+  // One "key=value" line per key, in key order.
+  std::vector<std::string> ReadSectionValues(const std::string& section) const;
+  bool KeyExists(const std::string& section, const std::string& key) const;
+  // Throw ESettingsWriteError when the file system refuses.
+  void WriteValue(const std::string& section, const std::string& key,
+                  const std::string& value) const;
+  void EraseSection(const std::string& section) const;
+
+  long long ReadInteger(const std::string& section, const std::string& key, long long def) const;
+  void WriteInteger(const std::string& section, const std::string& key, long long value) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+  void WriteBool(const std::string& section, const std::string& key, bool value) const;
+
+ private:
+  std::string path_;
+};
+
+std::string NormalizeKeyName(const std::string& key);
+std::string SectionOrDefault(const std::string& section);
+// Parses decimal (optional sign) or hexadecimal ("$", "0x", "0X"); false otherwise.
+bool ParseSettingInteger(const std::string& text, long long& value);
+
+std::string SettingsFilePath(bool perUser);
+std::string UserSettingsPath(const std::string& fileName);
+std::unique_ptr<TIniFile> OpenSettingsFile(bool perUser);
+
+std::string ReadSettingText(const TIniFile& file, const std::string& section,
+                            const std::string& key, const std::string& def);
+std::string ReadSettingString(const TIniFile& file, const std::string& section,
+                              const std::string& key, const std::string& def);
+long long ReadSettingInteger(const TIniFile& file, const std::string& section,
+                             const std::string& key, long long def);
+bool ReadSettingBool(const TIniFile& file, const std::string& section, const std::string& key,
+                     bool def);
+void WriteSettingString(const TIniFile& file, const std::string& section,
+                        const std::string& key, const std::string& value);
+void WriteSettingInteger(const TIniFile& file, const std::string& section,
+                         const std::string& key, long long value);
+void WriteSettingBool(const TIniFile& file, const std::string& section, const std::string& key,
+                      bool value);
+void ReadSectionList(const TIniFile& file, const std::string& section, TStringList& list,
+                     bool keysAsTags);
+void WriteSectionList(const TIniFile& file, const std::string& section,
+                      const TStringList& list, bool tagsAsKeys);
+
+}  // namespace D_Ini

@@ -1,0 +1,118 @@
+// The operating-system services Quillan relies on, behind one interface.
+// Callers use Platform::Get(); tests swap in a double with SetInstance().
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// File attribute bits as the find-first/find-next enumeration reports them.
+enum Attribute : std::uint32_t {
+  faReadOnly = 0x01,
+  faHidden = 0x02,
+  faSysFile = 0x04,
+  faVolumeID = 0x08,
+  faDirectory = 0x10,
+  faArchive = 0x20,
+};
+
+struct FindEntry {
+  std::string name;               // bare name, no folder
+  std::uint32_t attributes = 0;   // Attribute bits
+  std::int64_t size = 0;          // real 64-bit size in bytes
+  std::uint32_t dosDateTime = 0;  // last write, local time, MS-DOS packed (date high)
+};
+
+// Window handles are opaque; 0 is the null handle.
+using WindowHandle = std::uintptr_t;
+
+struct TopLevelWindow {
+  WindowHandle handle = 0;
+  std::string title;
+};
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+struct RegistryValue {
+  enum class Kind { Missing, String, OtherType };  // Missing: key or value absent
+  Kind kind = Kind::Missing;
+  std::string text;  // String: as stored, cut at its first zero byte
+};
+
+constexpr int SW_SHOWNORMAL_ = 1;
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // The implementation in force for the process.
+  static Platform& Get();
+  // Install a double (not owned); nullptr restores the real implementation.
+  static void SetInstance(Platform* instance);
+
+  // --- file system ---
+  // True only for an existing file; a folder does not count.
+  virtual bool FileExists(const std::string& path) = 0;
+  // True when the path exists and is a folder; a trailing separator is allowed.
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  // One level; false on failure (parent missing, exists already, refused).
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  // Renames a folder within a volume. Never replaces an existing target
+  // (not even an empty folder), never copies, never deletes. False on failure.
+  virtual bool MoveFolder(const std::string& source, const std::string& target) = 0;
+  // Find-first/find-next over a mask (folder + pattern, e.g. "C:\x\*.*").
+  // Entries with hidden, system, volume-label or folder attributes are passed
+  // over unless that bit is in `attributes`. The callback returns false to
+  // stop early. Returns false when the enumeration could not start.
+  virtual bool ListFolder(const std::string& mask, std::uint32_t attributes,
+                          const std::function<bool(const FindEntry&)>& onEntry) = 0;
+  // Short (8.3) form of an existing path; empty text on failure.
+  virtual std::string ShortPath(const std::string& path) = 0;
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+
+  // --- environment and registry ---
+  // nullopt when the variable is not set (names ignore case on Windows).
+  virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
+  virtual RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                          const std::string& valueName) = 0;
+
+  // --- private-profile (INI) files ---
+  // The stored value, or `def`, cut to 2047 characters.
+  virtual std::string ProfileRead(const std::string& path, const std::string& section,
+                                  const std::string& key, const std::string& def) = 0;
+  // Key names of a section in file order, limited like a 16384-byte buffer.
+  virtual std::vector<std::string> ProfileListKeys(const std::string& path,
+                                                   const std::string& section) = 0;
+  // False when the file system refused the write.
+  virtual bool ProfileWrite(const std::string& path, const std::string& section,
+                            const std::string& key, const std::string& value) = 0;
+  virtual bool ProfileEraseSection(const std::string& path, const std::string& section) = 0;
+
+  // --- shell and windows ---
+  // Starts a program, document or web address. Above 32: started.
+  virtual int ShellExecute(const std::string& file, const std::string& parameters,
+                           const std::string& folder, int showMode) = 0;
+  // Every top-level window, top of the Z order first, with its full title.
+  virtual std::vector<TopLevelWindow> TopLevelWindows() = 0;
+  // Creates (and owns for the life of the process) a named mutex.
+  // Returns true when the name already existed (another instance holds it).
+  virtual bool CreateNamedMutex(const std::string& name) = 0;
+  // Next top-level window after `after` (0: from the start) with the given
+  // class and exact title; 0 when none.
+  virtual WindowHandle FindWindowEx(const std::string& className, const std::string& title,
+                                    WindowHandle after) = 0;
+  // Handle of this process's own application window (0 when it has none).
+  virtual WindowHandle OwnApplicationWindow() = 0;
+  virtual void ShowWindowNormal(WindowHandle window) = 0;
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+};
+
+// The real implementation for the build's operating system.
+Platform& NativePlatform();
+
+}  // namespace platform
