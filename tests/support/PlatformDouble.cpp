@@ -1,0 +1,232 @@
+#include "support/PlatformDouble.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quillan_test {
+
+using platform::RegistryRoot;
+using platform::RegistryValue;
+using platform::WindowHandle;
+
+namespace {
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+}  // namespace
+
+PlatformDouble::PlatformDouble(platform::Platform* real)
+    : real_(real != nullptr ? real : &platform::NativePlatform()) {}
+
+bool PlatformDouble::Fault::Hits(const std::string& a, const std::string& b) {
+  ++seen;
+  if (nth > 0 && seen == nth) return true;
+  if (predicate && (predicate(a) || (!b.empty() && predicate(b)))) return true;
+  return false;
+}
+
+void PlatformDouble::ClearFailures() {
+  moveFault_ = Fault{};
+  createFault_ = Fault{};
+  writeFault_ = Fault{};
+  eraseFault_ = Fault{};
+}
+
+void PlatformDouble::SetRegistryString(RegistryRoot root, const std::string& keyPath,
+                                       const std::string& valueName, const std::string& text) {
+  RegistryValue v;
+  v.kind = RegistryValue::Kind::String;
+  v.text = text.substr(0, text.find('\0'));
+  registry_[{static_cast<int>(root), Upper(keyPath), Upper(valueName)}] = v;
+}
+
+void PlatformDouble::SetRegistryWrongType(RegistryRoot root, const std::string& keyPath,
+                                          const std::string& valueName) {
+  RegistryValue v;
+  v.kind = RegistryValue::Kind::OtherType;
+  registry_[{static_cast<int>(root), Upper(keyPath), Upper(valueName)}] = v;
+}
+
+void PlatformDouble::SetRegistryMissing(RegistryRoot root, const std::string& keyPath,
+                                        const std::string& valueName) {
+  registry_[{static_cast<int>(root), Upper(keyPath), Upper(valueName)}] = RegistryValue{};
+}
+
+std::string PlatformDouble::EnvKey(const std::string& name) {
+#ifdef _WIN32
+  return Upper(name);
+#else
+  return name;
+#endif
+}
+
+void PlatformDouble::SetEnvironment(const std::string& name, const std::string& value) {
+  environment_[EnvKey(name)] = value;
+}
+
+void PlatformDouble::UnsetEnvironment(const std::string& name) {
+  environment_[EnvKey(name)] = std::nullopt;
+}
+
+void PlatformDouble::SetTopLevelWindows(std::vector<FakeWindow> windows) {
+  windows_ = std::move(windows);
+}
+
+void PlatformDouble::RecordShellExecute(int answer) { shellAnswer_ = answer; }
+
+void PlatformDouble::FakeNamedMutex(bool existed) { mutexAnswer_ = existed; }
+
+int PlatformDouble::TotalCalls() const {
+  return std::accumulate(counts_.begin(), counts_.end(), 0);
+}
+
+void PlatformDouble::ResetCounts() { counts_.fill(0); }
+
+bool PlatformDouble::FileExists(const std::string& path) {
+  Count(Op::FileExists);
+  return real_->FileExists(path);
+}
+
+bool PlatformDouble::DirectoryExists(const std::string& path) {
+  Count(Op::DirectoryExists);
+  return real_->DirectoryExists(path);
+}
+
+bool PlatformDouble::CreateDirectory(const std::string& path) {
+  Count(Op::CreateDirectory);
+  if (createFault_.Hits(path)) return false;
+  return real_->CreateDirectory(path);
+}
+
+bool PlatformDouble::MoveFolder(const std::string& source, const std::string& target) {
+  Count(Op::MoveFolder);
+  bool ok = !moveFault_.Hits(source, target) && real_->MoveFolder(source, target);
+  moves_.push_back({source, target, ok});
+  return ok;
+}
+
+bool PlatformDouble::ListFolder(const std::string& mask, std::uint32_t attributes,
+                                const std::function<bool(const platform::FindEntry&)>& onEntry) {
+  Count(Op::ListFolder);
+  return real_->ListFolder(mask, attributes, onEntry);
+}
+
+std::string PlatformDouble::ShortPath(const std::string& path) {
+  Count(Op::ShortPath);
+  if (shortPath_) return shortPath_(path);
+  return real_->ShortPath(path);
+}
+
+std::string PlatformDouble::ExecutablePath() {
+  Count(Op::ExecutablePath);
+  if (exePath_) return *exePath_;
+  return real_->ExecutablePath();
+}
+
+std::optional<std::string> PlatformDouble::GetEnvironmentVariable(const std::string& name) {
+  Count(Op::GetEnvironmentVariable);
+  auto it = environment_.find(EnvKey(name));
+  if (it != environment_.end()) return it->second;
+  return real_->GetEnvironmentVariable(name);
+}
+
+RegistryValue PlatformDouble::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                                const std::string& valueName) {
+  Count(Op::ReadRegistryValue);
+  auto it = registry_.find({static_cast<int>(root), Upper(keyPath), Upper(valueName)});
+  if (it != registry_.end()) return it->second;
+  if (onlyFakeRegistry_) return RegistryValue{};
+  return real_->ReadRegistryValue(root, keyPath, valueName);
+}
+
+std::string PlatformDouble::ProfileRead(const std::string& path, const std::string& section,
+                                        const std::string& key, const std::string& def) {
+  Count(Op::ProfileRead);
+  return real_->ProfileRead(path, section, key, def);
+}
+
+std::vector<std::string> PlatformDouble::ProfileListKeys(const std::string& path,
+                                                         const std::string& section) {
+  Count(Op::ProfileListKeys);
+  return real_->ProfileListKeys(path, section);
+}
+
+bool PlatformDouble::ProfileWrite(const std::string& path, const std::string& section,
+                                  const std::string& key, const std::string& value) {
+  Count(Op::ProfileWrite);
+  if (writeFault_.Hits(path)) return false;
+  return real_->ProfileWrite(path, section, key, value);
+}
+
+bool PlatformDouble::ProfileEraseSection(const std::string& path, const std::string& section) {
+  Count(Op::ProfileEraseSection);
+  if (eraseFault_.Hits(path)) return false;
+  return real_->ProfileEraseSection(path, section);
+}
+
+int PlatformDouble::ShellExecute(const std::string& file, const std::string& parameters,
+                                 const std::string& folder, int showMode) {
+  Count(Op::ShellExecute);
+  if (shellAnswer_) {
+    shellCalls_.push_back({file, parameters, folder, showMode});
+    return *shellAnswer_;
+  }
+  return real_->ShellExecute(file, parameters, folder, showMode);
+}
+
+std::vector<platform::TopLevelWindow> PlatformDouble::TopLevelWindows() {
+  Count(Op::TopLevelWindows);
+  if (!windows_) return real_->TopLevelWindows();
+  std::vector<platform::TopLevelWindow> out;
+  for (const FakeWindow& w : *windows_) out.push_back({w.handle, w.title});
+  return out;
+}
+
+bool PlatformDouble::CreateNamedMutex(const std::string& name) {
+  Count(Op::CreateNamedMutex);
+  if (mutexAnswer_) {
+    mutexNames_.push_back(name);
+    return *mutexAnswer_;
+  }
+  return real_->CreateNamedMutex(name);
+}
+
+WindowHandle PlatformDouble::FindWindowEx(const std::string& className, const std::string& title,
+                                          WindowHandle after) {
+  Count(Op::FindWindowEx);
+  if (!windows_) return real_->FindWindowEx(className, title, after);
+  auto it = windows_->begin();
+  if (after != 0) {
+    it = std::find_if(windows_->begin(), windows_->end(),
+                      [after](const FakeWindow& w) { return w.handle == after; });
+    if (it == windows_->end()) return 0;
+    ++it;
+  }
+  for (; it != windows_->end(); ++it) {
+    if (it->className == className && it->title == title) return it->handle;
+  }
+  return 0;
+}
+
+WindowHandle PlatformDouble::OwnApplicationWindow() {
+  Count(Op::OwnApplicationWindow);
+  if (windows_) return ownWindow_;
+  return ownWindow_ != 0 ? ownWindow_ : real_->OwnApplicationWindow();
+}
+
+void PlatformDouble::ShowWindowNormal(WindowHandle window) {
+  Count(Op::ShowWindowNormal);
+  shown_.push_back(window);
+  if (!windows_) real_->ShowWindowNormal(window);
+}
+
+void PlatformDouble::SetForegroundWindow(WindowHandle window) {
+  Count(Op::SetForegroundWindow);
+  foreground_.push_back(window);
+  if (!windows_) real_->SetForegroundWindow(window);
+}
+
+}  // namespace quillan_test
