@@ -58,7 +58,9 @@ enum class Prop {
   ItemDeleted,      // list item at `index` removed
   ItemsReset,       // whole list replaced (cleared or rebuilt)
   ItemIndex,        // selection
-  Style, ReadOnly, Value, Columns, ItemHeight, Cells, Counts,
+  Style, ReadOnly, Value, Columns, ItemHeight,
+  Cells,            // grid cell `index` = row * ColCount() + col
+  Counts,
 };
 
 // A toolkit's native counterpart of one control.
@@ -142,8 +144,9 @@ class TControl : public TComponent {
   // --- toolkit side ---
   ControlPeer* Peer() const { return peer_.get(); }
   // Creates the peers of this control and its children (top-down) when an
-  // application with a toolkit exists; controls added later to a realized
-  // parent are realized at once.
+  // application with a toolkit exists. A control added later to a realized
+  // parent is realized by calling Realize() on it (or on the parent) once it
+  // is fully constructed; a constructor cannot, the kind is not known yet.
   void Realize();
   bool Realized() const { return realized_; }
 
@@ -169,6 +172,11 @@ class TControl : public TComponent {
   TPopupMenu* popupMenu_ = nullptr;
   std::unique_ptr<ControlPeer> peer_;
   bool realized_ = false;
+  // Bounds and parent client size when the bounds were last set other than
+  // by the parent's layout; anchored moves are computed from them, so
+  // shrinking and growing the parent again does not drift.
+  int anchorLeft_ = 0, anchorTop_ = 0, anchorWidth_ = 0, anchorHeight_ = 0;
+  int anchorParentWidth_ = 0, anchorParentHeight_ = 0;
 };
 
 class TWinControl : public TControl {
@@ -186,6 +194,8 @@ class TWinControl : public TControl {
 
  private:
   friend class TControl;
+  // Moves anchored children for the new client size, then realigns.
+  void LayoutChildren();
   void AddChild(TControl* child);
   void RemoveChild(TControl* child);
   std::vector<TControl*> children_;  // owned
