@@ -1,0 +1,459 @@
+#include "platform/ProfileEngine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+#include <unordered_map>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace profile {
+
+namespace {
+
+#ifdef _WIN32
+const char* const kNewFileLineEnd = "\r\n";
+#else
+const char* const kNewFileLineEnd = "\n";
+#endif
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s, std::size_t begin, std::size_t end) {
+  while (begin < end && IsBlank(s[begin])) ++begin;
+  while (end > begin && IsBlank(s[end - 1])) --end;
+  return s.substr(begin, end - begin);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+// What a C string API would see of the text.
+std::string CutAtZero(std::string s) {
+  std::size_t z = s.find('\0');
+  if (z != std::string::npos) s.resize(z);
+  return s;
+}
+
+// A line break in a name or value would create lines of its own (a value
+// could plant keys); Windows reads such a value back up to the break anyway.
+std::string CutAtLineBreak(std::string s) {
+  std::size_t z = s.find_first_of(std::string("\r\n\0", 3));
+  if (z != std::string::npos) s.resize(z);
+  return s;
+}
+
+std::string StripQuotes(std::string v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    v = v.substr(1, v.size() - 2);
+  }
+  return v;
+}
+
+struct Stamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t mtimeNs = 0;
+  std::int64_t ctimeNs = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+enum class Kind { Missing, File, Other };
+
+Kind StatPath(const std::string& path, Stamp& stamp) {
+#ifdef _WIN32
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st)) return Kind::Missing;
+  if (!fs::is_regular_file(st)) return Kind::Other;
+  stamp = Stamp{};
+  stamp.size = static_cast<std::uint64_t>(fs::file_size(path, ec));
+  stamp.mtimeNs = static_cast<std::int64_t>(fs::last_write_time(path, ec).time_since_epoch().count());
+  return Kind::File;
+#else
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Other;
+  if (!S_ISREG(st.st_mode)) return Kind::Other;
+  stamp.device = static_cast<std::uint64_t>(st.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return Kind::File;
+#endif
+}
+
+bool ReadWhole(const std::string& path, std::string& data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream out;
+  out << in.rdbuf();
+  if (in.bad()) return false;
+  data = std::move(out).str();
+  return true;
+}
+
+// A symbolic link is written through, so the link itself survives.
+std::string ResolveLinks(const std::string& path) {
+  fs::path p(path);
+  std::error_code ec;
+  for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++depth) {
+    fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p.string();
+}
+
+}  // namespace
+
+struct ProfileEngine::Parsed {
+  struct Line {
+    std::size_t begin = 0, end = 0, next = 0;  // content [begin, end), line end [end, next)
+  };
+  struct Key {
+    std::string name;
+    std::string value;
+    std::size_t valueBegin = 0;  // just after the "="
+    std::size_t line = 0;
+  };
+  struct Section {
+    std::string name;
+    std::size_t header = 0;       // line of "[name]"
+    std::size_t last = 0;         // last line before the next header
+    std::size_t lastContent = 0;  // last line that is not blank
+    std::vector<Key> keys;
+    std::unordered_map<std::string, std::size_t> keyIndex;  // first key per upper-cased name
+  };
+
+  std::string data;
+  std::vector<Line> lines;
+  std::vector<Section> sections;
+  std::unordered_map<std::string, std::size_t> sectionIndex;  // first section per name
+  std::string lineEnd;
+
+  void Parse();
+  const Section* Find(const std::string& section) const {
+    auto it = sectionIndex.find(UpperAscii(Trim(section, 0, section.size())));
+    return it == sectionIndex.end() ? nullptr : &sections[it->second];
+  }
+  static const Key* FindKey(const Section& s, const std::string& key) {
+    auto it = s.keyIndex.find(UpperAscii(Trim(key, 0, key.size())));
+    return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
+  }
+};
+
+void ProfileEngine::Parsed::Parse() {
+  lines.clear();
+  sections.clear();
+  sectionIndex.clear();
+  lineEnd.clear();
+
+  std::size_t pos = 0;
+  if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+  while (pos < data.size()) {
+    Line line;
+    line.begin = pos;
+    std::size_t nl = data.find('\n', pos);
+    if (nl == std::string::npos) {
+      line.end = line.next = data.size();
+    } else {
+      line.end = (nl > pos && data[nl - 1] == '\r') ? nl - 1 : nl;
+      line.next = nl + 1;
+      if (lineEnd.empty()) lineEnd = data.substr(line.end, line.next - line.end);
+    }
+    lines.push_back(line);
+    pos = line.next;
+  }
+  if (lineEnd.empty()) lineEnd = kNewFileLineEnd;
+
+  Section* current = nullptr;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    std::size_t b = line.begin;
+    while (b < line.end && IsBlank(data[b])) ++b;
+    if (b == line.end) {
+      if (current != nullptr) current->last = i;
+      continue;
+    }
+    if (data[b] == '[') {
+      std::size_t close = data.find(']', b + 1);
+      if (close == std::string::npos || close > line.end) close = line.end;
+      Section s;
+      s.name = CutAtZero(Trim(data, b + 1, close));
+      s.header = s.last = s.lastContent = i;
+      sections.push_back(std::move(s));
+      current = &sections.back();
+      sectionIndex.emplace(UpperAscii(current->name), sections.size() - 1);
+      continue;
+    }
+    if (current == nullptr) continue;  // lines before the first section belong to none
+    current->last = current->lastContent = i;
+    if (data[b] == ';') continue;  // comment
+    std::size_t eq = data.find('=', b);
+    if (eq == std::string::npos || eq >= line.end) continue;  // not a key
+    Key k;
+    k.name = CutAtZero(Trim(data, b, eq));
+    if (k.name.empty()) continue;
+    k.value = CutAtZero(StripQuotes(Trim(data, eq + 1, line.end)));
+    k.valueBegin = eq + 1;
+    k.line = i;
+    current->keyIndex.emplace(UpperAscii(k.name), current->keys.size());
+    current->keys.push_back(std::move(k));
+  }
+}
+
+struct ProfileEngine::Entry {
+  Stamp stamp;
+  bool valid = false;
+  Parsed parsed;
+};
+
+ProfileEngine::ProfileEngine() = default;
+ProfileEngine::~ProfileEngine() = default;
+
+void ProfileEngine::ClearCache() { cache_.clear(); }
+
+const ProfileEngine::Parsed* ProfileEngine::Load(const std::string& path, bool* isMissing) {
+  if (isMissing != nullptr) *isMissing = false;
+  Stamp before;
+  Kind kind = StatPath(path, before);
+  if (kind != Kind::File) {
+    cache_.erase(path);
+    if (isMissing != nullptr) *isMissing = kind == Kind::Missing;
+    return nullptr;
+  }
+  std::unique_ptr<Entry>& entry = cache_[path];
+  if (entry && entry->valid && entry->stamp == before) return &entry->parsed;
+
+  if (!entry) entry = std::make_unique<Entry>();
+  entry->valid = false;
+  if (!ReadWhole(path, entry->parsed.data)) {
+    cache_.erase(path);
+    return nullptr;
+  }
+  entry->parsed.Parse();
+  ++parseCount_;
+  Stamp after;
+  // A file that changed while it was read is parsed again on the next use.
+  entry->valid = StatPath(path, after) == Kind::File && after == before;
+  entry->stamp = after;
+  return &entry->parsed;
+}
+
+std::string ProfileEngine::Read(const std::string& path, const std::string& section,
+                                const std::string& key, const std::string& def) {
+  std::string result = def;
+  if (const Parsed* p = Load(path, nullptr)) {
+    if (const Parsed::Section* s = p->Find(section)) {
+      if (const Parsed::Key* k = Parsed::FindKey(*s, key)) result = k->value;
+    }
+  }
+  if (result.size() > kValueBufferSize - 1) result.resize(kValueBufferSize - 1);
+  return result;
+}
+
+std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
+                                                 const std::string& section) {
+  std::vector<std::string> names;
+  const Parsed* p = Load(path, nullptr);
+  if (p == nullptr) return names;
+  const Parsed::Section* s = p->Find(section);
+  if (s == nullptr) return names;
+  // Each name with its zero, then a final zero. When the buffer is too small
+  // the last name is cut and followed by two zeros.
+  std::size_t room = kKeyListBufferSize - 1;
+  for (const Parsed::Key& k : s->keys) {
+    if (k.name.size() + 1 <= room) {
+      names.push_back(k.name);
+      room -= k.name.size() + 1;
+      continue;
+    }
+    if (room > 1) names.push_back(k.name.substr(0, room - 1));
+    break;
+  }
+  return names;
+}
+
+bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
+                          const std::string& keyIn, const std::string& valueIn) {
+  const std::string section = CutAtLineBreak(sectionIn);
+  const std::string key = CutAtLineBreak(keyIn);
+  const std::string value = CutAtLineBreak(valueIn);
+  const std::string target = ResolveLinks(path);
+
+  bool missing = false;
+  const Parsed* p = Load(target, &missing);
+  std::string data;
+  std::string lineEnd = kNewFileLineEnd;
+  if (p != nullptr) {
+    data = p->data;
+    lineEnd = p->lineEnd;
+  } else if (!missing) {
+    return false;  // a folder, or a file that cannot be read
+  }
+
+  const std::string keyLine = Trim(key, 0, key.size()) + "=" + value;
+  const Parsed::Section* s = p != nullptr ? p->Find(section) : nullptr;
+  if (s != nullptr) {
+    if (const Parsed::Key* k = Parsed::FindKey(*s, key)) {
+      const Parsed::Line& line = p->lines[k->line];
+      data.replace(k->valueBegin, line.end - k->valueBegin, value);
+    } else {
+      const Parsed::Line& after = p->lines[s->lastContent];
+      if (after.next == after.end) {
+        data.insert(after.next, lineEnd + keyLine);  // the file had no final line end
+      } else {
+        data.insert(after.next, keyLine + lineEnd);
+      }
+    }
+  } else {
+    std::string add;
+    if (p != nullptr && !p->lines.empty()) {
+      const Parsed::Line& last = p->lines.back();
+      if (last.next == last.end) add += lineEnd;
+      if (last.end > last.begin) add += lineEnd;  // a blank line between sections
+    }
+    add += "[" + Trim(section, 0, section.size()) + "]" + lineEnd + keyLine + lineEnd;
+    data += add;
+  }
+  return Replace(target, data);
+}
+
+bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
+  const std::string target = ResolveLinks(path);
+  bool missing = false;
+  const Parsed* p = Load(target, &missing);
+  if (p == nullptr) return missing;
+  const std::string name = UpperAscii(Trim(section, 0, section.size()));
+  std::string data = p->data;
+  bool changed = false;
+  for (std::size_t i = p->sections.size(); i-- > 0;) {
+    const Parsed::Section& s = p->sections[i];
+    if (UpperAscii(s.name) != name) continue;
+    std::size_t begin = p->lines[s.header].begin;
+    std::size_t end = p->lines[s.last].next;
+    data.erase(begin, end - begin);
+    changed = true;
+  }
+  if (!changed) return true;
+  return Replace(target, data);
+}
+
+bool ProfileEngine::Replace(const std::string& target, const std::string& data) {
+  std::error_code ec;
+  fs::file_status st = fs::status(target, ec);
+  bool exists = !ec && fs::exists(st);
+  if (exists) {
+    if (!fs::is_regular_file(st)) return false;
+    // A read-only file refuses the write, whoever asks.
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+    std::ofstream probe(target, std::ios::binary | std::ios::app);
+    if (!probe) return false;
+  }
+
+  fs::path targetPath(target);
+  fs::path folder = targetPath.parent_path();
+  std::random_device rd;
+  std::mt19937_64 rng(rd());
+  std::string tempName;
+
+#ifdef _WIN32
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 50 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    std::ostringstream name;
+    name << targetPath.filename().string() << ".~" << std::hex << (rng() & 0xFFFFFFFFu);
+    tempName = (folder / name.str()).string();
+    h = CreateFileA(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
+    DWORD written = 0;
+    ok = WriteFile(h, data.data() + done, chunk, &written, nullptr) != 0 && written > 0;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(h) != 0;
+  ok = CloseHandle(h) != 0 && ok;
+  ok = ok && MoveFileExA(tempName.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) {
+    DeleteFileA(tempName.c_str());
+    return false;
+  }
+#else
+  struct stat original {};
+  bool haveOriginal = exists && ::stat(target.c_str(), &original) == 0;
+  int fd = -1;
+  for (int attempt = 0; attempt < 50 && fd < 0; ++attempt) {
+    std::ostringstream name;
+    name << "." << targetPath.filename().string() << ".tmp" << std::hex << (rng() & 0xFFFFFFFFu);
+    tempName = (folder.empty() ? fs::path(name.str()) : folder / name.str()).string();
+    fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  bool ok = true;
+  if (haveOriginal) {
+    ok = ::fchmod(fd, original.st_mode & 07777) == 0;
+    // Keep the owner when we may (root editing a user's file); harmless otherwise.
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
+    }
+  }
+  std::size_t done = 0;
+  while (ok && done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(tempName.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+#endif
+
+  // Keep the new content parsed so the next read does not parse it again.
+  auto entry = std::make_unique<Entry>();
+  entry->parsed.data = data;
+  entry->parsed.Parse();
+  ++parseCount_;
+  Stamp after;
+  entry->valid = StatPath(target, after) == Kind::File && after.size == data.size();
+  entry->stamp = after;
+  cache_[target] = std::move(entry);
+  return true;
+}
+
+}  // namespace profile

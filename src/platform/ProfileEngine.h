@@ -1,0 +1,61 @@
+// Private-profile (INI) files in portable C++: the semantics of
+// GetPrivateProfileStringA / WritePrivateProfileStringA that Quillan relies on.
+//
+// Reading: section and key names are trimmed and matched ignoring ASCII case;
+// values are trimmed and lose one pair of matching outer quotes. With
+// duplicate sections or keys the first occurrence answers. Lines without "="
+// and lines starting with ";" are not keys. A UTF-8 byte-order mark is skipped.
+//
+// Writing keeps every other byte of the file, keeps its line-end style and
+// replaces the file atomically (temporary file in the same folder, flushed to
+// disk, renamed over the original). A refused write leaves the file unchanged.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace profile {
+
+constexpr std::size_t kValueBufferSize = 2048;    // a read yields at most 2047 characters
+constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
+
+class ProfileEngine {
+ public:
+  ProfileEngine();
+  ~ProfileEngine();
+  ProfileEngine(const ProfileEngine&) = delete;
+  ProfileEngine& operator=(const ProfileEngine&) = delete;
+
+  std::string Read(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& def);
+  // Key names in file order, as a 16384-byte buffer would hold them.
+  std::vector<std::string> ListKeys(const std::string& path, const std::string& section);
+  bool Write(const std::string& path, const std::string& section, const std::string& key,
+             const std::string& value);
+  // Removes every section of that name with all its lines. A missing file or
+  // section is no failure.
+  bool EraseSection(const std::string& path, const std::string& section);
+
+  // Forget parsed files (they are validated on every use anyway).
+  void ClearCache();
+  // How often a file was actually parsed; lets tests see the cache work.
+  std::uint64_t ParseCount() const { return parseCount_; }
+
+  struct Parsed;
+
+ private:
+  struct Entry;
+  // The parsed file, from the cache when the file has not changed; nullptr
+  // when the path cannot be read as a file.
+  const Parsed* Load(const std::string& path, bool* isMissing);
+  bool Replace(const std::string& path, const std::string& data);
+
+  std::map<std::string, std::unique_ptr<Entry>> cache_;
+  std::uint64_t parseCount_ = 0;
+};
+
+}  // namespace profile

@@ -1,0 +1,475 @@
+#include "platform/posix/PosixPlatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+namespace platform::posix {
+
+namespace {
+
+// Shell answers (<= 32 means failure), as ShellExecute gives them.
+constexpr int kShellFileNotFound = 2;
+constexpr int kShellPathNotFound = 3;
+constexpr int kShellAccessDenied = 5;
+constexpr int kShellOutOfMemory = 8;
+constexpr int kShellBadFormat = 11;
+constexpr int kShellNoAssociation = 31;
+constexpr int kShellStarted = 42;
+
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return UpperChar(x) == UpperChar(y); });
+}
+
+bool GlobMatch(const char* n, const char* p) {
+  // Iterative "*"/"?" matching with one backtrack point.
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*n != '\0') {
+    if (*p == '?' || (*p != '*' && *p != '\0' && UpperChar(*p) == UpperChar(*n))) {
+      ++n;
+      ++p;
+    } else if (*p == '*') {
+      star = p++;
+      resume = n;
+    } else if (star != nullptr) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*p == '*') ++p;
+  return *p == '\0';
+}
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+    return pw->pw_dir;
+  }
+  return std::string();
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string FindInPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return std::string();
+  std::string all = path;
+  std::size_t start = 0;
+  while (start <= all.size()) {
+    std::size_t end = all.find(':', start);
+    if (end == std::string::npos) end = all.size();
+    std::string dir = all.substr(start, end - start);
+    if (dir.empty()) dir = ".";
+    std::string candidate = dir + "/" + name;
+    if (IsExecutableFile(candidate)) return candidate;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+bool LooksLikeAddress(const std::string& text) {
+  if (text.rfind("www.", 0) == 0) return true;
+  std::size_t colon = text.find(':');
+  if (colon == std::string::npos || colon < 2) return false;  // "C:" is a drive, not a scheme
+  return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           c == '+' || c == '-' || c == '.';
+  });
+}
+
+int ShellErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT: return kShellFileNotFound;
+    case ENOTDIR: return kShellPathNotFound;
+    case EACCES:
+    case EPERM: return kShellAccessDenied;
+    case ENOMEM: return kShellOutOfMemory;
+    case ENOEXEC: return kShellBadFormat;
+    default: return kShellNoAssociation;
+  }
+}
+
+// Starts `program` with `args` detached from this process (own session,
+// reaped at once through a double fork). Reports an exec failure.
+int StartDetached(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& folder) {
+  std::vector<std::string> owned;
+  owned.push_back(program);
+  owned.insert(owned.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : owned) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return kShellOutOfMemory;
+  pid_t child = ::fork();
+  if (child < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return kShellOutOfMemory;
+  }
+  if (child == 0) {
+    // Only async-signal-safe calls from here on.
+    ::close(fds[0]);
+    ::setsid();
+    pid_t grandchild = ::fork();
+    if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+    int error = 0;
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+      error = errno;
+    } else {
+      ::execv(argv[0], argv.data());
+      error = errno;
+    }
+    ssize_t ignored = ::write(fds[1], &error, sizeof error);
+    (void)ignored;
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t n;
+  do {
+    n = ::read(fds[0], &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  ::close(fds[0]);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return kShellOutOfMemory;
+  if (n == static_cast<ssize_t>(sizeof error)) return ShellErrorFromErrno(error);
+  return kShellStarted;
+}
+
+bool SameText(const std::string& a, const char* b) { return EqualsIgnoringCase(a, b); }
+
+}  // namespace
+
+bool MatchesMask(const std::string& name, const std::string& pattern) {
+  if (pattern == "*" || pattern == "*.*") return true;
+  if (GlobMatch(name.c_str(), pattern.c_str())) return true;
+  // "x.*" also takes a name without extension, as on Windows.
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos) {
+    return GlobMatch(name.c_str(), pattern.substr(0, pattern.size() - 2).c_str());
+  }
+  return false;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& parameters) {
+  std::vector<std::string> args;
+  std::string current;
+  bool inWord = false;
+  bool quoted = false;
+  for (std::size_t i = 0; i < parameters.size();) {
+    char c = parameters[i];
+    if (c == '\\') {
+      std::size_t count = 0;
+      while (i < parameters.size() && parameters[i] == '\\') {
+        ++count;
+        ++i;
+      }
+      inWord = true;
+      if (i < parameters.size() && parameters[i] == '"') {
+        current.append(count / 2, '\\');
+        if (count % 2 == 1) {
+          current += '"';
+          ++i;
+        }
+      } else {
+        current.append(count, '\\');
+      }
+      continue;
+    }
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;
+      ++i;
+      continue;
+    }
+    if ((c == ' ' || c == '\t') && !quoted) {
+      if (inWord) args.push_back(current);
+      current.clear();
+      inWord = false;
+      ++i;
+      continue;
+    }
+    current += c;
+    inWord = true;
+    ++i;
+  }
+  if (inWord) args.push_back(current);
+  return args;
+}
+
+std::uint32_t DosDateTime(long long unixSeconds) {
+  std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm local {};
+  if (::localtime_r(&t, &local) == nullptr) return 0;
+  int year = local.tm_year + 1900;
+  if (year < 1980) return (1u << 5 | 1u) << 16;  // 1980-01-01 00:00, the format's first day
+  if (year > 2107) year = 2107;
+  auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) |
+                                         local.tm_mday);
+  auto time = static_cast<std::uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) |
+                                         (local.tm_sec / 2));
+  return date << 16 | time;
+}
+
+bool PosixPlatform::FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PosixPlatform::DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PosixPlatform::CreateDirectory(const std::string& path) {
+  return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool PosixPlatform::MoveFolder(const std::string& source, const std::string& target) {
+  if (source.empty() || target.empty()) return false;
+  // rename(2) would silently replace an empty target folder: never replace.
+  if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
+                RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // The file system cannot refuse by itself (some network and FUSE mounts).
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 || errno != ENOENT) return false;
+  return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes,
+                               const std::function<bool(const FindEntry&)>& onEntry) {
+  std::size_t sep = mask.find_last_of("/\\");
+  std::string folder = sep == std::string::npos ? std::string(".") : mask.substr(0, sep);
+  std::string pattern = sep == std::string::npos ? mask : mask.substr(sep + 1);
+  if (folder.empty()) folder = "/";
+  if (pattern.empty()) return false;
+
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (MatchesMask(name, pattern)) names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  // A stable order whatever the file system hands out.
+  std::sort(names.begin(), names.end());
+
+  const std::uint32_t filtered = faHidden | faSysFile | faVolumeID | faDirectory;
+  std::string prefix = folder == "/" ? folder : folder + "/";
+  bool any = false;
+  for (const std::string& name : names) {
+    std::string full = prefix + name;
+    struct stat st {};
+    if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) continue;
+    FindEntry entry;
+    entry.name = name;
+    if (S_ISDIR(st.st_mode)) {
+      entry.attributes = faDirectory;
+    } else {
+      entry.attributes = faArchive;
+      entry.size = static_cast<std::int64_t>(st.st_size);
+    }
+    if ((st.st_mode & S_IWUSR) == 0) entry.attributes |= faReadOnly;
+    entry.dosDateTime = DosDateTime(static_cast<long long>(st.st_mtim.tv_sec));
+    if ((entry.attributes & filtered & ~attributes) != 0) continue;
+    any = true;
+    if (!onEntry(entry)) break;
+  }
+  return any;
+}
+
+std::string PosixPlatform::ShortPath(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 ? path : std::string();
+}
+
+std::string PosixPlatform::ExecutablePath() {
+  std::string buffer(PATH_MAX, '\0');
+  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0) return std::string();
+  buffer.resize(static_cast<std::size_t>(n));
+  return buffer;
+}
+
+std::optional<std::string> PosixPlatform::GetEnvironmentVariable(const std::string& name) {
+  if (name.empty() || name.find('=') != std::string::npos) return std::nullopt;
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+RegistryValue PosixPlatform::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                               const std::string& valueName) {
+  RegistryValue result;
+  if (root == RegistryRoot::CurrentUser &&
+      SameText(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders") &&
+      SameText(valueName, "AppData")) {
+    std::string folder;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') {
+      folder = xdg;
+    } else if (std::string home = HomeFolder(); !home.empty()) {
+      folder = home + "/.config";
+    }
+    if (!folder.empty()) {
+      result.kind = RegistryValue::Kind::String;
+      result.text = folder;
+    }
+  } else if (root == RegistryRoot::LocalMachine &&
+             SameText(keyPath, "Software\\Microsoft\\Windows\\CurrentVersion") &&
+             SameText(valueName, "ProgramFilesDir")) {
+    result.kind = RegistryValue::Kind::String;
+    result.text = "/opt";
+  }
+  return result;
+}
+
+std::string PosixPlatform::ProfileRead(const std::string& path, const std::string& section,
+                                       const std::string& key, const std::string& def) {
+  return profiles_.Read(path, section, key, def);
+}
+
+std::vector<std::string> PosixPlatform::ProfileListKeys(const std::string& path,
+                                                        const std::string& section) {
+  return profiles_.ListKeys(path, section);
+}
+
+bool PosixPlatform::ProfileWrite(const std::string& path, const std::string& section,
+                                 const std::string& key, const std::string& value) {
+  return profiles_.Write(path, section, key, value);
+}
+
+bool PosixPlatform::ProfileEraseSection(const std::string& path, const std::string& section) {
+  return profiles_.EraseSection(path, section);
+}
+
+int PosixPlatform::ShellExecute(const std::string& file, const std::string& parameters,
+                                const std::string& folder, int /*showMode*/) {
+  if (file.empty()) return kShellFileNotFound;
+  std::string program;
+  if (file.find('/') == std::string::npos) {
+    // Like the Windows shell: the current folder first, then the search path.
+    program = IsExecutableFile(file) ? "./" + file : FindInPath(file);
+  } else if (IsExecutableFile(file)) {
+    program = file;
+  }
+  if (!program.empty()) {
+    if (program[0] != '/') {
+      std::string cwd(PATH_MAX, '\0');
+      if (::getcwd(cwd.data(), cwd.size()) == nullptr) return kShellPathNotFound;
+      cwd.resize(std::strlen(cwd.c_str()));
+      program = cwd + "/" + program;
+    }
+    return StartDetached(program, SplitCommandLine(parameters), folder);
+  }
+  struct stat st {};
+  bool exists = ::stat(file.c_str(), &st) == 0;
+  if (!exists && !LooksLikeAddress(file)) return kShellFileNotFound;
+  std::string opener = FindInPath("xdg-open");
+  if (opener.empty()) return kShellNoAssociation;
+  return StartDetached(opener, {file}, folder);
+}
+
+std::vector<TopLevelWindow> PosixPlatform::TopLevelWindows() {
+  std::vector<TopLevelWindow> out;
+  for (const X11Window& w : X11TopLevelWindows()) out.push_back({w.handle, w.title});
+  return out;
+}
+
+bool PosixPlatform::CreateNamedMutex(const std::string& name) {
+  std::string folder;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
+    struct stat st {};
+    if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) folder = runtime;
+  }
+  if (folder.empty()) {
+    folder = "/tmp/quillan-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    // Refuse a folder that someone else planted there.
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+      return false;
+    }
+  }
+  std::string file = name;
+  std::replace_if(file.begin(), file.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; },
+                  '_');
+  std::string path = folder + "/" + file + ".lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+  }
+  mutexFds_.push_back(fd);
+  return false;
+}
+
+WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,
+                                         const std::string& title, WindowHandle after) {
+  // X11 has no window classes in the Windows sense: the title decides.
+  std::vector<X11Window> windows = X11TopLevelWindows();
+  auto it = windows.begin();
+  if (after != 0) {
+    it = std::find_if(windows.begin(), windows.end(),
+                      [after](const X11Window& w) { return w.handle == after; });
+    if (it == windows.end()) return 0;
+    ++it;
+  }
+  const long self = static_cast<long>(::getpid());
+  for (; it != windows.end(); ++it) {
+    if (it->pid != self && EqualsIgnoringCase(it->title, title)) return it->handle;
+  }
+  return 0;
+}
+
+WindowHandle PosixPlatform::OwnApplicationWindow() { return 0; }
+
+void PosixPlatform::ShowWindowNormal(WindowHandle window) { X11MapRaised(window); }
+
+void PosixPlatform::SetForegroundWindow(WindowHandle window) { X11Activate(window); }
+
+}  // namespace platform::posix
+
+namespace platform {
+Platform& NativePlatform() {
+  static posix::PosixPlatform instance;
+  return instance;
+}
+}  // namespace platform

@@ -1,0 +1,67 @@
+// The POSIX implementation of the platform (Linux desktop with X11).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/ProfileEngine.h"
+
+namespace platform::posix {
+
+class PosixPlatform : public Platform {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDirectory(const std::string& path) override;
+  bool MoveFolder(const std::string& source, const std::string& target) override;
+  bool ListFolder(const std::string& mask, std::uint32_t attributes,
+                  const std::function<bool(const FindEntry&)>& onEntry) override;
+  std::string ShortPath(const std::string& path) override;
+  std::string ExecutablePath() override;
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
+  RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                  const std::string& valueName) override;
+  std::string ProfileRead(const std::string& path, const std::string& section,
+                          const std::string& key, const std::string& def) override;
+  std::vector<std::string> ProfileListKeys(const std::string& path,
+                                           const std::string& section) override;
+  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+                    const std::string& value) override;
+  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  int ShellExecute(const std::string& file, const std::string& parameters,
+                   const std::string& folder, int showMode) override;
+  std::vector<TopLevelWindow> TopLevelWindows() override;
+  bool CreateNamedMutex(const std::string& name) override;
+  WindowHandle FindWindowEx(const std::string& className, const std::string& title,
+                            WindowHandle after) override;
+  WindowHandle OwnApplicationWindow() override;
+  void ShowWindowNormal(WindowHandle window) override;
+  void SetForegroundWindow(WindowHandle window) override;
+
+  profile::ProfileEngine& Profiles() { return profiles_; }
+
+ private:
+  profile::ProfileEngine profiles_;
+  std::vector<int> mutexFds_;  // held open until the process ends
+};
+
+// Helpers with their own tests.
+// Windows wildcard match ("*", "?", "*.*" matches every name), ignoring ASCII case.
+bool MatchesMask(const std::string& name, const std::string& pattern);
+// Splits parameters like a Windows command line (double quotes group, backslash rules).
+std::vector<std::string> SplitCommandLine(const std::string& parameters);
+// MS-DOS packed local date and time (date in the upper 16 bits).
+std::uint32_t DosDateTime(long long unixSeconds);
+
+// X11 side (empty results without a display).
+struct X11Window {
+  WindowHandle handle = 0;
+  std::string title;
+  long pid = 0;  // _NET_WM_PID, 0 when unknown
+};
+std::vector<X11Window> X11TopLevelWindows();
+void X11MapRaised(WindowHandle window);
+void X11Activate(WindowHandle window);
+
+}  // namespace platform::posix

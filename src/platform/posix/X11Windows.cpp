@@ -1,0 +1,149 @@
+// Top-level windows through Xlib, when a display can be opened.
+#include "platform/posix/PosixPlatform.h"
+
+#ifdef QUILLAN_HAVE_X11
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#endif
+
+namespace platform::posix {
+
+#ifdef QUILLAN_HAVE_X11
+
+namespace {
+
+// Windows may vanish while they are walked; that is no reason to abort.
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+class Connection {
+ public:
+  Connection() : display_(XOpenDisplay(nullptr)) {
+    if (display_ != nullptr) previous_ = XSetErrorHandler(IgnoreXErrors);
+  }
+  ~Connection() {
+    if (display_ != nullptr) {
+      XSync(display_, False);
+      XSetErrorHandler(previous_);
+      XCloseDisplay(display_);
+    }
+  }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  Display* get() const { return display_; }
+
+ private:
+  Display* display_;
+  int (*previous_)(Display*, XErrorEvent*) = nullptr;
+};
+
+// The raw bytes of a property, empty when absent or of another type.
+std::string Property(Display* d, Window w, Atom property, Atom type, int format,
+                     unsigned long* count = nullptr) {
+  Atom actualType = None;
+  int actualFormat = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  std::string out;
+  if (XGetWindowProperty(d, w, property, 0, 1L << 20, False, type, &actualType, &actualFormat,
+                         &items, &after, &data) == Success &&
+      data != nullptr) {
+    if ((type == AnyPropertyType || actualType == type) && actualFormat == format) {
+      // Xlib hands 32-bit items as longs.
+      std::size_t unit = format == 32 ? sizeof(long) : static_cast<std::size_t>(format / 8);
+      out.assign(reinterpret_cast<const char*>(data), items * unit);
+      if (count != nullptr) *count = items;
+    }
+    XFree(data);
+  }
+  return out;
+}
+
+std::vector<Window> WindowList(Display* d, Atom atom) {
+  unsigned long count = 0;
+  std::string raw = Property(d, DefaultRootWindow(d), atom, XA_WINDOW, 32, &count);
+  std::vector<Window> out(count);
+  for (unsigned long i = 0; i < count; ++i) {
+    long value = 0;
+    raw.copy(reinterpret_cast<char*>(&value), sizeof value, i * sizeof(long));
+    out[i] = static_cast<Window>(value);
+  }
+  return out;
+}
+
+std::string Title(Display* d, Window w) {
+  Atom netName = XInternAtom(d, "_NET_WM_NAME", False);
+  Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+  std::string title = Property(d, w, netName, utf8, 8);
+  if (!title.empty()) return title;
+  return Property(d, w, XA_WM_NAME, AnyPropertyType, 8);
+}
+
+long Pid(Display* d, Window w) {
+  Atom pidAtom = XInternAtom(d, "_NET_WM_PID", False);
+  unsigned long count = 0;
+  std::string raw = Property(d, w, pidAtom, XA_CARDINAL, 32, &count);
+  long pid = 0;
+  if (count >= 1) raw.copy(reinterpret_cast<char*>(&pid), sizeof pid, 0);
+  return pid;
+}
+
+}  // namespace
+
+std::vector<X11Window> X11TopLevelWindows() {
+  std::vector<X11Window> out;
+  Connection c;
+  Display* d = c.get();
+  if (d == nullptr) return out;
+  // Bottom to top in both cases; the caller wants the top first.
+  std::vector<Window> windows =
+      WindowList(d, XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False));
+  if (windows.empty()) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n) != 0 &&
+        children != nullptr) {
+      windows.assign(children, children + n);
+      XFree(children);
+    }
+  }
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    out.push_back({static_cast<WindowHandle>(*it), Title(d, *it), Pid(d, *it)});
+  }
+  return out;
+}
+
+void X11MapRaised(WindowHandle window) {
+  Connection c;
+  if (c.get() == nullptr || window == 0) return;
+  XMapRaised(c.get(), static_cast<Window>(window));
+  XFlush(c.get());
+}
+
+void X11Activate(WindowHandle window) {
+  Connection c;
+  Display* d = c.get();
+  if (d == nullptr || window == 0) return;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = static_cast<Window>(window);
+  e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = 1;  // a request from an application
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &e);
+  XFlush(d);
+}
+
+#else
+
+std::vector<X11Window> X11TopLevelWindows() { return {}; }
+void X11MapRaised(WindowHandle) {}
+void X11Activate(WindowHandle) {}
+
+#endif
+
+}  // namespace platform::posix
