@@ -608,14 +608,24 @@ void TValueListEditor::ClearLines() {
 
 // ------------------------------------------------------------- TStringGrid
 
+namespace {
+// Counts come from settings files too; a hand-edited one must not exhaust memory.
+constexpr long long kMaxGridCells = 1LL << 20;
+void CheckGridSize(int rows, int cols) {
+  if (static_cast<long long>(rows) * cols > kMaxGridCells) throw EQuillanError("Grid too large");
+}
+}  // namespace
+
 void TStringGrid::SetRowCount(int n) {
   if (n <= fixedRows_) throw EQuillanError("Fixed row count must be less than row count");
+  CheckGridSize(n, cols_);
   rows_ = n;
   Resize();
 }
 
 void TStringGrid::SetColCount(int n) {
   if (n <= fixedCols_) throw EQuillanError("Fixed column count must be less than column count");
+  CheckGridSize(rows_, n);
   cols_ = n;
   Resize();
 }

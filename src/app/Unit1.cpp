@@ -1,0 +1,475 @@
+#include "app/Unit1.h"
+
+#include <map>
+#include <stdexcept>
+
+#include "lib/D_IniControls.h"
+#include "lib/D_Util.h"
+#include "lib/D_Win.h"
+#include "lib/Errors.h"
+#include "platform/Platform.h"
+
+using namespace ui;
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const char* const kInfoPrefix = "   ";
+const char* const kSettingsSection = "Settings";
+const char* const kDescriptionSection = "Snapin Description";
+const char* const kWebAddress = "https://quillan.example.org";
+
+enum class Kind { Panel, ComboBox, Label, CheckBox, BitBtn, CheckListBox, StatusBar };
+
+constexpr TAnchors kLeftTop = akLeft | akTop;
+constexpr TAnchors kLeftTopRight = akLeft | akTop | akRight;
+constexpr TAnchors kTopRight = akTop | akRight;
+constexpr TAnchors kAll = akLeft | akTop | akRight | akBottom;
+
+// The window as data, in creation order (parents first).
+struct ControlDecl {
+  const char* name;
+  Kind kind;
+  const char* parent;  // nullptr: the form
+  int left, top, width, height;
+  TAlign align;
+  TAnchors anchors;
+  const char* text;
+  const char* hint;
+  int tabOrder;  // -1: no tab stop
+};
+
+const ControlDecl kLayout[] = {
+    {"PanelTop", Kind::Panel, nullptr, 0, 0, 368, 113, TAlign::alTop, kLeftTop, "", "", 0},
+    {"ComboBoxPath", Kind::ComboBox, "PanelTop", 10, 9, 351, 24, TAlign::alNone, kLeftTopRight, "",
+     "Enter the ConsoleOne base path (e.g., \"C:\\Novell\\ConsoleOne\\1.3\") - double-click for "
+     "file dialog",
+     0},
+    {"Label1", Kind::Label, "PanelTop", 172, 39, 63, 16, TAlign::alNone, kLeftTopRight,
+     "_________", "", -1},
+    {"CheckBoxKeepOpen", Kind::CheckBox, "PanelTop", 14, 39, 148, 21, TAlign::alNone, kLeftTop,
+     "Keep Quillan Open", "Keep this application open after launching C1?", 1},
+    {"BitBtnRC", Kind::BitBtn, "PanelTop", 231, 70, 122, 40, TAlign::alNone, kTopRight,
+     "&Start RConJ", "Launch RConJ", 2},
+    {"BitBtnC1", Kind::BitBtn, "PanelTop", 10, 70, 210, 40, TAlign::alNone, kLeftTopRight,
+     "&Start ConsoleOne", "Launch ConsoleOne", 3},
+    {"PanelInfo", Kind::Panel, nullptr, 0, 113, 368, 28, TAlign::alTop, kLeftTop, "", "", 1},
+    {"PanelBottom", Kind::Panel, nullptr, 0, 141, 368, 251, TAlign::alClient, kLeftTop, "", "", 2},
+    {"CheckListBoxSnapins", Kind::CheckListBox, "PanelBottom", 12, 8, 345, 233, TAlign::alNone, kAll,
+     "", "List of installed Snapins - check/uncheck from the list", 0},
+    {"StatusBar1", Kind::StatusBar, nullptr, 0, 392, 368, 19, TAlign::alBottom, kLeftTop,
+     kWebAddress, "", -1},
+};
+
+TControl* MakeControl(Kind kind, TWinControl* parent) {
+  switch (kind) {
+    case Kind::Panel: return new TPanel(parent);
+    case Kind::ComboBox: return new TComboBox(parent);
+    case Kind::Label: return new TLabel(parent);
+    case Kind::CheckBox: return new TCheckBox(parent);
+    case Kind::BitBtn: return new TBitBtn(parent);
+    case Kind::CheckListBox: return new TCheckListBox(parent);
+    case Kind::StatusBar: return new TStatusBar(parent);
+  }
+  throw std::logic_error("unknown control kind");
+}
+
+template <class T>
+T* Find(const std::map<std::string, TControl*>& byName, const std::string& name) {
+  auto it = byName.find(name);
+  T* control = it == byName.end() ? nullptr : dynamic_cast<T*>(it->second);
+  if (!control) throw std::logic_error("layout lacks " + name);
+  return control;
+}
+
+std::string Sep() { return std::string(1, D_Util::NativeSeparator()); }
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+// Restores the default cursor however the guarded code ends.
+class BusyCursor {
+ public:
+  BusyCursor() { D_Util::SetBusyCursor(); }
+  ~BusyCursor() { D_Util::RestoreDefaultCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+TForm1::TForm1() {
+  SetName("Form1");
+  BuildLayout();
+  Realize();
+  if (OnCreate) OnCreate(this);
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::BuildLayout() {
+  SetCaption("Quillan");
+  SetFont("MS Sans Serif", 14);
+  SetPosition(TPosition::poDesigned);
+  SetBounds(369, 332, 376, 453);
+
+  std::map<std::string, TControl*> byName;
+  for (const ControlDecl& d : kLayout) {
+    TWinControl* parent = d.parent ? Find<TWinControl>(byName, d.parent) : this;
+    TControl* c = MakeControl(d.kind, parent);
+    c->SetName(d.name);
+    c->SetBounds(d.left, d.top, d.width, d.height);
+    c->SetAnchors(d.anchors);
+    if (d.align != TAlign::alNone) c->SetAlign(d.align);
+    c->SetText(d.text);
+    c->SetHint(d.hint);
+    c->SetTabOrder(d.tabOrder);
+    byName[d.name] = c;
+  }
+
+  PanelTop = Find<TPanel>(byName, "PanelTop");
+  ComboBoxPath = Find<TComboBox>(byName, "ComboBoxPath");
+  Label1 = Find<TLabel>(byName, "Label1");
+  CheckBoxKeepOpen = Find<TCheckBox>(byName, "CheckBoxKeepOpen");
+  BitBtnRC = Find<TBitBtn>(byName, "BitBtnRC");
+  BitBtnC1 = Find<TBitBtn>(byName, "BitBtnC1");
+  PanelInfo = Find<TPanel>(byName, "PanelInfo");
+  PanelBottom = Find<TPanel>(byName, "PanelBottom");
+  CheckListBoxSnapins = Find<TCheckListBox>(byName, "CheckListBoxSnapins");
+  StatusBar1 = Find<TStatusBar>(byName, "StatusBar1");
+
+  PanelTop->SetBevel(false);
+  PanelInfo->SetBevel(false);
+  PanelInfo->SetAlignment(TAlignment::taLeftJustify);
+  PanelBottom->SetBevel(false);
+  ComboBoxPath->SetStyle(TComboBoxStyle::csDropDown);
+  ComboBoxPath->SetItemHeight(16);
+  BitBtnRC->SetEnabled(false);
+  BitBtnC1->SetEnabled(false);
+  CheckListBoxSnapins->SetColumns(2);
+  CheckListBoxSnapins->SetSorted(true);
+  CheckListBoxSnapins->SetItemHeight(16);
+  StatusBar1->SetSimplePanel(true);
+  StatusBar1->SetCursor(TCursor::crHandPoint);
+
+  PopupMenu1 = AddComponent<TPopupMenu>();
+  PopupMenu1->SetName("PopupMenu1");
+  CheckAll1 = AddComponent<TMenuItem>();
+  CheckAll1->SetName("CheckAll1");
+  CheckAll1->SetCaption("&Check All");
+  UncheckAll1 = AddComponent<TMenuItem>();
+  UncheckAll1->SetName("UncheckAll1");
+  UncheckAll1->SetCaption("&Uncheck All");
+  PopupMenu1->Add(CheckAll1);
+  PopupMenu1->Add(UncheckAll1);
+  CheckListBoxSnapins->SetPopupMenu(PopupMenu1);
+
+  OpenDialog = AddComponent<TOpenDialog>();
+  OpenDialog->SetName("OpenDialog");
+  OpenDialog->FileName = "ConsoleOne";
+  OpenDialog->DefaultExt = "exe";
+  OpenDialog->Filter = "ConsoleOne|consoleone.exe|All Files|*.*";
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
+  OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+  auto overControl = [this](TObject* s, TShiftState sh, int x, int y) {
+    MouseMoveOverControl(s, sh, x, y);
+  };
+  OnMouseMove = overControl;
+  CheckBoxKeepOpen->OnMouseMove = overControl;
+  BitBtnRC->OnMouseMove = overControl;
+  BitBtnC1->OnMouseMove = overControl;
+  ComboBoxPath->OnChange = [this](TObject* s) { VerifyPath(s); };
+  ComboBoxPath->OnDblClick = [this](TObject* s) { ComboBoxPathDblClick(s); };
+  BitBtnC1->OnClick = [this](TObject* s) { BitBtnC1Click(s); };
+  BitBtnRC->OnClick = [this](TObject* s) { BitBtnRCClick(s); };
+  CheckListBoxSnapins->OnClick = [this](TObject* s) { CheckListBoxSnapinsClick(s); };
+  CheckListBoxSnapins->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
+    CheckListBoxSnapinsMouseMove(s, sh, x, y);
+  };
+  CheckAll1->OnClick = [this](TObject* s) { CheckAll1Click(s); };
+  UncheckAll1->OnClick = [this](TObject* s) { UncheckAll1Click(s); };
+  StatusBar1->OnClick = [this](TObject* s) { LabelWebClick(s); };
+}
+
+std::string TForm1::DefaultConsoleOnePath() {
+#ifdef _WIN32
+  return "C:\\Novell\\ConsoleOne\\1.2";
+#else
+  return "/usr/ConsoleOne";
+#endif
+}
+
+std::string TForm1::FolderWithoutBin(const std::string& folder) {
+  std::string path = D_Util::ExcludeTrailingSeparator(folder);
+  // Only a whole last folder named bin goes; "\Binaries" elsewhere must stay.
+  if (path.size() >= 4 && IsSeparator(path[path.size() - 4]) &&
+      D_Util::LowerAscii(path.substr(path.size() - 3)) == "bin") {
+    path.erase(path.size() - 4);
+  }
+  return path;
+}
+
+std::string TForm1::Description(const std::string& name, const std::string& def) const {
+  if (!machineSettings_) return def;
+  return D_Ini::ReadSettingText(*machineSettings_, kDescriptionSection, name, def);
+}
+
+// --- window life
+
+void TForm1::FormCreate(TObject* /*Sender*/) {
+  consoleOneRunning_ = D_Win::FindWindowByTitle("Novell ConsoleOne") != 0;
+  if (consoleOneRunning_) {
+    if (TApplication* app = Application()) {
+      app->MessageBox("\"Novell ConsoleOne\" seems to be running - disabling selectors", "Warning",
+                      MB_OK | MB_ICONWARNING);
+    }
+  }
+  try {
+    userSettings_ = D_Ini::OpenSettingsFile(true);
+    machineSettings_ = D_Ini::OpenSettingsFile(false);
+  } catch (...) {
+    // Without the files the window still works on defaults.
+  }
+  consoleOnePath_ = machineSettings_
+                        ? D_Ini::ReadSettingText(*machineSettings_, "Paths", "C1", DefaultConsoleOnePath())
+                        : DefaultConsoleOnePath();
+  const std::array<std::string, 3> active = {"snapins", "lib", "resources"};
+  for (std::size_t kind = 0; kind < active.size(); ++kind) {
+    folderNames_[0][kind] = active[kind];
+    folderNames_[1][kind] = "inactive." + active[kind];
+  }
+  activeSnapins_.Clear();
+  inactiveSnapins_.Clear();
+}
+
+void TForm1::FormShow(TObject* /*Sender*/) {
+  try {
+    D_Ini::RestoreMainFormBounds(userSettings_.get());
+  } catch (...) {
+  }
+  try {
+    D_Ini::RestoreControlState(userSettings_.get(), kSettingsSection, *this);
+    if (ComboBoxPath->ItemCount() == 0) {
+      ComboBoxPath->AddItem(consoleOnePath_);
+      ComboBoxPath->AddItem(D_Util::IncludeTrailingSeparator(D_Win::GetProgramFilesDir()) + "Novell" +
+                            Sep() + "ConsoleOne" + Sep() + "1.2");
+    }
+  } catch (...) {
+  }
+  try {
+    VerifyPath(this);
+  } catch (...) {
+  }
+}
+
+void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
+  D_Ini::SaveMainFormBounds(userSettings_.get());
+  try {
+    D_Ini::SaveControlState(userSettings_.get(), kSettingsSection, *this);
+  } catch (const std::exception& e) {
+    // The window closes anyway; the user learns which file kept the old state.
+    if (TApplication* app = Application()) app->MessageBox(e.what(), "Warning", MB_OK | MB_ICONWARNING);
+  }
+}
+
+void TForm1::MouseMoveOverControl(TObject* Sender, TShiftState /*Shift*/, int /*X*/, int /*Y*/) {
+  const auto* control = dynamic_cast<const TControl*>(Sender);
+  PanelInfo->SetText(kInfoPrefix + (control ? control->Hint() : std::string()));
+}
+
+void TForm1::CheckListBoxSnapinsMouseMove(TObject* /*Sender*/, TShiftState /*Shift*/, int X, int Y) {
+  const int index = CheckListBoxSnapins->ItemAtPos(X, Y);
+  if (index < 0) {
+    PanelInfo->SetText(kInfoPrefix);
+    return;
+  }
+  const std::string& name = CheckListBoxSnapins->ItemText(index);
+  PanelInfo->SetText(kInfoPrefix + Description(name, name));
+}
+
+void TForm1::ComboBoxPathDblClick(TObject* /*Sender*/) {
+  if (OpenDialog->InitialDir.empty()) OpenDialog->InitialDir = D_Win::GetProgramFilesDir();
+  std::string folder;
+  if (OpenDialog->Execute()) {
+    const std::string& file = OpenDialog->FileName;
+    std::size_t cut = file.size();
+    while (cut > 0 && !IsSeparator(file[cut - 1])) --cut;
+    if (D_Util::LowerAscii(file.substr(cut)) == "consoleone.exe") folder = file.substr(0, cut);
+  }
+  OpenDialog->InitialDir = folder;
+  ComboBoxPath->SetText(FolderWithoutBin(folder));
+  VerifyPath(this);
+}
+
+// --- inventory
+
+void TForm1::VerifyPath(TObject* /*Sender*/) {
+  if (verifying_) {
+    verifyPending_ = true;
+    return;
+  }
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+  } running(verifying_);
+  do {
+    verifyPending_ = false;
+    VerifyPathOnce();
+  } while (verifyPending_);
+}
+
+void TForm1::VerifyPathOnce() {
+  platform::Platform& os = platform::Platform::Get();
+  Label1->SetText("");
+  CheckListBoxSnapins->Clear();
+  if (ComboBoxPath->Text().empty()) ComboBoxPath->SetText(consoleOnePath_);
+  const bool folderExists = os.DirectoryExists(ComboBoxPath->Text());
+  BitBtnC1->SetEnabled(false);
+  BitBtnRC->SetEnabled(false);
+  if (!folderExists) {
+    Label1->SetText("Invalid path");
+    return;
+  }
+
+  consoleOnePath_ = D_Util::ExcludeTrailingSeparator(ComboBoxPath->Text());
+  const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
+  const std::string bin = "bin" + Sep();
+  consoleOneExe_ = base + bin + "ConsoleOne.exe";
+  rconjExe_ = base + "RConJ.exe";
+  if (!os.FileExists(rconjExe_)) rconjExe_ = base + bin + "RConJ.exe";
+
+  const bool installed = os.FileExists(consoleOneExe_);
+  if (!installed) {
+    Label1->SetText(consoleOneExe_ + " not Found");
+  } else {
+    ComboBoxPath->SetText(D_Util::ExcludeTrailingSeparator(ComboBoxPath->Text()));
+    D_Ini::AddComboHistory(*ComboBoxPath, D_Ini::kComboHistoryLimit);
+  }
+
+  BitBtnC1->SetEnabled(installed);
+  BitBtnC1->SetHint("Launch ConsoleOne.exe (" + consoleOneExe_ + ")");
+  if (installed) BitBtnC1->SetFocus();
+  const bool rconj = os.FileExists(rconjExe_);
+  BitBtnRC->SetEnabled(rconj);
+  BitBtnRC->SetHint(rconj ? "Launch RConJ.exe (" + rconjExe_ + ")"
+                          : "Cannot find \"" + rconjExe_ + "\"");
+  if (!installed) return;
+
+  const std::string activeMask = base + folderNames_[0][0] + Sep() + "*.*";
+  const std::string inactiveMask = base + folderNames_[1][0] + Sep() + "*.*";
+  activeSnapins_.Clear();
+  inactiveSnapins_.Clear();
+  D_Util::ListDirectory(activeMask, platform::faDirectory, 0, activeSnapins_, "%s");
+  D_Util::ListDirectory(inactiveMask, platform::faDirectory, 0, inactiveSnapins_, "%s");
+
+  auto addAll = [this](const TStringList& names, bool checked) {
+    for (const TStringItem& item : names.Items()) {
+      try {
+        const int index = CheckListBoxSnapins->AddItem(item.Text);
+        if (checked) CheckListBoxSnapins->SetChecked(index, true);
+        if (consoleOneRunning_) CheckListBoxSnapins->SetItemEnabled(index, false);
+      } catch (...) {
+      }
+    }
+  };
+  addAll(activeSnapins_, true);
+  addAll(inactiveSnapins_, false);
+
+  for (const std::string& name : folderNames_[1]) {
+    try {
+      if (!os.DirectoryExists(base + name)) os.CreateDirectory(base + name);
+    } catch (...) {
+    }
+  }
+  DisableRequiredSnapins();
+}
+
+void TForm1::DisableRequiredSnapins() {
+  try {
+    if (!machineSettings_) return;
+    TStringList required;
+    D_Ini::ReadSectionList(*machineSettings_, "Required Snapins", required, false);
+    for (const TStringItem& item : required.Items()) {
+      try {
+        const int index = CheckListBoxSnapins->IndexOf(item.Text);
+        if (index >= 0) CheckListBoxSnapins->SetItemEnabled(index, false);
+      } catch (...) {
+      }
+    }
+  } catch (...) {
+  }
+}
+
+// --- activation
+
+void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
+  // Index -1 (no selection) and stale indexes act on nothing.
+  if (Index < 0 || Index >= CheckListBoxSnapins->Count()) return;
+  if (!CheckListBoxSnapins->ItemEnabled(Index)) return;
+  const std::string name = CheckListBoxSnapins->ItemText(Index);
+  PanelInfo->SetText(kInfoPrefix + Description(name, ""));
+  const bool wantActive = CheckListBoxSnapins->Checked(Index);
+  platform::Platform& os = platform::Platform::Get();
+  const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
+  for (std::size_t kind = 0; kind < 3; ++kind) {
+    try {
+      const std::string activePlace = base + folderNames_[0][kind] + Sep() + name;
+      const std::string inactivePlace = base + folderNames_[1][kind] + Sep() + name;
+      const std::string& source = wantActive ? inactivePlace : activePlace;
+      const std::string& target = wantActive ? activePlace : inactivePlace;
+      if (os.DirectoryExists(source)) os.MoveFolder(source, target);
+    } catch (...) {
+    }
+  }
+}
+
+void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
+  BusyCursor busy;
+  CheckListBoxSnapinsSelect(Sender, CheckListBoxSnapins->ItemIndex());
+}
+
+void TForm1::CheckAll1Click(TObject* Sender) {
+  const int n = CheckListBoxSnapins->Count();
+  for (int i = 0; i < n; ++i) {
+    if (CheckListBoxSnapins->ItemEnabled(i) && !CheckListBoxSnapins->Checked(i)) {
+      CheckListBoxSnapins->SetChecked(i, true);
+    }
+    CheckListBoxSnapinsSelect(Sender, i);
+  }
+}
+
+void TForm1::UncheckAll1Click(TObject* Sender) {
+  const int n = CheckListBoxSnapins->Count();
+  for (int i = 0; i < n; ++i) {
+    if (CheckListBoxSnapins->ItemEnabled(i) && CheckListBoxSnapins->Checked(i)) {
+      CheckListBoxSnapins->SetChecked(i, false);
+    }
+    CheckListBoxSnapinsSelect(Sender, i);
+  }
+}
+
+// --- launching
+
+void TForm1::Launch(const std::string& exePath) {
+  D_Win::LaunchCommand(D_Util::ToShortPath(exePath));
+  if (!CheckBoxKeepOpen->Checked()) Close();
+}
+
+void TForm1::BitBtnC1Click(TObject* /*Sender*/) { Launch(consoleOneExe_); }
+
+void TForm1::BitBtnRCClick(TObject* /*Sender*/) { Launch(rconjExe_); }
+
+void TForm1::LabelWebClick(TObject* /*Sender*/) { D_Win::LaunchCommand(StatusBar1->Text()); }

@@ -1,0 +1,94 @@
+// The main window: its controls, declared once, and every handler.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "lib/D_Ini.h"
+#include "lib/TStringList.h"
+#include "ui/Controls.h"
+
+class TForm1 : public ui::TForm {
+ public:
+  // Builds the controls through the toolkit in use, then runs FormCreate.
+  TForm1();
+  ~TForm1() override;
+
+  // Controls, owned by the form's tree.
+  ui::TCheckListBox* CheckListBoxSnapins = nullptr;
+  ui::TBitBtn* BitBtnC1 = nullptr;
+  ui::TLabel* Label1 = nullptr;
+  ui::TCheckBox* CheckBoxKeepOpen = nullptr;
+  ui::TPopupMenu* PopupMenu1 = nullptr;
+  ui::TMenuItem* CheckAll1 = nullptr;
+  ui::TMenuItem* UncheckAll1 = nullptr;
+  ui::TBitBtn* BitBtnRC = nullptr;
+  ui::TComboBox* ComboBoxPath = nullptr;
+  ui::TOpenDialog* OpenDialog = nullptr;
+  ui::TPanel* PanelTop = nullptr;
+  ui::TPanel* PanelInfo = nullptr;
+  ui::TPanel* PanelBottom = nullptr;
+  ui::TStatusBar* StatusBar1 = nullptr;
+
+  // Handlers; public so a headless front end can drive the same logic.
+  void VerifyPath(ui::TObject* Sender);
+  void FormCreate(ui::TObject* Sender);
+  void CheckListBoxSnapinsClick(ui::TObject* Sender);
+  void CheckListBoxSnapinsSelect(ui::TObject* Sender, int Index);
+  void BitBtnC1Click(ui::TObject* Sender);
+  void FormShow(ui::TObject* Sender);
+  void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+  void LabelWebClick(ui::TObject* Sender);
+  void CheckAll1Click(ui::TObject* Sender);
+  void UncheckAll1Click(ui::TObject* Sender);
+  void BitBtnRCClick(ui::TObject* Sender);
+  void DisableRequiredSnapins();
+  void CheckListBoxSnapinsMouseMove(ui::TObject* Sender, ui::TShiftState Shift, int X, int Y);
+  void MouseMoveOverControl(ui::TObject* Sender, ui::TShiftState Shift, int X, int Y);
+  void ComboBoxPathDblClick(ui::TObject* Sender);
+
+  // Indexed [state][kind]: state 0 active, 1 inactive; kind 0 snap-in,
+  // 1 library, 2 resource folder.
+  using TFolderNames = std::array<std::array<std::string, 3>, 2>;
+
+  const std::string& ConsoleOnePath() const { return consoleOnePath_; }
+  const std::string& ConsoleOneExe() const { return consoleOneExe_; }
+  const std::string& RConJExe() const { return rconjExe_; }
+  bool ConsoleOneRunning() const { return consoleOneRunning_; }
+  const TFolderNames& FolderNames() const { return folderNames_; }
+  const TStringList& ActiveSnapins() const { return activeSnapins_; }
+  const TStringList& InactiveSnapins() const { return inactiveSnapins_; }
+  const D_Ini::TIniFile* UserSettings() const { return userSettings_.get(); }
+  const D_Ini::TIniFile* MachineSettings() const { return machineSettings_.get(); }
+
+  // The base folder used when the machine-wide file names none.
+  static std::string DefaultConsoleOnePath();
+  // The folder the path picker derives from a chosen file's folder: a final
+  // "bin" folder (any case) and the trailing separator removed.
+  static std::string FolderWithoutBin(const std::string& folder);
+
+ private:
+  void BuildLayout();
+  void VerifyPathOnce();
+  void Launch(const std::string& exePath);
+  std::string Description(const std::string& name, const std::string& def) const;
+
+  std::string consoleOnePath_;
+  std::string consoleOneExe_;
+  std::string rconjExe_;
+  bool consoleOneRunning_ = false;
+  TFolderNames folderNames_;
+  TStringList activeSnapins_;
+  TStringList inactiveSnapins_;
+  std::unique_ptr<D_Ini::TIniFile> userSettings_;
+  std::unique_ptr<D_Ini::TIniFile> machineSettings_;
+
+  // Listing a folder lets pending input run; an edit arriving then must not
+  // start a second check over the same lists, so it is run afterwards.
+  bool verifying_ = false;
+  bool verifyPending_ = false;
+};
+
+// The main window, set by the main block.
+extern TForm1* Form1;

@@ -1,0 +1,40 @@
+#include "lib/D_SingleInstance.h"
+
+#include "platform/Platform.h"
+#include "ui/Controls.h"
+
+namespace D_SingleInstance {
+
+std::string DefaultApplicationTitle(const std::string& exePath) {
+  std::size_t start = exePath.size();
+  while (start > 0) {
+    const char c = exePath[start - 1];
+    if (c == '\\' || c == '/' || c == ':') break;
+    --start;
+  }
+  std::string title = exePath.substr(start);
+  title = title.substr(0, title.find('.'));
+  for (std::size_t i = 1; i < title.size(); ++i) {
+    if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+  }
+  return title;
+}
+
+bool GuardSingleInstance(ui::TApplication& app) {
+  platform::Platform& os = platform::Platform::Get();
+  if (app.Title().empty()) app.SetTitle(DefaultApplicationTitle(os.ExecutablePath()));
+  if (!os.CreateNamedMutex(app.Title())) return false;
+
+  const platform::WindowHandle own = os.OwnApplicationWindow();
+  platform::WindowHandle found = 0;
+  do {
+    found = os.FindWindowEx("TApplication", app.Title(), found);
+  } while (found != 0 && found == own);
+  if (found != 0) {
+    os.ShowWindowNormal(found);
+    os.SetForegroundWindow(found);
+  }
+  return true;
+}
+
+}  // namespace D_SingleInstance
