@@ -16,7 +16,11 @@ std::string CtlPlatform::WindowProgramPath(const std::string& executable) {
 
 bool CtlPlatform::FileExists(const std::string& path) { return inner_.FileExists(path); }
 bool CtlPlatform::DirectoryExists(const std::string& path) { return inner_.DirectoryExists(path); }
-bool CtlPlatform::CreateDirectory(const std::string& path) { return inner_.CreateDirectory(path); }
+bool CtlPlatform::CreateDirectory(const std::string& path) {
+  const bool ok = inner_.CreateDirectory(path);
+  if (ok) created_.push_back(path);
+  return ok;
+}
 
 bool CtlPlatform::MoveFolder(const std::string& source, const std::string& target) {
   const bool ok = inner_.MoveFolder(source, target);

@@ -27,6 +27,8 @@ class CtlPlatform : public platform::Platform {
   static std::string WindowProgramPath(const std::string& executable);
 
   const std::vector<MoveRecord>& Moves() const { return moves_; }
+  // Folders that were created (the installation check's inactive folders).
+  const std::vector<std::string>& CreatedFolders() const { return created_; }
   // Settings writes that were refused (file paths), for the tests' sake.
   const std::vector<std::string>& RefusedWrites() const { return refusedWrites_; }
 
@@ -63,6 +65,7 @@ class CtlPlatform : public platform::Platform {
   platform::Platform& inner_;
   std::vector<MoveRecord> moves_;
   std::vector<std::string> refusedWrites_;
+  std::vector<std::string> created_;
 };
 
 // Installs a platform for the scope and restores the previous state after.

@@ -222,7 +222,10 @@ class Parser {
       while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
       return pos_ - from;
     };
-    if (digits() == 0) Fail("bad number");
+    const bool leadingZero = pos_ < text_.size() && text_[pos_] == '0';
+    const std::size_t intDigits = digits();
+    if (intDigits == 0) Fail("bad number");
+    if (leadingZero && intDigits > 1) Fail("leading zero");
     bool integral = true;
     if (pos_ < text_.size() && text_[pos_] == '.') {
       ++pos_;
