@@ -1,0 +1,234 @@
+// The application object of the Win32 toolkit: the hidden application
+// window, the event loop, the message box and the open-file dialog.
+#include "toolkits/win32/Win32Toolkit.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commdlg.h>
+#undef CreateDirectory
+#undef GetEnvironmentVariable
+#undef ShellExecute
+#undef FindWindowEx
+#undef MessageBox
+
+#include <exception>
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "toolkits/win32/Win32Peers.h"
+
+namespace win32ui {
+
+namespace {
+
+constexpr char kApplicationClass[] = "TApplication";
+
+HWND AsHwnd(std::uintptr_t h) { return reinterpret_cast<HWND>(h); }
+
+HWND MainFormWindow() {
+  ui::TApplication* app = ui::Application();
+  if (app == nullptr || app->MainForm() == nullptr) return nullptr;
+  return AsHwnd(NativeHandle(*app->MainForm()));
+}
+
+// A second instance shows and raises this window: hand that on to the
+// main form, which is what the user wants to see.
+void BringMainFormForward() {
+  HWND form = MainFormWindow();
+  if (form == nullptr || !IsWindowVisible(form)) return;
+  if (IsIconic(form)) ShowWindow(form, SW_RESTORE);
+  SetForegroundWindow(form);
+}
+
+LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SHOWWINDOW:
+      if (wp != 0) PostMessageA(h, WM_APP, 0, 0);
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) PostMessageA(h, WM_APP, 0, 0);
+      break;
+    case WM_APP:
+      BringMainFormForward();
+      return 0;
+    case WM_CLOSE:
+      if (HWND form = MainFormWindow()) PostMessageA(form, WM_CLOSE, 0, 0);
+      return 0;
+    default: break;
+  }
+  return DefWindowProcA(h, msg, wp, lp);
+}
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), size);
+    if (n == 0) return std::string();
+    if (n < size) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// "A|B|C|D" becomes "A\0B\0C\0D\0\0", the form the dialog takes.
+std::string FilterList(const std::string& filter) {
+  std::string list = filter;
+  for (char& c : list) {
+    if (c == '|') c = '\0';
+  }
+  list.push_back('\0');
+  list.push_back('\0');
+  return list;
+}
+
+}  // namespace
+
+std::string DefaultTitleFromExeName(const std::string& exePath) {
+  const std::size_t slash = exePath.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  const std::size_t dot = name.find('.');
+  if (dot != std::string::npos) name.resize(dot);
+  if (name.size() > 1) {
+    CharLowerBuffA(name.data() + 1, static_cast<DWORD>(name.size() - 1));
+  }
+  return name;
+}
+
+Win32Application::Win32Application() {
+  RegisterWindowClasses();
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA cls{};
+  cls.cbSize = sizeof cls;
+  cls.lpfnWndProc = &ApplicationProc;
+  cls.hInstance = instance;
+  cls.hIcon = LoadIconA(instance, "MAINICON");
+  cls.lpszClassName = kApplicationClass;
+  RegisterClassExA(&cls);
+
+  RECT frame{0, 0, 0, 0};
+  if (AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT)) {
+    frameWidth_ = static_cast<int>(frame.right - frame.left);
+    frameHeight_ = static_cast<int>(frame.bottom - frame.top);
+  }
+
+  // Zero-sized, so that showing it (as a second instance does) shows nothing.
+  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           instance, nullptr);
+  handle_ = reinterpret_cast<std::uintptr_t>(h);
+  platform::win32::SetOwnApplicationWindow(handle_);
+  SetTitle(DefaultTitleFromExeName(ExecutablePath()));
+}
+
+Win32Application::~Win32Application() {
+  platform::win32::SetOwnApplicationWindow(0);
+  if (handle_ != 0) DestroyWindow(AsHwnd(handle_));
+}
+
+void Win32Application::TitleChanged() {
+  if (handle_ != 0) SetWindowTextA(AsHwnd(handle_), Title().c_str());
+}
+
+void Win32Application::CursorChanged() {
+  if (Cursor() == ui::TCursor::crHourGlass) {
+    ::SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+  } else {
+    ::SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+    RefreshCursor();
+  }
+}
+
+std::unique_ptr<ui::ControlPeer> Win32Application::CreatePeer(ui::TControl& control) {
+  return CreateWin32Peer(control, *this);
+}
+
+void Win32Application::FormVisibilityChanged(ui::TCustomForm& form) {
+  HWND h = AsHwnd(NativeHandle(form));
+  if (h == nullptr || !form.Showing()) return;
+  SetForegroundWindow(h);
+  form.Peer()->Changed(ui::Prop::Focus, -1);
+}
+
+bool Win32Application::HandleMessage() {
+  MSG msg;
+  const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+  if (got == 0 || got == -1) {
+    terminated_ = true;
+    return false;
+  }
+  if (!PreTranslate(&msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return !terminated_;
+}
+
+void Win32Application::Run() {
+  if (MainForm() != nullptr) MainForm()->Show();
+  while (!terminated_ && HandleMessage()) {
+  }
+}
+
+void Win32Application::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop must see it too
+      return;
+    }
+    if (!PreTranslate(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+void Win32Application::Terminate() {
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  HWND owner = MainFormWindow();
+  if (owner == nullptr || !IsWindowVisible(owner)) owner = AsHwnd(handle_);
+  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32Application::ExecuteOpenDialog(ui::TOpenDialog& dialog) {
+  std::vector<char> file(MAX_PATH * 4, '\0');
+  dialog.FileName.copy(file.data(), std::min(dialog.FileName.size(), file.size() - 1));
+  const std::string filter = FilterList(dialog.Filter);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = MainFormWindow();
+  ofn.lpstrFilter = dialog.Filter.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = dialog.InitialDir.empty() ? nullptr : dialog.InitialDir.c_str();
+  ofn.lpstrDefExt = dialog.DefaultExt.empty() ? nullptr : dialog.DefaultExt.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  if (!GetOpenFileNameA(&ofn)) return false;
+  dialog.FileName = file.data();
+  return true;
+}
+
+void Win32Application::HandleException() noexcept {
+  std::string text = "Unknown error";
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+  }
+  HWND owner = MainFormWindow();
+  if (owner == nullptr || !IsWindowVisible(owner)) owner = AsHwnd(handle_);
+  MessageBoxA(owner, text.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace win32ui

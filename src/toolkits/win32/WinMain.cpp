@@ -1,0 +1,26 @@
+// Entry point of the Windows program.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#undef MessageBox
+
+#include <exception>
+
+#include "app/Quillan.h"
+#include "toolkits/win32/Win32Toolkit.h"
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
+  try {
+    win32ui::Win32Application application;
+    return QuillanMain(application);
+  } catch (const std::exception& e) {
+    MessageBoxA(nullptr, e.what(), "Quillan", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxA(nullptr, "Unknown error", "Quillan", MB_OK | MB_ICONERROR);
+  }
+  return 1;
+}
