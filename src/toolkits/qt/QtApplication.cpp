@@ -61,7 +61,10 @@ QtApplication::~QtApplication() {
 
 void QtApplication::Run() {
   if (ui::TCustomForm* form = MainForm()) form->Show();
-  if (!terminated_) QApplication::exec();
+  if (terminated_) return;
+  running_ = true;
+  QApplication::exec();
+  running_ = false;
 }
 
 void QtApplication::ProcessMessages() { QCoreApplication::processEvents(); }
@@ -120,7 +123,8 @@ bool QtApplication::ExecuteOpenDialog(ui::TOpenDialog& dialog) {
 
 void QtApplication::Terminate() {
   terminated_ = true;
-  QCoreApplication::exit(0);
+  // Outside the loop, exit() would make every later modal loop return at once.
+  if (running_) QCoreApplication::exit(0);
 }
 
 std::unique_ptr<ui::ControlPeer> QtApplication::CreatePeer(ui::TControl& control) {

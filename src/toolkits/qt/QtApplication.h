@@ -47,6 +47,7 @@ class QtApplication : public ui::TApplication {
 
  private:
   bool terminated_ = false;
+  bool running_ = false;
   bool cursorOverridden_ = false;
 };
 

@@ -303,7 +303,16 @@ class MemoPeer : public QtPeer {
     QObject::connect(Edit(), &QPlainTextEdit::textChanged, Widget(), [this] {
       if (applying_) return;
       const QString t = Edit()->toPlainText();
-      Guarded([this, t] { memo_.UserEdit(FromQ(t)); });
+      std::vector<std::string> lines;
+      if (!t.isEmpty())
+        for (const QString& l : t.split(QLatin1Char('\n'))) lines.push_back(FromQ(l));
+      applying_ = true;
+      Guarded([this, &lines, &t] {
+        // The lines are the memo's state; the text follows them.
+        memo_.SetLines(std::move(lines));
+        memo_.UserEdit(FromQ(t));
+      });
+      applying_ = false;
     });
   }
 
@@ -819,8 +828,8 @@ CheckListView::CheckListView(ui::TCheckListBox& box, QWidget* parent)
   setMovement(QListView::Static);
   setResizeMode(QListView::Adjust);
   setUniformItemSizes(true);
-  setLayoutMode(QListView::Batched);
-  setBatchSize(2000);
+  // Fixed cells: laying out even 50,000 items at once is cheap arithmetic.
+  setLayoutMode(QListView::SinglePass);
   setSpacing(0);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -837,7 +846,14 @@ int CheckListView::ColumnWidth() const {
 }
 
 int CheckListView::RowsPerColumn() const {
-  return std::max(1, viewport()->height() / std::max(1, box_.ItemHeight()));
+  const int h = std::max(1, box_.ItemHeight());
+  if (box_.Columns() <= 0) return std::max(1, viewport()->height() / h);
+  // As QListView wraps its columns: it keeps room for the horizontal scroll
+  // bar even while that is hidden, and an item must end above the bottom.
+  int bounds = maximumViewportSize().height();
+  if (horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded)
+    bounds -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, horizontalScrollBar());
+  return std::max(1, (bounds - 1) / h);
 }
 
 void CheckListView::UpdateGrid() {
@@ -927,8 +943,7 @@ void CheckListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CheckListView::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The second click of a double click acts like the first.
-  Press(event);
+  // The second press of a double click came as a press already.
   if (event->button() == Qt::LeftButton) Guarded([this] { box_.UserDblClick(); });
   event->accept();
 }

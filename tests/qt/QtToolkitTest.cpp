@@ -1,0 +1,560 @@
+// The Qt peers of the toolkit layer, driven as a user would drive them.
+#include <QApplication>
+#include <QDebug>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "toolkits/qt/QtApplication.h"
+#include "toolkits/qt/QtPeers.h"
+#include "ui/Controls.h"
+
+using namespace ui;
+
+namespace {
+
+// A form with a panel and whatever the test adds, realized on Qt.
+struct Window {
+  TForm form;
+  Window() {
+    form.SetName("Form1");
+    form.SetBounds(100, 100, 376, 453);
+    form.SetCaption("Quillan");
+  }
+  template <class T>
+  T* Add(const char* name, TWinControl* parent, int l, int t, int w, int h) {
+    auto* c = new T(parent ? parent : &form);
+    c->SetName(name);
+    c->SetBounds(l, t, w, h);
+    return c;
+  }
+  void Show() {
+    form.Realize();
+    form.Show();
+    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(form)));
+  }
+};
+
+template <class W>
+W* Widget(const TControl& c) {
+  return dynamic_cast<W*>(qtk::WidgetOf(c));
+}
+
+// Runs `act` once the next modal widget of type W is up.
+template <class W>
+void WhenModal(std::function<void(W*)> act) {
+  QTimer::singleShot(0, [act] {
+    for (int i = 0; i < 200; ++i) {
+      if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+        act(w);
+        return;
+      }
+      QTest::qWait(10);
+    }
+  });
+}
+
+}  // namespace
+
+class QtToolkitTest : public QObject {
+  Q_OBJECT
+
+ private:
+  qtk::QtApplication* app_ = nullptr;
+
+ private slots:
+  void init() { app_ = new qtk::QtApplication; }
+  void cleanup() {
+    delete app_;
+    app_ = nullptr;
+  }
+
+  void checkListShowsColumnsTopToBottom() {
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    list->SetSorted(true);
+    for (int i = 0; i < 20; ++i) list->AddItem("Snapin" + std::to_string(10 + i));
+    w.Show();
+    auto* view = Widget<qtk::CheckListView>(*list);
+    QVERIFY(view);
+    const int rows = view->RowsPerColumn();
+    QVERIFY(rows > 1 && rows < 20);
+    QTRY_VERIFY(view->visualRect(view->model()->index(0, 0)).isValid());
+    // What Qt draws and what the hit test answers agree, column by column.
+    for (int i = 0; i < 20; ++i) {
+      const QRect drawn = view->visualRect(view->model()->index(i, 0));
+      const QRect cell = view->ItemRect(i);
+      QCOMPARE(drawn.topLeft(), cell.topLeft());
+      QCOMPARE(view->ItemAt(drawn.center()), i);
+      QCOMPARE(list->ItemAtPos(cell.right() - 1, cell.center().y()), i);
+    }
+    QVERIFY(view->ItemRect(rows).left() >= view->viewport()->width() / 2);
+    // Other heights, scroll bar shown or not: still the same columns.
+    for (int height : {100, 157, 233, 400}) {
+      list->SetHeight(height);
+      for (int i : {0, view->RowsPerColumn() - 1, view->RowsPerColumn(), 19}) {
+        if (i >= 20) continue;
+        view->scrollTo(view->model()->index(i, 0));
+        const QRect drawn = view->visualRect(view->model()->index(i, 0));
+        QCOMPARE(view->ItemAt(drawn.center()), i);
+      }
+    }
+    // Below the last item of the second column there is none.
+    const QRect last = view->ItemRect(19);
+    QCOMPARE(view->ItemAt({last.center().x(), last.bottom() + 3}), -1);
+  }
+
+  void checkListSortsIgnoringCaseAndReadsTheControl() {
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 0, 0, 300, 200);
+    list->SetSorted(true);
+    w.Show();
+    list->AddItem("beta");
+    list->AddItem("Alpha");
+    list->AddItem("gamma");
+    list->AddItem("ALPHA2");
+    auto* view = Widget<QListView>(*list);
+    QAbstractItemModel* m = view->model();
+    QCOMPARE(m->rowCount(), 4);
+    const QStringList expected{"Alpha", "ALPHA2", "beta", "gamma"};
+    for (int i = 0; i < 4; ++i) QCOMPARE(m->index(i, 0).data().toString(), expected[i]);
+    list->SetChecked(2, true);
+    list->SetItemEnabled(3, false);
+    QCOMPARE(m->index(2, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    QVERIFY(!(m->flags(m->index(3, 0)) & Qt::ItemIsEnabled));
+    QVERIFY(m->flags(m->index(2, 0)) & Qt::ItemIsEnabled);
+    list->DeleteItem(0);
+    QCOMPARE(m->rowCount(), 3);
+    QCOMPARE(m->index(0, 0).data().toString(), QString("ALPHA2"));
+    list->Clear();
+    QCOMPARE(m->rowCount(), 0);
+  }
+
+  void checkListClicksToggleOnlyEnabledMarks() {
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    list->SetSorted(true);
+    w.Show();
+    list->AddItem("a");
+    list->AddItem("b");
+    list->SetItemEnabled(list->AddItem("c"), false);
+    std::vector<std::pair<int, bool>> clicks;  // selected item, its mark, at each click
+    list->OnClick = [&](TObject*) { clicks.emplace_back(list->ItemIndex(), list->Checked(list->ItemIndex())); };
+    auto* view = Widget<qtk::CheckListView>(*list);
+    QWidget* vp = view->viewport();
+
+    QTest::mouseClick(vp, Qt::LeftButton, {}, view->CheckRect(1).center());
+    QVERIFY(list->Checked(1));
+    QCOMPARE(clicks.size(), size_t(1));
+    QCOMPARE(clicks.back(), std::make_pair(1, true));  // the event sees the new mark
+    QCOMPARE(view->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+
+    // On the text: selects and clicks, the mark stays.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, view->ItemRect(0).center() + QPoint(40, 0));
+    QVERIFY(!list->Checked(0));
+    QCOMPARE(list->ItemIndex(), 0);
+    QCOMPARE(clicks.size(), size_t(2));
+    QVERIFY(view->selectionModel()->isSelected(view->model()->index(0, 0)));
+
+    // A disabled item never toggles, by mouse or by space; it is still selected.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, view->CheckRect(2).center());
+    QVERIFY(!list->Checked(2));
+    QCOMPARE(list->ItemIndex(), 2);
+    QTest::keyClick(view, Qt::Key_Space);
+    QVERIFY(!list->Checked(2));
+
+    // Space toggles the selected enabled item without a click event.
+    const size_t before = clicks.size();
+    QTest::keyClick(view, Qt::Key_Up);  // keyboard selection: a click event
+    QCOMPARE(list->ItemIndex(), 1);
+    QCOMPARE(clicks.size(), before + 1);
+    QTest::keyClick(view, Qt::Key_Space);
+    QVERIFY(!list->Checked(1));
+    QCOMPARE(clicks.size(), before + 1);
+
+    // A double click in the box toggles twice, like two clicks.
+    QTest::mouseDClick(vp, Qt::LeftButton, {}, view->CheckRect(0).center());
+    QTest::mousePress(vp, Qt::LeftButton, {}, view->CheckRect(0).center());
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, view->CheckRect(0).center());
+    QVERIFY(list->Checked(0));
+  }
+
+  void checkListHoverAndPopupMenu() {
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    auto* menu = w.form.AddComponent<TPopupMenu>();
+    TMenuItem* checkAll = w.form.AddComponent<TMenuItem>();
+    checkAll->SetCaption("&Check All");
+    menu->Add(checkAll);
+    list->SetPopupMenu(menu);
+    int menuClicks = 0;
+    checkAll->OnClick = [&](TObject*) { ++menuClicks; };
+    std::vector<int> hovered;
+    list->OnMouseMove = [&](TObject* s, TShiftState, int x, int y) {
+      hovered.push_back(static_cast<TCheckListBox*>(s)->ItemAtPos(x, y));
+    };
+    w.Show();
+    for (const char* n : {"one", "two", "three"}) list->AddItem(n);
+    auto* view = Widget<qtk::CheckListView>(*list);
+    QTest::mouseMove(view->viewport(), view->ItemRect(2).center());
+    QTRY_VERIFY(!hovered.empty());
+    QCOMPARE(hovered.back(), 2);
+    QTest::mouseMove(view->viewport(), view->ItemRect(1).center() + QPoint(0, 100));
+    QTRY_COMPARE(hovered.back(), -1);
+
+    QTimer::singleShot(50, [] {
+      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(popup);
+      QCOMPARE(popup->actions().size(), 1);
+      QCOMPARE(popup->actions()[0]->text(), QString("&Check All"));
+      popup->actions()[0]->trigger();
+      popup->close();
+    });
+    QContextMenuEvent ev(QContextMenuEvent::Mouse, view->ItemRect(0).center(),
+                         view->viewport()->mapToGlobal(view->ItemRect(0).center()));
+    QApplication::sendEvent(view->viewport(), &ev);
+    QCOMPARE(menuClicks, 1);
+    QCOMPARE(list->ItemIndex(), -1);  // a right click selects nothing
+  }
+
+  void checkListStaysFastWithManyItems() {
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    list->SetSorted(true);
+    w.Show();
+    QElapsedTimer timer;
+    timer.start();
+    char name[16];
+    for (int i = 0; i < 50000; ++i) {
+      std::snprintf(name, sizeof name, "s%06d", i);
+      list->AddItem(name);
+    }
+    QApplication::processEvents();
+    auto* view = Widget<qtk::CheckListView>(*list);
+    view->repaint();
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(view->model()->rowCount(), 50000);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->CheckRect(3).center());
+    QVERIFY(list->Checked(3));
+    list->Clear();
+    QCOMPARE(view->model()->rowCount(), 0);
+  }
+
+  void comboReportsEveryKeystrokeAndPickButNotCode() {
+    Window w;
+    auto* combo = w.Add<TComboBox>("Combo", nullptr, 10, 9, 351, 24);
+    std::vector<std::string> changes;
+    combo->OnChange = [&](TObject*) { changes.push_back(combo->Text()); };
+    int dbl = 0;
+    combo->OnDblClick = [&](TObject*) { ++dbl; };
+    w.Show();
+    auto* box = Widget<QComboBox>(*combo);
+    QVERIFY(box->isEditable());
+    combo->SetText("/opt");
+    combo->AddItem("/first");
+    combo->InsertItem(0, "/second");
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->currentText(), QString("/opt"));  // items from code leave the text
+    QVERIFY(changes.empty());
+
+    box->lineEdit()->setFocus();
+    box->lineEdit()->end(false);
+    QTest::keyClicks(box->lineEdit(), "/x");
+    QCOMPARE(changes, (std::vector<std::string>{"/opt/", "/opt/x"}));
+    QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(changes.back(), std::string("/opt/"));
+    QCOMPARE(combo->Text(), std::string("/opt/"));
+
+    // The handler may change the text while the user types; the box follows.
+    combo->OnChange = [&](TObject*) {
+      changes.push_back(combo->Text());
+      if (combo->Text() == "/opt/y") combo->SetText("/opt");
+    };
+    QTest::keyClicks(box->lineEdit(), "y");
+    QCOMPARE(box->currentText(), QString("/opt"));
+
+    changes.clear();
+    emit box->activated(1);  // a pick from the drop-down list
+    QCOMPARE(changes, (std::vector<std::string>{"/first"}));
+    QCOMPARE(box->currentText(), QString("/first"));
+    QCOMPARE(combo->ItemIndex(), 1);
+
+    combo->DeleteItem(0);
+    QCOMPARE(box->count(), 1);
+    QCOMPARE(box->itemText(0), QString("/first"));
+    QTest::mouseDClick(box->lineEdit(), Qt::LeftButton);
+    QCOMPARE(dbl, 1);
+  }
+
+  void simpleKindsMirrorStateAndReportUsers() {
+    Window w;
+    auto* edit = w.Add<TEdit>("Edit", nullptr, 0, 0, 100, 20);
+    auto* check = w.Add<TCheckBox>("Check", nullptr, 0, 30, 150, 21);
+    check->SetCaption("Keep Quillan Open");
+    auto* button = w.Add<TBitBtn>("Button", nullptr, 0, 60, 100, 40);
+    button->SetCaption("&Start");
+    button->SetHint("Launch it");
+    auto* bar = w.Add<TStatusBar>("Bar", nullptr, 0, 392, 368, 19);
+    bar->SetAlign(TAlign::alBottom);
+    bar->SetText("https://example.org");
+    bar->SetCursor(TCursor::crHandPoint);
+    int edits = 0, checks = 0, buttons = 0, barClicks = 0;
+    edit->OnChange = [&](TObject*) { ++edits; };
+    check->OnClick = [&](TObject*) { ++checks; };
+    button->OnClick = [&](TObject*) { ++buttons; };
+    bar->OnClick = [&](TObject*) { ++barClicks; };
+    w.Show();
+
+    edit->SetText("code");
+    QCOMPARE(Widget<QLineEdit>(*edit)->text(), QString("code"));
+    QTest::keyClicks(Widget<QLineEdit>(*edit), "ab");
+    QCOMPARE(edits, 2);
+    QCOMPARE(edit->Text(), std::string("codeab"));
+
+    auto* cb = Widget<QCheckBox>(*check);
+    QCOMPARE(cb->text(), QString("Keep Quillan Open"));
+    check->SetChecked(true);
+    QVERIFY(cb->isChecked());
+    QCOMPARE(checks, 0);
+    QTest::mouseClick(cb, Qt::LeftButton);
+    QVERIFY(!check->Checked());
+    QVERIFY(!cb->isChecked());
+    QCOMPARE(checks, 1);
+
+    auto* pb = Widget<QPushButton>(*button);
+    QCOMPARE(pb->toolTip(), QString("Launch it"));
+    QTest::mouseClick(pb, Qt::LeftButton);
+    QCOMPARE(buttons, 1);
+    button->SetEnabled(false);
+    QVERIFY(!pb->isEnabled());
+    QTest::mouseClick(pb, Qt::LeftButton);
+    QCOMPARE(buttons, 1);
+
+    QWidget* sb = qtk::WidgetOf(*bar);
+    QCOMPARE(sb->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(sb->geometry(), QRect(0, 392, 368, 19));
+    QTest::mouseClick(sb, Qt::LeftButton, {}, QPoint(200, 10));
+    QCOMPARE(barClicks, 1);
+  }
+
+  void valueKindsMirrorState() {
+    Window w;
+    auto* spin = w.Add<TSpinEdit>("Spin", nullptr, 0, 0, 80, 20);
+    auto* radio = w.Add<TRadioGroup>("Radio", nullptr, 0, 30, 150, 90);
+    auto* track = w.Add<TTrackBar>("Track", nullptr, 0, 130, 150, 30);
+    auto* memo = w.Add<TMemo>("Memo", nullptr, 160, 0, 150, 80);
+    auto* values = w.Add<TValueListEditor>("Values", nullptr, 160, 90, 200, 100);
+    auto* grid = w.Add<TStringGrid>("Grid", nullptr, 160, 200, 200, 100);
+    spin->SetRange(0, 50);
+    spin->SetValue(7);
+    radio->SetItems({"one", "two"});
+    radio->SetItemIndex(1);
+    track->SetRange(0, 20);
+    track->SetPosition(5);
+    memo->SetLines({"l1", "l2"});
+    values->SetStrings({"k=v", "a=b=c"});
+    grid->SetCell(2, 3, "x");
+    w.Show();
+
+    auto* sp = Widget<QSpinBox>(*spin);
+    QCOMPARE(sp->value(), 7);
+    sp->setValue(60);  // as by the arrows: the range holds
+    QCOMPARE(spin->Value(), 50);
+    spin->SetValue(3);
+    QCOMPARE(sp->value(), 3);
+
+    auto buttons = Widget<QGroupBox>(*radio)->findChildren<QRadioButton*>();
+    QCOMPARE(buttons.size(), 2);
+    QVERIFY(buttons[1]->isChecked() && !buttons[0]->isChecked());
+    QTest::mouseClick(buttons[0], Qt::LeftButton, {}, QPoint(8, buttons[0]->height() / 2));
+    QCOMPARE(radio->ItemIndex(), 0);
+    QVERIFY(buttons[0]->isChecked() && !buttons[1]->isChecked());
+
+    auto* sl = Widget<QSlider>(*track);
+    QCOMPARE(sl->value(), 5);
+    sl->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(track->Position(), 6);
+
+    auto* pe = Widget<QPlainTextEdit>(*memo);
+    QCOMPARE(pe->toPlainText(), QString("l1\nl2"));
+    pe->moveCursor(QTextCursor::End);
+    QTest::keyClick(pe, Qt::Key_Return);
+    QTest::keyClicks(pe, "l3");
+    QCOMPARE(memo->Lines(), (std::vector<std::string>{"l1", "l2", "l3"}));
+    memo->ClearLines();
+    QCOMPARE(pe->toPlainText(), QString());
+
+    auto* vt = Widget<QTableWidget>(*values);
+    QCOMPARE(vt->rowCount(), 2);
+    QCOMPARE(vt->item(1, 0)->text(), QString("a"));
+    QCOMPARE(vt->item(1, 1)->text(), QString("b=c"));
+    auto* gt = Widget<QTableWidget>(*grid);
+    QCOMPARE(gt->item(3, 2)->text(), QString("x"));
+    grid->SetColCount(7);
+    grid->SetCell(6, 4, "y");
+    QCOMPARE(gt->columnCount(), 7);
+    QCOMPARE(gt->item(4, 6)->text(), QString("y"));
+  }
+
+  void formLayoutFollowsResizeAndCloseGoesThroughTheLayer() {
+    Window w;
+    auto* top = w.Add<TPanel>("PanelTop", nullptr, 0, 0, 368, 113);
+    top->SetAlign(TAlign::alTop);
+    auto* button = w.Add<TBitBtn>("Button", top, 231, 70, 122, 40);
+    button->SetAnchors(akTop | akRight);
+    auto* fill = w.Add<TPanel>("PanelBottom", nullptr, 0, 113, 368, 298);
+    fill->SetAlign(TAlign::alClient);
+    auto* list = w.Add<TCheckListBox>("List", fill, 12, 8, 345, 282);
+    list->SetAnchors(akLeft | akTop | akRight | akBottom);
+    int closes = 0;
+    w.form.OnClose = [&](TObject*, TCloseAction&) { ++closes; };
+    app_->SetMainForm(&w.form);
+    w.Show();
+    QWidget* fw = qtk::WidgetOf(w.form);
+    QCOMPARE(fw->size(), QSize(368, 411));
+    QCOMPARE(fw->windowTitle(), QString("Quillan"));
+    fw->resize(468, 511);  // the user drags the frame
+    QTRY_COMPARE(w.form.ClientWidth(), 468);
+    QCOMPARE(w.form.ClientHeight(), 511);
+    QCOMPARE(qtk::WidgetOf(*button)->geometry(), QRect(331, 70, 122, 40));
+    QCOMPARE(qtk::WidgetOf(*list)->geometry(), QRect(12, 8, 445, 382));
+    w.form.SetBounds(0, 0, 376, 453);  // from code: no feedback
+    QCOMPARE(fw->size(), QSize(368, 411));
+    QCOMPARE(qtk::WidgetOf(*button)->geometry(), QRect(231, 70, 122, 40));
+
+    fw->close();
+    QCOMPARE(closes, 1);
+    QVERIFY(!fw->isVisible());
+    QVERIFY(app_->Terminated());
+  }
+
+  void movesStayWithTheControlUnderThePointer() {
+    Window w;
+    auto* panel = w.Add<TPanel>("Panel", nullptr, 0, 0, 368, 113);
+    auto* edit = w.Add<TEdit>("Edit", panel, 10, 9, 200, 24);
+    auto* check = w.Add<TCheckBox>("Check", panel, 14, 39, 148, 21);
+    std::vector<std::string> moves;
+    auto record = [&](TObject* s, TShiftState, int x, int y) {
+      moves.push_back(static_cast<TComponent*>(s)->Name() + ":" + std::to_string(x) + "," +
+                      std::to_string(y));
+    };
+    w.form.OnMouseMove = record;
+    check->OnMouseMove = record;
+    w.Show();
+    QTest::mouseMove(qtk::WidgetOf(*check), QPoint(5, 6));
+    QTRY_VERIFY(!moves.empty());
+    QCOMPARE(moves.back(), std::string("Check:5,6"));
+    moves.clear();
+    QTest::mouseMove(qtk::WidgetOf(*edit), QPoint(20, 5));
+    QTest::mouseMove(qtk::WidgetOf(*panel), QPoint(300, 80));
+    QTest::qWait(20);
+    QVERIFY(moves.empty());  // neither reaches the form's handler
+    QTest::mouseMove(qtk::WidgetOf(w.form), QPoint(100, 300));
+    QTRY_VERIFY(!moves.empty());
+    QCOMPARE(moves.back(), std::string("Form1:100,300"));
+    (void)edit;
+  }
+
+  void tabOrderFollowsTheLayer() {
+    Window w;
+    auto* top = w.Add<TPanel>("PanelTop", nullptr, 0, 0, 368, 113);
+    top->SetTabOrder(0);
+    auto* combo = w.Add<TComboBox>("Combo", top, 10, 9, 351, 24);
+    auto* check = w.Add<TCheckBox>("Check", top, 14, 39, 148, 21);
+    auto* rc = w.Add<TBitBtn>("RC", top, 231, 70, 122, 40);
+    auto* c1 = w.Add<TBitBtn>("C1", top, 10, 70, 210, 40);
+    auto* bottom = w.Add<TPanel>("PanelBottom", nullptr, 0, 141, 368, 251);
+    bottom->SetTabOrder(2);
+    auto* list = w.Add<TCheckListBox>("List", bottom, 12, 8, 345, 233);
+    combo->SetTabOrder(0);
+    c1->SetTabOrder(3);
+    rc->SetTabOrder(2);
+    check->SetTabOrder(1);
+    list->SetTabOrder(0);
+    w.Show();
+    QWidget* first = qtk::WidgetOf(*combo);
+    first->setFocus();
+    QTRY_VERIFY(first->hasFocus() || first->focusProxy()->hasFocus());
+    for (TControl* c : std::vector<TControl*>{check, rc, c1, list}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*c));
+    }
+  }
+
+  void warningBoxAndFileDialog() {
+    QCOMPARE(qtk::TranslateFilter("ConsoleOne|consoleone.exe|All Files|*.*"),
+             QString("ConsoleOne (consoleone.exe);;All Files (*)"));
+    QCOMPARE(qtk::TranslateFilter("Texts|*.txt;*.ini"), QString("Texts (*.txt *.ini)"));
+
+    QString seenText, seenTitle;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      seenText = box->text();
+      seenTitle = box->windowTitle();
+      seenIcon = box->icon();
+      box->button(QMessageBox::Ok)->click();
+    });
+    QCOMPARE(app_->MessageBox("\"Novell ConsoleOne\" seems to be running - disabling selectors",
+                              "Warning", MB_OK | MB_ICONWARNING),
+             IDOK);
+    QCOMPARE(seenText, QString("\"Novell ConsoleOne\" seems to be running - disabling selectors"));
+    QCOMPARE(seenTitle, QString("Warning"));
+    QCOMPARE(seenIcon, QMessageBox::Warning);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("bin"));
+    TOpenDialog dialog;
+    dialog.FileName = "ConsoleOne";
+    dialog.DefaultExt = "exe";
+    dialog.Filter = "ConsoleOne|consoleone.exe|All Files|*.*";
+    dialog.InitialDir = (dir.path() + "/bin").toStdString();
+    QString startDir, filter;
+    WhenModal<QFileDialog>([&](QFileDialog* d) {
+      startDir = d->directory().absolutePath();
+      filter = d->selectedNameFilter();
+      // The name as given, completed with the default extension.
+      QMetaObject::invokeMethod(d, "accept");
+    });
+    QVERIFY(dialog.Execute());
+    QCOMPARE(startDir, dir.path() + "/bin");
+    QCOMPARE(filter, QString("ConsoleOne (consoleone.exe)"));
+    QCOMPARE(QString::fromStdString(dialog.FileName), dir.path() + "/bin/ConsoleOne.exe");
+
+    WhenModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    QVERIFY(!dialog.Execute());
+  }
+
+  void busyCursorIsApplicationWide() {
+    app_->SetCursor(TCursor::crHourGlass);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    app_->SetCursor(TCursor::crHourGlass);
+    app_->SetCursor(TCursor::crDefault);
+    QVERIFY(!QApplication::overrideCursor());
+  }
+};
+
+QTEST_MAIN(QtToolkitTest)
+#include "QtToolkitTest.moc"
