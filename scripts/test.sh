@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, then runs every stage and
+# prints a summary. Exit status is non-zero when any stage failed.
+#
+# Add a stage: write a function `stage_<name>` below and append <name> to
+# STAGES. A stage fails by returning non-zero. QUILLAN_STAGES="ci asan"
+# runs only the named stages.
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
+
+PACKAGES=(cmake g++ libgtest-dev libbenchmark-dev qt6-base-dev libx11-dev xvfb xdotool
+  x11-utils imagemagick clang libclang-rt-14-dev g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-posix wine64 wine32:i386)
+
+log() { printf '\n=== %s ===\n' "$*"; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_dependencies() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+     ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386 || return 1
+  fi
+  as_root apt-get update -q || return 1
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# configure + build + ctest of one build folder with extra CMake options.
+build_and_test() {
+  local dir="$1"; shift
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
+    cmake --build "$dir" -j"$JOBS" &&
+    ctest --test-dir "$dir" --output-on-failure --timeout 300
+}
+
+stage_ci() {
+  build_and_test build/ci -DQUILLAN_WERROR=ON
+}
+
+stage_asan() {
+  ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}" \
+  UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
+    build_and_test build/asan -DQUILLAN_WERROR=ON -DQUILLAN_SANITIZE=ON
+}
+
+STAGES=(ci asan)
+
+main() {
+  local -a results=()
+  local failed=0 name start status
+
+  log "dependencies"
+  if ! install_dependencies; then
+    echo "could not install the packages this needs" >&2
+    exit 2
+  fi
+
+  local selected=("${STAGES[@]}")
+  if [ -n "${QUILLAN_STAGES:-}" ]; then read -r -a selected <<<"$QUILLAN_STAGES"; fi
+
+  for name in "${selected[@]}"; do
+    log "stage $name"
+    start=$SECONDS
+    if "stage_$name"; then status=PASS; else status=FAIL; failed=1; fi
+    results+=("$(printf '%-12s %s  (%ds)' "$name" "$status" $((SECONDS - start)))")
+  done
+
+  log "summary"
+  printf '%s\n' "${results[@]}"
+  if [ $failed -ne 0 ]; then
+    echo "FAILED"
+    exit 1
+  fi
+  echo "ALL PASSED"
+}
+
+main "$@"
