@@ -108,7 +108,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
       } else if (a.rfind("--active=", 0) == 0 || a.rfind("--inactive=", 0) == 0) {
         // One name in the option itself: safe for any name, "-x" included.
-        if (command != Command::Set) return fail(a.substr(0, a.find('=')) + " belongs to the set command");
+        if (command != Command::Set)
+          return fail(a.substr(0, a.find('=')) + " belongs to the set command");
         const bool active = a[2] == 'a';
         o.requests.push_back({a.substr(active ? 9 : 11), active ? Wanted::Active : Wanted::Inactive});
         sawListOption = true;

@@ -166,7 +166,7 @@ ChangeReport Session::Apply(const Options& options) {
         res.reason = "already " + res.before + " (locked: " + why + ")";
       } else {
         res.status = "locked";
-        res.reason = "locked: " + why + "; stays " + res.before;
+        res.reason = why + "; stays " + res.before;
         res.exitStatus = kExitLocked;
       }
     } else if (options.check) {

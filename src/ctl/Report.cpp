@@ -22,6 +22,10 @@ std::string CheckText(const Inventory& inv) {
   return inv.outcome == Outcome::Installation ? "installation" : inv.label;
 }
 
+std::string NotInstallationText(const Inventory& inv) {
+  return inv.path + ": not a ConsoleOne installation (" + CheckText(inv) + ")";
+}
+
 void AddCheck(Json& j, const Inventory& inv) {
   j.Set("path", inv.path)
       .Set("base", inv.base)
@@ -52,6 +56,7 @@ Json InventoryJson(const Inventory& inv, const std::vector<std::string>& created
       .Set("changed", !createdFolders.empty())
       .Set("ok", exitStatus == kExitOk)
       .Set("exit_status", exitStatus);
+  if (inv.outcome != Outcome::Installation) j.Set("error", NotInstallationText(inv));
   return j;
 }
 
@@ -107,15 +112,15 @@ Json ChangeJson(const char* command, const ChangeReport& report) {
       .Set("ok", report.exitStatus == kExitOk)
       .Set("exit_status", report.exitStatus);
   if (!report.error.empty()) j.Set("error", report.error);
+  else if (report.before.outcome != Outcome::Installation)
+    j.Set("error", NotInstallationText(report.before));
   return j;
 }
 
 std::string ChangeText(const ChangeReport& report) {
   std::string out;
   const Inventory& inv = report.before;
-  if (inv.outcome != Outcome::Installation) {
-    return inv.path + ": not a ConsoleOne installation (" + CheckText(inv) + ")\n";
-  }
+  if (inv.outcome != Outcome::Installation) return NotInstallationText(inv) + "\n";
   for (const auto& f : report.createdFolders) out += "created " + f + "\n";
   for (const auto& r : report.results) {
     out += (report.check ? "[check] " : "") + r.requested;

@@ -52,7 +52,7 @@ int Run(const ctl::Options& o) {
   } else if (!report.error.empty()) {
     Print(stderr, "quillanctl: " + report.error + "\n");
   } else {
-    Print(stdout, ctl::ChangeText(report));
+    Print(report.exitStatus == ctl::kExitNotInstallation ? stderr : stdout, ctl::ChangeText(report));
   }
   return report.exitStatus;
 }

@@ -1,0 +1,149 @@
+// The decorator and the engine in process, where the platform double can
+// fake a ConsoleOne window and make moves fail.
+#include <gtest/gtest.h>
+
+#include "ctl/CtlPlatform.h"
+#include "ctl/Engine.h"
+#include "support/PlatformDouble.h"
+#include "support/TempDir.h"
+
+using ctl::CtlPlatform;
+using quillan_test::PlatformDouble;
+using quillan_test::TempDir;
+
+TEST(CtlPlatform, PresentsItselfAsTheWindowProgramBesideIt) {
+  EXPECT_EQ(CtlPlatform::WindowProgramPath("/opt/quillan/quillanctl"), "/opt/quillan/quillan");
+  EXPECT_EQ(CtlPlatform::WindowProgramPath("C:\\Tools\\quillanctl.exe"), "C:\\Tools\\quillan.exe");
+  EXPECT_EQ(CtlPlatform::WindowProgramPath("/a.b/quillanctl"), "/a.b/quillan");
+  EXPECT_EQ(CtlPlatform::WindowProgramPath("quillanctl"), "quillan");
+
+  PlatformDouble inner;
+  inner.SetExecutablePath("/x/y/quillanctl");
+  CtlPlatform p(&inner);
+  EXPECT_EQ(p.ExecutablePath(), "/x/y/quillan");
+}
+
+TEST(CtlPlatform, RefusesEverySettingsWriteAndRecordsMoves) {
+  TempDir dir;
+  PlatformDouble inner;
+  CtlPlatform p(&inner);
+  const std::string ini = dir.Join("quillan.ini");
+  EXPECT_FALSE(p.ProfileWrite(ini, "Settings", "k", "v"));
+  EXPECT_FALSE(p.ProfileEraseSection(ini, "Settings"));
+  EXPECT_FALSE(TempDir::Exists(ini));
+  EXPECT_EQ(inner.Calls(quillan_test::Op::ProfileWrite), 0);
+  EXPECT_EQ(p.RefusedWrites().size(), 2u);
+
+  dir.MakeFolder("a");
+  dir.MakeFolder("occupied");
+  EXPECT_TRUE(p.MoveFolder(dir.Join("a"), dir.Join("b")));
+  EXPECT_FALSE(p.MoveFolder(dir.Join("b"), dir.Join("occupied")));
+  ASSERT_EQ(p.Moves().size(), 2u);
+  EXPECT_TRUE(p.Moves()[0].succeeded);
+  EXPECT_FALSE(p.Moves()[1].succeeded);
+  EXPECT_EQ(p.Moves()[1].target, dir.Join("occupied"));
+
+  EXPECT_TRUE(p.CreateDirectory(dir.Join("new")));
+  EXPECT_FALSE(p.CreateDirectory(dir.Join("new")));
+  EXPECT_EQ(p.CreatedFolders(), std::vector<std::string>{dir.Join("new")});
+}
+
+class EngineInProcess : public ::testing::Test {
+ protected:
+  EngineInProcess() {
+    inner_.SetExecutablePath(dir_.Join("quillanctl"));
+    dir_.MakeFile("c1/bin/ConsoleOne.exe");
+    dir_.MakeFolder("c1/snapins/Alpha");
+    dir_.MakeFolder("c1/lib/Alpha");
+    dir_.MakeFolder("c1/inactive.snapins/Beta");
+    TempDir::WriteFile(dir_.Join("quillan.ini"), "[Paths]\nC1=" + dir_.Join("c1") + "\n");
+  }
+
+  ctl::ChangeReport Apply(ctl::Command command, std::vector<ctl::Request> requests,
+                          bool check = false) {
+    ctl::CtlPlatform p(&inner_);
+    ctl::InstalledPlatform installed(p);
+    ctl::Session session(p);
+    ctl::Options o;
+    o.command = command;
+    o.requests = std::move(requests);
+    o.check = check;
+    return session.Apply(o);
+  }
+
+  TempDir dir_;
+  PlatformDouble inner_;
+};
+
+TEST_F(EngineInProcess, ConsoleOneWindowLocksEverySnapin) {
+  inner_.SetTopLevelWindows({{7, "Novell ConsoleOne - [tree]"}});
+  {
+    ctl::CtlPlatform p(&inner_);
+    ctl::InstalledPlatform installed(p);
+    ctl::Session session(p);
+    const ctl::Inventory inv = session.Check(std::nullopt);
+    EXPECT_EQ(inv.base, dir_.Join("c1"));
+    EXPECT_TRUE(inv.consoleOneRunning);
+    ASSERT_EQ(inv.snapins.size(), 2u);
+    for (const auto& s : inv.snapins) {
+      EXPECT_TRUE(s.locked);
+      EXPECT_EQ(s.lock, "consoleone-running");
+    }
+  }
+  const auto report = Apply(ctl::Command::Set, {{"Alpha", ctl::Wanted::Inactive},
+                                                {"beta", ctl::Wanted::Inactive}});
+  EXPECT_EQ(report.exitStatus, ctl::kExitLocked);
+  EXPECT_FALSE(report.changed);
+  ASSERT_EQ(report.results.size(), 2u);
+  EXPECT_EQ(report.results[0].status, "locked");
+  EXPECT_NE(report.results[0].reason.find("ConsoleOne is running"), std::string::npos);
+  // Already in the wanted state: fine even while locked.
+  EXPECT_EQ(report.results[1].status, "unchanged");
+  EXPECT_TRUE(report.results[1].holds);
+  EXPECT_TRUE(inner_.Moves().empty());
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/snapins/Alpha")));
+  // The inactive folders are still created, as the window's check does.
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/inactive.lib")));
+
+  // A title in another case is not ConsoleOne.
+  inner_.SetTopLevelWindows({{7, "novell consoleone"}});
+  EXPECT_EQ(Apply(ctl::Command::Disable, {{"Alpha", ctl::Wanted::Inactive}}).exitStatus,
+            ctl::kExitOk);
+}
+
+TEST_F(EngineInProcess, AFailedMoveIsReportedAndTheRestStillMoves) {
+  // The library folder's move fails; the snap-in folder's succeeds.
+  inner_.FailMoveFolderWhen([](const std::string& path) {
+    return path.find("lib") != std::string::npos;
+  });
+  const auto report = Apply(ctl::Command::Disable, {{"Alpha", ctl::Wanted::Inactive}});
+  EXPECT_EQ(report.exitStatus, ctl::kExitMoveFailed);
+  ASSERT_EQ(report.results.size(), 1u);
+  const auto& r = report.results[0];
+  EXPECT_EQ(r.status, "failed");
+  EXPECT_TRUE(r.changed);
+  EXPECT_EQ(r.after, "inactive");
+  ASSERT_EQ(r.moves.size(), 2u);
+  EXPECT_TRUE(r.moves[0].succeeded);
+  EXPECT_FALSE(r.moves[1].succeeded);
+  EXPECT_NE(r.reason.find("could not move"), std::string::npos);
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/inactive.snapins/Alpha")));
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/lib/Alpha")));
+
+  // Every move refused: the snap-in stays where it was.
+  inner_.ClearFailures();
+  inner_.FailMoveFolderWhen([](const std::string&) { return true; });
+  const auto again = Apply(ctl::Command::Enable, {{"Alpha", ctl::Wanted::Active}});
+  EXPECT_EQ(again.exitStatus, ctl::kExitMoveFailed);
+  EXPECT_FALSE(again.results[0].changed);
+  EXPECT_FALSE(again.results[0].holds);
+  EXPECT_EQ(again.results[0].after, "inactive");
+}
+
+TEST_F(EngineInProcess, NothingIsWrittenToEitherSettingsFile) {
+  const std::string before = TempDir::ReadFile(dir_.Join("quillan.ini"));
+  Apply(ctl::Command::Set, {{"Alpha", ctl::Wanted::Inactive}, {"Beta", ctl::Wanted::Active}});
+  EXPECT_EQ(inner_.Calls(quillan_test::Op::ProfileWrite), 0);
+  EXPECT_EQ(inner_.Calls(quillan_test::Op::ProfileEraseSection), 0);
+  EXPECT_EQ(TempDir::ReadFile(dir_.Join("quillan.ini")), before);
+}
