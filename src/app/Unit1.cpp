@@ -120,6 +120,7 @@ void TForm1::BuildLayout() {
   SetFont("MS Sans Serif", 14);
   SetPosition(TPosition::poDesigned);
   SetBounds(369, 332, 376, 453);
+  DisableAlign();
 
   std::map<std::string, TControl*> byName;
   for (const ControlDecl& d : kLayout) {
@@ -134,6 +135,7 @@ void TForm1::BuildLayout() {
     c->SetTabOrder(d.tabOrder);
     byName[d.name] = c;
   }
+  EnableAlign();
 
   PanelTop = Find<TPanel>(byName, "PanelTop");
   ComboBoxPath = Find<TComboBox>(byName, "ComboBoxPath");

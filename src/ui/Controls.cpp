@@ -193,8 +193,12 @@ void TWinControl::LayoutChildren() {
   Realign();
 }
 
+void TWinControl::EnableAlign() {
+  if (alignDisabled_ > 0 && --alignDisabled_ == 0) Realign();
+}
+
 void TWinControl::Realign() {
-  if (aligning_) return;
+  if (aligning_ || alignDisabled_ > 0) return;
   aligning_ = true;
   int left = 0, top = 0, right = ClientWidth(), bottom = ClientHeight();
   auto each = [&](TAlign kind, auto&& place) {

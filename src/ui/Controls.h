@@ -191,6 +191,10 @@ class TWinControl : public TControl {
   bool Focused() const;
   // Lays out the aligned children in the client area.
   void Realign();
+  // While building a window, as a form resource loads: children keep their
+  // designed bounds until the last EnableAlign lays them out.
+  void DisableAlign() { ++alignDisabled_; }
+  void EnableAlign();
 
  private:
   friend class TControl;
@@ -200,6 +204,7 @@ class TWinControl : public TControl {
   void RemoveChild(TControl* child);
   std::vector<TControl*> children_;  // owned
   bool aligning_ = false;
+  int alignDisabled_ = 0;
 };
 
 class TCustomForm : public TWinControl {

@@ -1,0 +1,235 @@
+// Switching snap-ins, the information line, the path picker and the launches.
+#include "QuillanFixture.h"
+
+namespace {
+
+std::string IniLines(std::initializer_list<std::string> lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+
+}  // namespace
+
+class Form1Actions : public QuillanTest {
+ protected:
+  // An installation "c1" named by the machine-wide file, window shown.
+  void StartWith(const Install& spec, const std::string& extraIni = std::string()) {
+    base = MakeInstallation("c1", spec);
+    WriteMachineIni(IniLines({"[Paths]", "C1=" + base}) + extraIni);
+    Start();
+  }
+  std::string base;
+};
+
+TEST_F(Form1Actions, ClickingTheCheckBoxMovesEveryFolderOfTheSnapinBothWays) {
+  StartWith({{}, {"Tool"}, true, false, false, true},
+            IniLines({"[Snapin Description]", "Tool=First#CRLF#Second"}));
+  MakeFolder("c1/inactive.lib/Tool");
+  MakeFolder("c1/inactive.resources/Tool");
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Tool");
+  EXPECT_TRUE(Exists("c1/snapins/Tool"));
+  EXPECT_TRUE(Exists("c1/lib/Tool"));
+  EXPECT_TRUE(Exists("c1/resources/Tool"));
+  EXPECT_FALSE(Exists("c1/inactive.snapins/Tool"));
+  EXPECT_EQ(f->PanelInfo->Text(), "   First\r\nSecond");
+  EXPECT_EQ(app.CursorHistory(), (std::vector<ui::TCursor>{ui::TCursor::crHourGlass, ui::TCursor::crDefault}));
+
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Tool");
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Tool"));
+  EXPECT_TRUE(Exists("c1/inactive.lib/Tool"));
+  EXPECT_TRUE(Exists("c1/inactive.resources/Tool"));
+  EXPECT_FALSE(Exists("c1/snapins/Tool"));
+  // Text clicks where disk and mark agree move nothing.
+  const std::size_t moves = os.Moves().size();
+  user.ClickItemText(*f->CheckListBoxSnapins, "Tool");
+  EXPECT_EQ(os.Moves().size(), moves);
+}
+
+TEST_F(Form1Actions, ClickRepairsASplitSnapinAndLeavesOccupiedTargets) {
+  StartWith({{"Split", "Busy"}, {}, true, false, false, true});
+  MakeFolder("c1/inactive.lib/Split");
+  MakeFolder("c1/resources/Split");
+  MakeFolder("c1/inactive.resources/Busy");
+  MakeFolder("c1/resources/Busy");
+  user.ClickItemText(*f->CheckListBoxSnapins, "Split");
+  EXPECT_TRUE(Exists("c1/lib/Split"));
+  EXPECT_FALSE(Exists("c1/inactive.lib/Split"));
+  EXPECT_TRUE(Exists("c1/resources/Split"));
+  user.ClickItemText(*f->CheckListBoxSnapins, "Busy");
+  EXPECT_TRUE(Exists("c1/inactive.resources/Busy"));
+  EXPECT_TRUE(Exists("c1/resources/Busy"));
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+}
+
+TEST_F(Form1Actions, FailedMoveIsSilentAndTheNextKindsStillMove) {
+  StartWith({{}, {"Tool"}, true, false, false, true});
+  MakeFolder("c1/inactive.lib/Tool");
+  os.FailMoveFolderOnCall(1);
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Tool");
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Tool"));
+  EXPECT_TRUE(Exists("c1/lib/Tool"));
+  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(0));  // the mark stays as the user set it
+  EXPECT_TRUE(app.MessageBoxes().empty());
+}
+
+TEST_F(Form1Actions, SpaceTogglesWithoutMovingAndAClickWithoutSelectionActsOnNothing) {
+  StartWith({{"A"}, {"B"}, true, false, false, true});
+  // Nothing selected yet: space does nothing, a click acts on nothing.
+  user.PressSpace(*f->CheckListBoxSnapins);
+  f->CheckListBoxSnapinsClick(f->CheckListBoxSnapins);
+  EXPECT_TRUE(os.Moves().empty());
+  EXPECT_EQ(f->PanelInfo->Text(), "");
+  EXPECT_EQ(app.CursorHistory().back(), ui::TCursor::crDefault);
+
+  user.SelectWithKeyboard(*f->CheckListBoxSnapins, "B");  // selecting moves nothing yet
+  EXPECT_TRUE(os.Moves().empty());
+  user.PressSpace(*f->CheckListBoxSnapins);
+  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(1));
+  EXPECT_TRUE(Exists("c1/inactive.snapins/B"));
+  user.ClickItemText(*f->CheckListBoxSnapins, "B");
+  EXPECT_TRUE(Exists("c1/snapins/B"));
+}
+
+TEST_F(Form1Actions, MenuCommandsSwitchEveryEnabledItem) {
+  StartWith({{"A"}, {"B", "C"}, true, false, false, true},
+            IniLines({"[Snapin Description]", "A=about A", "C=about C"}));
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, true, true}));
+  EXPECT_TRUE(Exists("c1/snapins/B"));
+  EXPECT_TRUE(Exists("c1/snapins/C"));
+  EXPECT_EQ(f->PanelInfo->Text(), "   about C");
+  EXPECT_TRUE(app.CursorHistory().empty());  // no busy cursor for the menu
+
+  user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{false, false, false}));
+  EXPECT_TRUE(Exists("c1/inactive.snapins/A"));
+  EXPECT_FALSE(Exists("c1/snapins/A"));
+
+  // An empty list: nothing at all.
+  user.TypeText(*f->ComboBoxPath, "nowhere");
+  const std::size_t moves = os.Moves().size();
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_EQ(os.Moves().size(), moves);
+}
+
+TEST_F(Form1Actions, HoveringShowsHintsAndDescriptions) {
+  StartWith({{"Described", "Plain"}, {}, true, false, false, true},
+            IniLines({"[Snapin Description]", "Described=Does things"}));
+  user.HoverAt(*f->CheckBoxKeepOpen, 3, 3);
+  EXPECT_EQ(f->PanelInfo->Text(), "   Keep this application open after launching C1?");
+  user.HoverOverItem(*f->CheckListBoxSnapins, "Described");
+  EXPECT_EQ(f->PanelInfo->Text(), "   Does things");
+  user.HoverOverItem(*f->CheckListBoxSnapins, "Plain");
+  EXPECT_EQ(f->PanelInfo->Text(), "   Plain");
+  // Below the last entry, and in the empty second column.
+  user.HoverAt(*f->CheckListBoxSnapins, 5, 3 * 16 + 2);
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+  user.HoverOverItem(*f->CheckListBoxSnapins, "Plain");
+  user.HoverAt(*f->CheckListBoxSnapins, f->CheckListBoxSnapins->ClientWidth() - 5, 2);
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+  user.HoverAt(*f->BitBtnC1, 1, 1);
+  EXPECT_EQ(f->PanelInfo->Text(), "   " + f->BitBtnC1->Hint());
+  user.HoverAt(*f, 1, 1);
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+  // Controls without a handler leave the line alone.
+  user.HoverAt(*f->ComboBoxPath, 1, 1);
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+}
+
+TEST_F(Form1Actions, TwoColumnListFindsItemsInTheSecondColumn) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 20; ++i) names.push_back("S" + std::to_string(100 + i));
+  StartWith({names, {}, true, false, false, true});
+  auto& list = *f->CheckListBoxSnapins;
+  const int rows = list.RowsPerColumn();
+  ASSERT_EQ(rows, 233 / 16);
+  EXPECT_EQ(list.ItemAtPos(list.ClientWidth() / 2 + 3, 1), rows);
+  EXPECT_EQ(list.ItemAtPos(list.ClientWidth() / 2 + 3, (20 - rows) * 16 + 1), -1);
+  user.HoverAt(list, list.ClientWidth() / 2 + 3, 16 + 1);
+  EXPECT_EQ(f->PanelInfo->Text(), "   " + list.ItemText(rows + 1));
+}
+
+TEST_F(Form1Actions, PathPickerAcceptsConsoleOneExeAndDropsOnlyAFinalBinFolder) {
+  StartWith({{"A"}, {}, true, false, false, true});
+  const std::string programs = PathOf("programs");
+  const std::string exe = base + Sep() + "bin" + Sep() + "ConsoleOne.exe";
+  user.WillChooseFile(exe);
+  user.DoubleClick(*f->ComboBoxPath);
+  ASSERT_EQ(app.OpenDialogs().size(), 1u);
+  EXPECT_EQ(app.OpenDialogs()[0].initialDir, programs);
+  EXPECT_EQ(app.OpenDialogs()[0].fileName, "ConsoleOne");
+  EXPECT_EQ(f->ComboBoxPath->Text(), base);
+  EXPECT_EQ(f->Label1->Text(), "");
+
+  // An installation below a folder whose name starts with "bin".
+  const std::string binaries = MakeInstallation("Binaries/c2", {{"Z"}, {}, true, false, false, true});
+  user.WillChooseFile(binaries + Sep() + "BIN" + Sep() + "CONSOLEONE.EXE");
+  user.DoubleClick(*f->ComboBoxPath);
+  EXPECT_EQ(app.OpenDialogs()[1].initialDir, base + Sep() + "bin" + Sep());
+  EXPECT_EQ(f->ComboBoxPath->Text(), binaries);
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Z"}));
+
+  // Another file, then a cancel: back to the last verified path.
+  user.WillChooseFile(binaries + Sep() + "bin" + Sep() + "RConJ.exe");
+  user.DoubleClick(*f->ComboBoxPath);
+  EXPECT_EQ(f->ComboBoxPath->Text(), binaries);
+  user.WillCancelDialog();
+  user.DoubleClick(*f->ComboBoxPath);
+  EXPECT_EQ(app.OpenDialogs()[3].initialDir, programs);
+  EXPECT_EQ(f->ComboBoxPath->Text(), binaries);
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Z"}));
+}
+
+TEST(FolderWithoutBin, RemovesOnlyAWholeFinalBinFolder) {
+  const std::string s(1, D_Util::NativeSeparator());
+  auto p = [&](std::initializer_list<const char*> parts, bool trailing) {
+    std::string out;
+    for (const char* x : parts) out += (out.empty() ? "" : s) + x;
+    return trailing ? out + s : out;
+  };
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"D:", "Novell", "ConsoleOne", "1.2", "bin"}, true)),
+            p({"D:", "Novell", "ConsoleOne", "1.2"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"E:", "Apps", "BIN"}, true)), p({"E:", "Apps"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"F:", "Tools"}, true)), p({"F:", "Tools"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"C:", "Binaries", "Novell", "1.2", "bin"}, true)),
+            p({"C:", "Binaries", "Novell", "1.2"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"C:", "Binaries"}, true)), p({"C:", "Binaries"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(p({"C:", "mybin"}, true)), p({"C:", "mybin"}, false));
+  EXPECT_EQ(TForm1::FolderWithoutBin(""), "");
+}
+
+TEST_F(Form1Actions, StartButtonsLaunchAndCloseUnlessKeptOpen) {
+  StartWith({{"A"}, {}, true, false, true, true});
+  user.Click(*f->CheckBoxKeepOpen);
+  user.Click(*f->BitBtnRC);
+  ASSERT_EQ(os.ShellCalls().size(), 1u);
+  const std::string binFolder = base + Sep() + "bin" + Sep();
+  EXPECT_EQ(os.ShellCalls()[0].file, binFolder + "RConJ.exe");
+  EXPECT_EQ(os.ShellCalls()[0].parameters, "");
+  EXPECT_EQ(os.ShellCalls()[0].folder, binFolder);
+  EXPECT_EQ(os.ShellCalls()[0].showMode, 1);
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_EQ(Items(), (std::vector<std::string>{"A"}));
+
+  // The status bar never closes the window.
+  user.Click(*f->CheckBoxKeepOpen);
+  user.Click(*f->StatusBar1);
+  ASSERT_EQ(os.ShellCalls().size(), 2u);
+  EXPECT_EQ(os.ShellCalls()[1].file, f->StatusBar1->Text());
+  EXPECT_FALSE(app.Terminated());
+
+  user.Click(*f->BitBtnC1);
+  ASSERT_EQ(os.ShellCalls().size(), 3u);
+  EXPECT_EQ(os.ShellCalls()[2].file, binFolder + "ConsoleOne.exe");
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_EQ(UserValue("Settings Form1", "CheckBoxKeepOpen"), "0");
+}
+
+TEST_F(Form1Actions, FailedStartStillClosesTheWindow) {
+  StartWith({{"A"}, {}, true, false, false, true});
+  os.RecordShellExecute(2);
+  user.Click(*f->BitBtnC1);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_TRUE(app.MessageBoxes().empty());
+}

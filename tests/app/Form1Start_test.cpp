@@ -1,0 +1,342 @@
+// Creating, showing and closing the main window; the path check.
+#include "QuillanFixture.h"
+
+#include "lib/D_Ini.h"
+#include "lib/Errors.h"
+
+using ui::TAlign;
+
+namespace {
+
+std::string IniLines(std::initializer_list<std::string> lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+
+}  // namespace
+
+TEST_F(QuillanTest, WindowIsDeclaredWithEveryControlInPlace) {
+  TForm1 window;
+  EXPECT_EQ(window.Name(), "Form1");
+  EXPECT_EQ(window.Caption(), "Quillan");
+  EXPECT_EQ(window.FontName(), "MS Sans Serif");
+  EXPECT_EQ(window.FontHeight(), 14);
+  EXPECT_EQ(window.Left(), 369);
+  EXPECT_EQ(window.Top(), 332);
+  EXPECT_EQ(window.Width(), 376);
+  EXPECT_EQ(window.Height(), 453);
+
+  struct Expect {
+    ui::TControl* c;
+    const char* name;
+    ui::TControl* parent;
+    int l, t, w, h, tab;
+  };
+  const Expect rows[] = {
+      {window.PanelTop, "PanelTop", &window, 0, 0, 368, 113, 0},
+      {window.ComboBoxPath, "ComboBoxPath", window.PanelTop, 10, 9, 351, 24, 0},
+      {window.Label1, "Label1", window.PanelTop, 172, 39, 63, 16, -1},
+      {window.CheckBoxKeepOpen, "CheckBoxKeepOpen", window.PanelTop, 14, 39, 148, 21, 1},
+      {window.BitBtnRC, "BitBtnRC", window.PanelTop, 231, 70, 122, 40, 2},
+      {window.BitBtnC1, "BitBtnC1", window.PanelTop, 10, 70, 210, 40, 3},
+      {window.PanelInfo, "PanelInfo", &window, 0, 113, 368, 28, 1},
+      {window.PanelBottom, "PanelBottom", &window, 0, 141, 368, 251, 2},
+      {window.CheckListBoxSnapins, "CheckListBoxSnapins", window.PanelBottom, 12, 8, 345, 233, 0},
+      {window.StatusBar1, "StatusBar1", &window, 0, 392, 368, 19, -1},
+  };
+  for (const Expect& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.c->Name(), r.name);
+    EXPECT_EQ(r.c->Parent(), r.parent);
+    EXPECT_EQ(r.c->Left(), r.l);
+    EXPECT_EQ(r.c->Top(), r.t);
+    EXPECT_EQ(r.c->Width(), r.w);
+    EXPECT_EQ(r.c->Height(), r.h);
+    EXPECT_EQ(r.c->TabOrder(), r.tab);
+  }
+  EXPECT_EQ(window.PanelBottom->Align(), TAlign::alClient);
+  EXPECT_EQ(window.StatusBar1->Align(), TAlign::alBottom);
+  EXPECT_EQ(window.BitBtnRC->Anchors(), unsigned{ui::akTop | ui::akRight});
+  EXPECT_EQ(window.ComboBoxPath->Text(), "");
+  EXPECT_EQ(window.Label1->Text(), "_________");
+  EXPECT_EQ(window.CheckBoxKeepOpen->Text(), "Keep Quillan Open");
+  EXPECT_EQ(window.BitBtnC1->Hint(), "Launch ConsoleOne");
+  EXPECT_EQ(window.BitBtnRC->Hint(), "Launch RConJ");
+  EXPECT_FALSE(window.BitBtnC1->Enabled());
+  EXPECT_FALSE(window.BitBtnRC->Enabled());
+  EXPECT_TRUE(window.CheckListBoxSnapins->Sorted());
+  EXPECT_EQ(window.CheckListBoxSnapins->Columns(), 2);
+  EXPECT_EQ(window.CheckListBoxSnapins->PopupMenu(), window.PopupMenu1);
+  ASSERT_EQ(window.PopupMenu1->Items().size(), 2u);
+  EXPECT_EQ(window.PopupMenu1->Items()[0]->Caption(), "&Check All");
+  EXPECT_EQ(window.PopupMenu1->Items()[1]->Caption(), "&Uncheck All");
+  EXPECT_EQ(window.StatusBar1->Cursor(), ui::TCursor::crHandPoint);
+  EXPECT_EQ(window.OpenDialog->Filter, "ConsoleOne|consoleone.exe|All Files|*.*");
+  EXPECT_EQ(window.PanelInfo->Alignment(), ui::TAlignment::taLeftJustify);
+
+  // Growing the window stretches the path box and the list, moves BitBtnRC.
+  window.UserResized(368 + 100, 411 + 50);
+  EXPECT_EQ(window.ComboBoxPath->Width(), 451);
+  EXPECT_EQ(window.BitBtnRC->Left(), 331);
+  EXPECT_EQ(window.CheckBoxKeepOpen->Width(), 148);
+  EXPECT_EQ(window.CheckListBoxSnapins->Width(), 445);
+  EXPECT_EQ(window.CheckListBoxSnapins->Height(), 283);
+  EXPECT_EQ(window.StatusBar1->Top(), 442);
+  // Shrinking past zero and back restores the design exactly.
+  window.UserResized(20, 20);
+  window.UserResized(368, 411);
+  EXPECT_EQ(window.ComboBoxPath->Width(), 351);
+  EXPECT_EQ(window.BitBtnRC->Left(), 231);
+  EXPECT_EQ(window.CheckListBoxSnapins->Height(), 233);
+}
+
+TEST_F(QuillanTest, FirstStartWithoutSettingsFillsTwoHistoryEntriesAndVerifies) {
+  Start();
+  const std::string second = PathOf("programs") + Sep() + "Novell" + Sep() + "ConsoleOne" + Sep() + "1.2";
+  EXPECT_EQ(History(), (std::vector<std::string>{TForm1::DefaultConsoleOnePath(), second}));
+  EXPECT_EQ(f->ComboBoxPath->Text(), TForm1::DefaultConsoleOnePath());
+  EXPECT_EQ(f->Label1->Text(), "Invalid path");
+  EXPECT_TRUE(app.MessageBoxes().empty());
+}
+
+TEST_F(QuillanTest, MachineWidePathBecomesFirstEntryAndIsListed) {
+  const std::string base = MakeInstallation("c1", {{"Zeta", "alpha"}, {"Beta"}, true, false, false, false});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base}));
+  Start();
+  EXPECT_EQ(f->ConsoleOnePath(), base);
+  EXPECT_EQ(History().size(), 2u);
+  EXPECT_EQ(History()[0], base);
+  EXPECT_EQ(f->Label1->Text(), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"alpha", "Beta", "Zeta"}));
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(f->BitBtnC1->Enabled());
+  EXPECT_TRUE(f->BitBtnC1->Focused());
+  EXPECT_EQ(f->ConsoleOneExe(), base + Sep() + "bin" + Sep() + "ConsoleOne.exe");
+  EXPECT_EQ(f->BitBtnC1->Hint(), "Launch ConsoleOne.exe (" + f->ConsoleOneExe() + ")");
+  EXPECT_FALSE(f->BitBtnRC->Enabled());
+  EXPECT_EQ(f->BitBtnRC->Hint(), "Cannot find \"" + base + Sep() + "bin" + Sep() + "RConJ.exe\"");
+  // The missing inactive folders are created.
+  EXPECT_TRUE(Exists("c1/inactive.snapins"));
+  EXPECT_TRUE(Exists("c1/inactive.lib"));
+  EXPECT_TRUE(Exists("c1/inactive.resources"));
+  EXPECT_EQ(f->ActiveSnapins().Count(), 2);
+  EXPECT_EQ(f->InactiveSnapins().Count(), 1);
+}
+
+TEST_F(QuillanTest, TrailingSeparatorIsDroppedAndTheFolderRemembered) {
+  const std::string base = MakeInstallation("c1", {{"A"}, {}, true, true, true, true});
+  Start();
+  user.TypeText(*f->ComboBoxPath, base + Sep());
+  EXPECT_EQ(f->ComboBoxPath->Text(), base);
+  EXPECT_EQ(f->ConsoleOnePath(), base);
+  EXPECT_EQ(History()[0], base);
+  // RConJ in the base folder wins over the one in bin.
+  EXPECT_EQ(f->RConJExe(), base + Sep() + "RConJ.exe");
+  EXPECT_TRUE(f->BitBtnRC->Enabled());
+  EXPECT_EQ(f->BitBtnRC->Hint(), "Launch RConJ.exe (" + base + Sep() + "RConJ.exe)");
+}
+
+TEST_F(QuillanTest, TypingKeyByKeyVerifiesEveryIntermediateText) {
+  const std::string base = MakeInstallation("c1", {{"A"}, {}, true, false, true, false});
+  Start();
+  std::vector<std::string> labels;
+  std::vector<std::string> paths;
+  // Watch every check through the label it leaves.
+  for (std::size_t n = 1; n <= base.size(); ++n) {
+    f->ComboBoxPath->UserEdit(base.substr(0, n));
+    labels.push_back(f->Label1->Text());
+    paths.push_back(f->ConsoleOnePath());
+  }
+  // The parent folder of the installation is an existing folder without ConsoleOne.
+  const std::size_t parentLen = tmp.Path().size();
+  EXPECT_EQ(labels[parentLen - 1],
+            tmp.Path() + Sep() + "bin" + Sep() + "ConsoleOne.exe not Found");
+  EXPECT_EQ(paths[parentLen - 1], tmp.Path());
+  // A trailing separator is accepted: "<tmp>/" is still the parent folder.
+  EXPECT_EQ(labels[parentLen], labels[parentLen - 1]);
+  EXPECT_EQ(labels[parentLen + 1], "Invalid path");
+  EXPECT_FALSE(Exists("inactive.snapins"));  // nothing created outside an installation
+  EXPECT_EQ(labels.back(), "");
+  EXPECT_TRUE(f->BitBtnC1->Focused());
+  EXPECT_TRUE(Exists("c1/inactive.lib"));
+  EXPECT_EQ(f->RConJExe(), base + Sep() + "bin" + Sep() + "RConJ.exe");
+  EXPECT_TRUE(f->BitBtnRC->Enabled());
+
+  // Emptying the box brings back the last verified path.
+  user.TypeText(*f->ComboBoxPath, "");
+  EXPECT_EQ(f->ComboBoxPath->Text(), base);
+  EXPECT_EQ(Items(), (std::vector<std::string>{"A"}));
+}
+
+TEST_F(QuillanTest, FolderWithoutConsoleOneButWithRConJ) {
+  const std::string base = MakeInstallation("r", {{"A"}, {}, false, true, false, false});
+  Start();
+  user.TypeText(*f->ComboBoxPath, base);
+  EXPECT_EQ(f->Label1->Text(), base + Sep() + "bin" + Sep() + "ConsoleOne.exe not Found");
+  EXPECT_FALSE(f->BitBtnC1->Enabled());
+  EXPECT_TRUE(f->BitBtnRC->Enabled());
+  EXPECT_TRUE(Items().empty());
+  EXPECT_FALSE(Exists("r/inactive.snapins"));
+  EXPECT_EQ(History().size(), 2u);  // not an installation: not remembered
+}
+
+TEST_F(QuillanTest, DotFoldersFilesAndDuplicatesInTheListing) {
+  const std::string base = MakeInstallation("c1", {{"Same", ".hidden", "Other"}, {"Same"}, true, false, false, true});
+  tmp.MakeFile("c1/snapins/plain.txt", "x");
+  Start();
+  user.TypeText(*f->ComboBoxPath, base);
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Other", "Same", "Same"}));
+  // Checked one first: active names are added before inactive ones.
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, true, false}));
+  // Either item: every target is occupied, nothing moves.
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Same", 1);
+  user.ClickItemText(*f->CheckListBoxSnapins, "Same", 0);
+  EXPECT_TRUE(Exists("c1/snapins/Same"));
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Same"));
+}
+
+TEST_F(QuillanTest, RequiredSnapinsAreLockedInTheStateFound) {
+  const std::string base = MakeInstallation("c1", {{"Core", "Extra"}, {"Legacy"}, true, false, false, true});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base, "[Required Snapins]", "1=core", "2=Legacy",
+                            "3=Missing"}));
+  Start();
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Core", "Extra", "Legacy"}));
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, true, false}));
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Legacy"));
+  EXPECT_FALSE(f->CheckListBoxSnapins->Checked(2));
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Core");
+  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(0));
+  EXPECT_TRUE(Exists("c1/snapins/Core"));
+  user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
+  EXPECT_TRUE(Exists("c1/snapins/Core"));
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Extra"));
+}
+
+TEST_F(QuillanTest, RunningConsoleOneWarnsOnceAndLocksEverySwitch) {
+  os.SetTopLevelWindows({{7, "novell consoleone"}, {8, "Novell ConsoleOne - [NDS]"}});
+  const std::string base = MakeInstallation("c1", {{"A"}, {"B"}, true, false, false, false});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base, "[Snapin Description]", "A=Alpha"}));
+  form = std::make_unique<TForm1>();
+  // The box comes while the window is created, before it appears.
+  EXPECT_EQ(app.MessageBoxes().size(), 1u);
+  EXPECT_TRUE(app.VisibilityChanges().empty());
+  form.reset();
+  Start();
+  ASSERT_EQ(app.MessageBoxes().size(), 2u);
+  EXPECT_EQ(app.MessageBoxes()[0].text, "\"Novell ConsoleOne\" seems to be running - disabling selectors");
+  EXPECT_EQ(app.MessageBoxes()[0].caption, "Warning");
+  EXPECT_EQ(app.MessageBoxes()[0].flags, ui::MB_OK | ui::MB_ICONWARNING);
+  EXPECT_TRUE(f->ConsoleOneRunning());
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, false}));
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, false}));
+  EXPECT_TRUE(Exists("c1/inactive.lib"));
+
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "A");
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
+  EXPECT_TRUE(os.Moves().empty());
+  EXPECT_EQ(f->PanelInfo->Text(), "");  // a locked click shows nothing
+  // Hovering still shows descriptions of locked entries.
+  user.HoverOverItem(*f->CheckListBoxSnapins, "A");
+  EXPECT_EQ(f->PanelInfo->Text(), "   Alpha");
+}
+
+TEST_F(QuillanTest, LowerCaseTitleIsNoRunningConsoleOne) {
+  os.SetTopLevelWindows({{7, "novell consoleone"}, {8, std::string(250, 'x') + "Novell ConsoleOne"}});
+  Start();
+  EXPECT_FALSE(f->ConsoleOneRunning());
+  EXPECT_TRUE(app.MessageBoxes().empty());
+}
+
+TEST_F(QuillanTest, CloseAndRestoreRoundTripOfWindowAndHistory) {
+  const std::string a = MakeInstallation("a", {{"X"}, {}, true, false, false, true});
+  const std::string b = MakeInstallation("b", {{"Y"}, {}, true, false, false, true});
+  Start();
+  user.TypeText(*f->ComboBoxPath, a);
+  user.TypeText(*f->ComboBoxPath, b);
+  user.Click(*f->CheckBoxKeepOpen);
+  f->UserMoved(100, 120);
+  f->UserResized(500, 400);
+  user.TypeText(*f->ComboBoxPath, "not-a-folder");
+  CloseWindow();
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_TRUE(app.MessageBoxes().empty());
+
+  EXPECT_EQ(UserValue("Settings", "Form1.Left"), "100");
+  EXPECT_EQ(UserValue("Settings", "Form1.Top"), "120");
+  EXPECT_EQ(UserValue("Settings", "Form1.Width"), "508");
+  EXPECT_EQ(UserValue("Settings Form1", "Form1.Height"), "442");
+  EXPECT_EQ(UserValue("Settings Form1", "CheckBoxKeepOpen"), "1");
+  EXPECT_EQ(UserValue("Settings Form1", "PanelTop.Width"), "<absent>");
+  EXPECT_EQ(UserValue("Settings Form1 CheckListBoxSnapins", "Y"), "<absent>");  // list empty at close
+  const D_Ini::TIniFile raw(UserIniPath());
+  EXPECT_EQ(raw.ReadValue("History ComboBoxPath", "Current", ""), "not-a-folder");
+  EXPECT_EQ(raw.ReadValue("History ComboBoxPath", "Count", ""), "5");
+  EXPECT_EQ(raw.ReadValue("History ComboBoxPath", "0", ""), "not-a-folder");
+  EXPECT_EQ(raw.ReadValue("History ComboBoxPath", "1", ""), b);
+  EXPECT_EQ(raw.ReadValue("History ComboBoxPath", "2", ""), a);
+
+  // Next start: everything comes back, no default entries are added.
+  form.reset();
+  Start();
+  EXPECT_EQ(f->Left(), 100);
+  EXPECT_EQ(f->Width(), 508);
+  EXPECT_TRUE(f->CheckBoxKeepOpen->Checked());
+  EXPECT_EQ(History().size(), 5u);
+  EXPECT_EQ(History()[1], b);
+  EXPECT_EQ(f->ComboBoxPath->Text(), "not-a-folder");
+  EXPECT_EQ(f->Label1->Text(), "Invalid path");
+}
+
+TEST_F(QuillanTest, SnapinEntriesRestoredFromSettingsAreReplacedByTheDisk) {
+  const std::string base = MakeInstallation("c1", {{"Real"}, {}, true, false, false, true});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base}));
+  WriteUserIni(IniLines({"[Settings Form1 CheckListBoxSnapins]", "Ghost=1"}));
+  Start();
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Real"}));
+  CloseWindow();
+  EXPECT_EQ(UserValue("Settings Form1 CheckListBoxSnapins", "Real"), "1");
+  EXPECT_EQ(UserValue("Settings Form1 CheckListBoxSnapins", "Ghost"), "<absent>");
+}
+
+TEST_F(QuillanTest, RefusedWriteOnCloseWarnsOnceAndStillCloses) {
+  Start();
+  user.Click(*f->CheckBoxKeepOpen);
+  const std::string userIni = UserIniPath();
+  os.FailProfileWriteWhen([userIni](const std::string& p) { return p == userIni; });
+  os.FailProfileEraseWhen([userIni](const std::string& p) { return p == userIni; });
+  CloseWindow();
+  ASSERT_EQ(app.MessageBoxes().size(), 1u);
+  EXPECT_EQ(app.MessageBoxes()[0].text, "Unable to write to " + userIni);
+  EXPECT_EQ(app.MessageBoxes()[0].flags, ui::MB_OK | ui::MB_ICONWARNING);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_FALSE(f->Showing());
+}
+
+TEST_F(QuillanTest, EditDuringListingRunsOneMoreCheckAfterwardsWithTheLatestText) {
+  const std::string a = MakeInstallation("a", {{"A1", "A2", "A3"}, {"A4"}, true, false, false, true});
+  const std::string b = MakeInstallation("b", {{"B1"}, {"B2"}, true, false, false, true});
+  Start();
+  int nestedChanges = 0;
+  f->ComboBoxPath->OnChange = [&](ui::TObject* s) {
+    ++nestedChanges;
+    f->VerifyPath(s);
+  };
+  // Two edits arrive while "a" is being listed; only the last text counts.
+  user.Meanwhile([&] { f->ComboBoxPath->UserEdit(a + "x"); });
+  user.Meanwhile([&] { f->ComboBoxPath->UserEdit(b); });
+  f->ComboBoxPath->SetText(a);
+  f->VerifyPath(nullptr);
+  EXPECT_EQ(nestedChanges, 2);
+  EXPECT_EQ(f->ConsoleOnePath(), b);
+  EXPECT_EQ(Items(), (std::vector<std::string>{"B1", "B2"}));
+  EXPECT_EQ(f->ActiveSnapins().Count(), 1);
+  EXPECT_EQ(f->InactiveSnapins().Count(), 1);
+  EXPECT_EQ(History()[0], b);
+  EXPECT_EQ(History()[1], a);
+  // A later edit starts a check of its own again.
+  user.TypeText(*f->ComboBoxPath, a);
+  EXPECT_EQ(Items().size(), 4u);
+}
