@@ -64,17 +64,6 @@ LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(h, msg, wp, lp);
 }
 
-std::string ExecutablePath() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), size);
-    if (n == 0) return std::string();
-    if (n < size) return std::string(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 // "A|B|C|D" becomes "A\0B\0C\0D\0\0", the form the dialog takes.
 std::string FilterList(const std::string& filter) {
   std::string list = filter;
@@ -87,17 +76,6 @@ std::string FilterList(const std::string& filter) {
 }
 
 }  // namespace
-
-std::string DefaultTitleFromExeName(const std::string& exePath) {
-  const std::size_t slash = exePath.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
-  const std::size_t dot = name.find('.');
-  if (dot != std::string::npos) name.resize(dot);
-  if (name.size() > 1) {
-    CharLowerBuffA(name.data() + 1, static_cast<DWORD>(name.size() - 1));
-  }
-  return name;
-}
 
 Win32Application::Win32Application() {
   RegisterWindowClasses();
@@ -121,7 +99,6 @@ Win32Application::Win32Application() {
                            instance, nullptr);
   handle_ = reinterpret_cast<std::uintptr_t>(h);
   platform::win32::SetOwnApplicationWindow(handle_);
-  SetTitle(DefaultTitleFromExeName(ExecutablePath()));
 }
 
 Win32Application::~Win32Application() {

@@ -47,9 +47,4 @@ class Win32Application final : public ui::TApplication {
   bool terminated_ = false;
 };
 
-// The application title Windows programs get from their file name: the
-// name without folder, cut before its first ".", all but the first
-// character in lower case.
-std::string DefaultTitleFromExeName(const std::string& exePath);
-
 }  // namespace win32ui

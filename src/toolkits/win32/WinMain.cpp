@@ -1,4 +1,10 @@
 // Entry point of the Windows program.
+#include <exception>
+
+#include "app/Quillan.h"
+#include "toolkits/win32/Win32Toolkit.h"
+
+// After our headers: <windows.h> defines MB_OK and IDOK as macros.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -7,11 +13,6 @@
 #endif
 #include <windows.h>
 #undef MessageBox
-
-#include <exception>
-
-#include "app/Quillan.h"
-#include "toolkits/win32/Win32Toolkit.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
   try {
