@@ -631,9 +631,18 @@ class CheckListPeer : public QtPeer {
  protected:
   void ApplyKind(Prop what, int index) override {
     switch (what) {
-      case Prop::ItemInserted: View()->Model().Inserted(index); break;
-      case Prop::ItemDeleted: View()->Model().Removed(index); break;
-      case Prop::ItemsReset: View()->Model().Reset(); break;
+      case Prop::ItemInserted:
+        View()->Model().Inserted(index);
+        View()->UpdateScrollBar();
+        break;
+      case Prop::ItemDeleted:
+        View()->Model().Removed(index);
+        View()->UpdateScrollBar();
+        break;
+      case Prop::ItemsReset:
+        View()->Model().Reset();
+        View()->UpdateScrollBar();
+        break;
       case Prop::Checked:
       case Prop::ItemEnabled: View()->Model().ItemChanged(index); break;
       case Prop::ItemIndex: View()->ShowSelection(); break;
@@ -861,11 +870,23 @@ void CheckListView::UpdateGrid() {
   setFlow(QListView::TopToBottom);
   setWrapping(columns);
   setVerticalScrollBarPolicy(columns ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-  setHorizontalScrollBarPolicy(columns ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  UpdateScrollBar();
   const QSize grid(ColumnWidth(), std::max(1, box_.ItemHeight()));
   if (gridSize() != grid) setGridSize(grid);
   horizontalScrollBar()->setSingleStep(grid.width());
   verticalScrollBar()->setSingleStep(grid.height());
+}
+
+void CheckListView::UpdateScrollBar() {
+  Qt::ScrollBarPolicy policy = Qt::ScrollBarAlwaysOff;
+  if (box_.Columns() > 0) {
+    // QListView keeps room for an as-needed bar even while it is hidden,
+    // which would cost the columns a row or two; so ask only when needed.
+    const int rows = std::max(1, (maximumViewportSize().height() - 1) /
+                                     std::max(1, box_.ItemHeight()));
+    if (model_.rowCount() > rows * box_.Columns()) policy = Qt::ScrollBarAsNeeded;
+  }
+  if (horizontalScrollBarPolicy() != policy) setHorizontalScrollBarPolicy(policy);
 }
 
 QRect CheckListView::ItemRect(int item) const {

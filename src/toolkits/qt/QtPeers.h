@@ -95,6 +95,8 @@ class CheckListView : public QListView {
   QRect CheckRect(int item) const;
   int RowsPerColumn() const;
   void UpdateGrid();
+  // Like the native list: a scroll bar only when the columns overflow.
+  void UpdateScrollBar();
   void ShowSelection();
 
  protected:

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Builds the program, sets up the bundled demo installation and starts
+# Quillan on it. Without a usable display it runs the program on a virtual
+# one (Xvfb), saves a screenshot of the window and says where it is.
+#
+#   scripts/run.sh                      start on the demo installation
+#   QUILLAN_HEADLESS=1 scripts/run.sh   always use the virtual display
+#   QUILLAN_SCREENSHOT=file.png         where the virtual display's shot goes
+#   QUILLAN_DEMO_RESET=1                start from a fresh copy of the demo
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build/release"
+WORK="$ROOT/build/demo"           # the working copy: clicks change this, not the repository
+INSTALL="$WORK/ConsoleOne"
+PROGRAM_DIR="$WORK/program"
+SHOT="${QUILLAN_SCREENSHOT:-$ROOT/build/demo/screenshot.png}"
+
+say() { printf 'run.sh: %s\n' "$*"; }
+die() { printf 'run.sh: %s\n' "$*" >&2; exit 1; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else return 1; fi
+}
+
+# Installs the Debian packages that are missing (and says which).
+need_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  command -v apt-get >/dev/null 2>&1 ||
+    die "missing packages: ${missing[*]} (no apt-get here; please install them)"
+  say "installing ${missing[*]}"
+  as_root apt-get update -q >/dev/null &&
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
+    die "could not install ${missing[*]}; please install them and run this again"
+}
+
+display_usable() {
+  [ -n "${WAYLAND_DISPLAY:-}" ] && return 0
+  [ -n "${DISPLAY:-}" ] || return 1
+  if command -v xdpyinfo >/dev/null 2>&1; then
+    timeout 5 xdpyinfo >/dev/null 2>&1
+  elif command -v xdotool >/dev/null 2>&1; then
+    timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1
+  else
+    return 0  # nothing to ask; let the program try
+  fi
+}
+
+build() {
+  command -v dpkg-query >/dev/null 2>&1 && need_packages cmake g++ qt6-base-dev libx11-dev
+  say "building (Release) in $BUILD"
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF >"$ROOT/build/run-cmake.log" 2>&1 ||
+    die "configuring failed; see $ROOT/build/run-cmake.log"
+  cmake --build "$BUILD" --target quillan -j2 >"$ROOT/build/run-build.log" 2>&1 ||
+    die "building failed; see $ROOT/build/run-build.log"
+  [ -x "$BUILD/bin/quillan" ] || die "no program at $BUILD/bin/quillan (is Qt 6 installed?)"
+}
+
+setup_demo() {
+  [ "${QUILLAN_DEMO_RESET:-0}" = 1 ] && rm -rf "$INSTALL"
+  if [ ! -d "$INSTALL" ]; then
+    mkdir -p "$WORK"
+    cp -a "$ROOT/examples/demo/ConsoleOne" "$INSTALL"
+    say "fresh demo installation in $INSTALL"
+  fi
+  mkdir -p "$PROGRAM_DIR" "$WORK/config"
+  mkdir -p -m 700 "$WORK/runtime"
+  # A copy, not a link: the program finds its settings beside its real path.
+  cp -f "$BUILD/bin/quillan" "$PROGRAM_DIR/quillan"
+  sed "s|@C1@|$INSTALL|" "$ROOT/examples/demo/quillan.ini" >"$PROGRAM_DIR/quillan.ini"
+  export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime"
+}
+
+XVFB_PID="" PROG_PID=""
+stop_headless() {
+  [ -n "$PROG_PID" ] && kill "$PROG_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  return 0
+}
+
+run_headless() {
+  need_packages xvfb imagemagick xdotool
+  local n=99 win=""
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  trap stop_headless EXIT
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  [ -e "/tmp/.X11-unix/X$n" ] || die "the virtual display did not start"
+  export DISPLAY=":$n"
+  unset WAYLAND_DISPLAY
+  say "started a virtual display $DISPLAY"
+  QT_QPA_PLATFORM=xcb "$PROGRAM_DIR/quillan" &
+  PROG_PID=$!
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null | head -n1 || true)
+    [ -n "$win" ] && break
+    kill -0 "$PROG_PID" 2>/dev/null ||
+      die "the program ended before its window appeared (another Quillan running on the demo?)"
+    sleep 0.1
+  done
+  [ -n "$win" ] || die "the window did not appear within 10 s"
+  # Point at the fourth entry so the information line shows its description.
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove $((X + 60)) $((Y + 205))
+  sleep 0.2
+  xdotool mousemove $((X + 62)) $((Y + 206))
+  sleep 0.5
+  mkdir -p "$(dirname "$SHOT")"
+  import -window "$win" "$SHOT" || die "could not take the screenshot"
+  say "screenshot of the window: $SHOT"
+  stop_headless
+  PROG_PID="" XVFB_PID=""
+}
+
+mkdir -p "$ROOT/build"
+build
+setup_demo
+if [ "${QUILLAN_HEADLESS:-0}" != 1 ] && display_usable; then
+  say "starting Quillan on $INSTALL"
+  exec "$PROGRAM_DIR/quillan"
+fi
+[ "${QUILLAN_HEADLESS:-0}" = 1 ] || say "no usable display (DISPLAY is '${DISPLAY:-}'); using a virtual one instead"
+run_headless
