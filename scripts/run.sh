@@ -6,7 +6,7 @@
 #   scripts/run.sh                      start on the demo installation
 #   QUILLAN_HEADLESS=1 scripts/run.sh   always use the virtual display
 #   QUILLAN_SCREENSHOT=file.png         where the virtual display's shot goes
-#   QUILLAN_DEMO_RESET=1                start from a fresh copy of the demo
+#   QUILLAN_DEMO_RESET=1                start from a fresh demo and no saved settings
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -63,7 +63,7 @@ build() {
 }
 
 setup_demo() {
-  [ "${QUILLAN_DEMO_RESET:-0}" = 1 ] && rm -rf "$INSTALL"
+  [ "${QUILLAN_DEMO_RESET:-0}" = 1 ] && rm -rf "$INSTALL" "$WORK/config"
   if [ ! -d "$INSTALL" ]; then
     mkdir -p "$WORK"
     cp -a "$ROOT/examples/demo/ConsoleOne" "$INSTALL"
