@@ -1,0 +1,49 @@
+#!/bin/sh
+# The Windows quillanctl.exe under Wine on a temporary installation: Windows
+# paths, quillan.ini beside the exe, a switch and its repeat, a lock.
+# usage: wine_test.sh WINE QUILLANCTL_EXE
+set -eu
+wine=$1
+exe=$2
+export WINEDEBUG=-all
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+mkdir -p "$work/c1/bin" "$work/c1/snapins/Alpha" "$work/c1/lib/Alpha" "$work/c1/lib" \
+  "$work/c1/resources" "$work/c1/inactive.snapins/Core"
+: > "$work/c1/bin/ConsoleOne.exe"
+cp "$exe" "$work/quillanctl.exe"
+winbase="Z:$(printf '%s' "$work/c1" | tr / '\\')"
+printf '[Paths]\r\nC1=%s\r\n[Required Snapins]\r\n1=core\r\n' "$winbase" > "$work/quillan.ini"
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+run() {  # run ARGS...: output in $out
+  out=$("$wine" "$work/quillanctl.exe" "$@" 2>&1 | tr -d '\r') || true
+}
+# The exit status, without a pipe in the way.
+status() {
+  set +e
+  "$wine" "$work/quillanctl.exe" "$@" > /dev/null 2>&1
+  rc=$?
+  set -e
+}
+
+run list
+printf "%s\n" "$out" | grep -q "Check:       installation" || fail "list: $out"
+printf "%s\n" "$out" | grep -q "Core .*inactive  required" || fail "list lock: $out"
+[ -d "$work/c1/inactive.lib" ] || fail "inactive.lib not created"
+
+status disable alpha
+[ "$rc" -eq 0 ] || fail "disable exited $rc"
+[ -d "$work/c1/inactive.snapins/Alpha" ] && [ -d "$work/c1/inactive.lib/Alpha" ] || fail "not moved"
+run disable --json alpha
+printf "%s\n" "$out" | grep -q '"changed": false' || fail "repeat changed something: $out"
+
+status enable "$winbase\\" Core
+[ "$rc" -eq 4 ] || fail "locked enable exited $rc"
+status list 'Z:\nowhere'
+[ "$rc" -eq 3 ] || fail "invalid path exited $rc"
+echo "PASS: quillanctl.exe under Wine"
