@@ -54,7 +54,13 @@ stage_asan() {
     build_and_test build/asan -DQUILLAN_WERROR=ON -DQUILLAN_SANITIZE=ON
 }
 
+# libFuzzer targets built with clang, a few seconds each over fuzz/corpus.
+stage_fuzz() {
+  QUILLAN_FUZZ_SECONDS="${QUILLAN_FUZZ_SECONDS:-15}" fuzz/run.sh "$ROOT/build/fuzz"
+}
+
 STAGES=(ci asan)
+STAGES+=(fuzz)
 
 main() {
   local -a results=()
