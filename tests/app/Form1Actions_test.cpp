@@ -204,10 +204,13 @@ TEST_F(Form1Actions, StartButtonsLaunchAndCloseUnlessKeptOpen) {
   user.Click(*f->CheckBoxKeepOpen);
   user.Click(*f->BitBtnRC);
   ASSERT_EQ(os.ShellCalls().size(), 1u);
+  // The shell gets the short form of the executable (the path itself where
+  // there are no short names) and its folder.
   const std::string binFolder = base + Sep() + "bin" + Sep();
-  EXPECT_EQ(os.ShellCalls()[0].file, binFolder + "RConJ.exe");
+  const std::string rconj = D_Util::ToShortPath(binFolder + "RConJ.exe");
+  EXPECT_EQ(os.ShellCalls()[0].file, rconj);
   EXPECT_EQ(os.ShellCalls()[0].parameters, "");
-  EXPECT_EQ(os.ShellCalls()[0].folder, binFolder);
+  EXPECT_EQ(os.ShellCalls()[0].folder, rconj.substr(0, rconj.rfind(Sep()) + 1));
   EXPECT_EQ(os.ShellCalls()[0].showMode, 1);
   EXPECT_FALSE(app.Terminated());
   EXPECT_EQ(Items(), (std::vector<std::string>{"A"}));
@@ -221,7 +224,7 @@ TEST_F(Form1Actions, StartButtonsLaunchAndCloseUnlessKeptOpen) {
 
   user.Click(*f->BitBtnC1);
   ASSERT_EQ(os.ShellCalls().size(), 3u);
-  EXPECT_EQ(os.ShellCalls()[2].file, binFolder + "ConsoleOne.exe");
+  EXPECT_EQ(os.ShellCalls()[2].file, D_Util::ToShortPath(binFolder + "ConsoleOne.exe"));
   EXPECT_TRUE(app.Terminated());
   EXPECT_EQ(UserValue("Settings Form1", "CheckBoxKeepOpen"), "0");
 }
