@@ -100,6 +100,12 @@ Session::Session(CtlPlatform& platform) : impl_(std::make_unique<Impl>(platform)
 
 Session::~Session() = default;
 
+std::vector<std::string> Session::Warnings() const {
+  std::vector<std::string> texts;
+  for (const auto& box : impl_->application.MessageBoxes()) texts.push_back(box.text);
+  return texts;
+}
+
 std::string Session::DefaultBase() const { return impl_->defaultBase; }
 
 Inventory Session::Check(const std::optional<std::string>& base) {

@@ -72,6 +72,8 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // The texts of the message boxes the window raised (its ConsoleOne warning).
+  std::vector<std::string> Warnings() const;
   // ConsoleOnePath as the window computed it at creation.
   std::string DefaultBase() const;
   // Verifies `base` (nullopt: the default) exactly as the window's path box does.

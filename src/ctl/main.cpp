@@ -34,6 +34,8 @@ int Run(const ctl::Options& o) {
   ctl::CtlPlatform platform;
   ctl::InstalledPlatform installed(platform);
   ctl::Session session(platform);
+  if (!o.json)
+    for (const auto& w : session.Warnings()) Print(stderr, "quillanctl: warning: " + w + "\n");
 
   if (o.command == ctl::Command::List) {
     const ctl::Inventory inv = session.Check(o.base);
