@@ -8,7 +8,8 @@
 //
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
-// disk, renamed over the original). A refused write leaves the file unchanged.
+// disk unless the file system orders data before renames, renamed over the
+// original). A refused write leaves the file unchanged.
 #pragma once
 
 #include <cstddef>
