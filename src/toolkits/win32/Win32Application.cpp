@@ -54,6 +54,8 @@ LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) != WA_INACTIVE) PostMessageA(h, WM_APP, 0, 0);
       break;
     case WM_APP:
+      // It only stands in for the main form; it never stays visible itself.
+      if (IsWindowVisible(h)) ShowWindow(h, SW_HIDE);
       BringMainFormForward();
       return 0;
     case WM_CLOSE:

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Smoke test of the real Quillan.exe under Wine and Xvfb: the window
+# appears, lists a temporary installation, a click on a check-mark box moves
+# the folders, a second start ends at once, and closing writes the per-user
+# settings file into the prefix's application-data folder.
+#
+# Usage: smoke_test.sh BUILD_DIR   (WINEPREFIX, WINEARCH and DISPLAY set)
+set -euo pipefail
+
+BUILD="$1"
+WINE="${WINE:-/usr/lib/wine/wine}"
+EXE="$BUILD/bin/Quillan.exe"
+PROBE="$BUILD/tests/windows/quillan_probe.exe"
+: "${WINEPREFIX:?}" "${DISPLAY:?}"
+
+WORK="$(mktemp -d /tmp/quillan-smoke.XXXXXX)"
+QUILLAN_PID=""
+cleanup() {
+  [ -n "$QUILLAN_PID" ] && kill "$QUILLAN_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "smoke test FAILED: $*" >&2
+  if command -v import >/dev/null; then
+    import -window root "$WORK/../quillan-smoke-failure.png" 2>/dev/null &&
+      echo "screen saved to /tmp/quillan-smoke-failure.png" >&2
+  fi
+  exit 1
+}
+
+# Polls a command until it succeeds; gives up after $1 seconds.
+wait_for() {
+  local seconds="$1"; shift
+  local end=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.5
+  done
+}
+
+probe() { "$WINE" "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# A ConsoleOne installation: two active snap-ins (one with a library
+# folder), one inactive, and the program's machine-wide settings file.
+INST="$WORK/ConsoleOne"
+mkdir -p "$INST/bin" "$INST/snapins/Alpha" "$INST/snapins/Beta" "$INST/lib/Alpha" \
+  "$INST/resources/Alpha" "$INST/inactive.snapins/Gamma"
+echo stub >"$INST/bin/ConsoleOne.exe"
+mkdir -p "$WORK/app"
+cp "$EXE" "$WORK/app/Quillan.exe"
+printf '[Paths]\r\nC1=%s\r\n[Snapin Description]\r\nAlpha=The first snap-in\r\n' "$(winpath "$INST")" \
+  >"$WORK/app/Quillan.ini"
+
+# The per-user file must come from this run.
+find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' -delete 2>/dev/null || true
+
+echo "starting Quillan.exe"
+(cd "$WORK/app" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
+QUILLAN_PID=$!
+
+window_shown() { [ -n "$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null)" ]; }
+wait_for 60 window_shown || fail "no window titled Quillan appeared"
+echo "window appeared"
+
+items() { probe items | paste -sd, -; }
+wait_for 20 test "$(items)" = "Alpha,Beta,Gamma" ||
+  fail "list shows '$(items)', expected Alpha,Beta,Gamma"
+echo "list filled: $(items)"
+
+read -r X Y < <(probe checkbox 0) || fail "no check-mark box for the first entry"
+xdotool mousemove "$X" "$Y" click 1
+moved() { [ -d "$INST/inactive.snapins/Alpha" ] && [ ! -e "$INST/snapins/Alpha" ]; }
+wait_for 20 moved || fail "clicking Alpha's check-mark box did not move its folder"
+[ -d "$INST/inactive.lib/Alpha" ] && [ -d "$INST/inactive.resources/Alpha" ] ||
+  fail "Alpha's library and resource folders did not move with it"
+[ -d "$INST/snapins/Beta" ] || fail "Beta moved too"
+echo "click on the check-mark box moved Alpha's folders"
+
+echo "second start"
+start=$SECONDS
+(cd "$WORK/app" && timeout 60 "$WINE" Quillan.exe >/dev/null 2>&1) || fail "second start did not end with exit code 0"
+[ $((SECONDS - start)) -le 30 ] || fail "second start took $((SECONDS - start)) s"
+[ "$(probe forms)" = "1" ] || fail "$(probe forms) Quillan windows after a second start"
+echo "second start ended at once, one window"
+
+probe close
+wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end after closing its window"
+QUILLAN_PID=""
+USER_FILE="$(find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' | head -1)"
+[ -n "$USER_FILE" ] || fail "no per-user Quillan.ini in the prefix's application-data folder"
+grep -q 'Form1.Width=' "$USER_FILE" || fail "per-user file lacks the window placement"
+grep -qi '^Alpha=0' "$USER_FILE" || fail "per-user file lacks Alpha's unchecked state"
+echo "closing wrote $USER_FILE"
+echo "smoke test passed"
