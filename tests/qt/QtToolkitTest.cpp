@@ -303,6 +303,12 @@ class QtToolkitTest : public QObject {
     QCOMPARE(box->currentText(), QString("/first"));
     QCOMPARE(combo->ItemIndex(), 1);
 
+    // Leaving the box, or Enter, with a listed text is no pick.
+    changes.clear();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    box->lineEdit()->clearFocus();
+    QVERIFY(changes.empty());
+
     combo->DeleteItem(0);
     QCOMPARE(box->count(), 1);
     QCOMPARE(box->itemText(0), QString("/first"));

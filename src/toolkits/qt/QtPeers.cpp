@@ -369,6 +369,10 @@ class ComboPeer : public QtPeer {
     if (!line_) return;
     // The program keeps its own history; no completion behind its back.
     Box()->setCompleter(nullptr);
+    // Qt treats leaving the box or pressing Enter with a listed text as a
+    // pick; only a choice from the list (or the arrow keys) is one.
+    QObject::disconnect(line_, &QLineEdit::editingFinished, Box(), nullptr);
+    QObject::disconnect(line_, &QLineEdit::returnPressed, Box(), nullptr);
     QObject::connect(line_, &QLineEdit::textEdited, Widget(), [this](const QString& t) {
       Guarded([this, t] { combo_.UserEdit(FromQ(t)); });
     });

@@ -1,0 +1,323 @@
+// The main window on Qt: a user types, clicks, hovers, uses the menu and
+// closes, against a temporary installation.
+#include <QApplication>
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Unit1.h"
+#include "support/PlatformDouble.h"
+#include "support/TempDir.h"
+#include "toolkits/qt/QtApplication.h"
+#include "toolkits/qt/QtPeers.h"
+
+using quillan_test::PlatformDouble;
+using quillan_test::ScopedPlatform;
+using quillan_test::TempDir;
+
+namespace {
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Alpha (active, with lib), beta (active, required), Gamma (inactive, with
+// resources); the program lies in prog/ beside its machine-wide file.
+struct Installation {
+  TempDir dir;
+  PlatformDouble os;
+  ScopedPlatform scoped{os};
+  std::string base;
+
+  explicit Installation(std::vector<quillan_test::FakeWindow> windows = {}) {
+    base = dir.MakeFolder("C1");
+    dir.MakeFile("C1/bin/ConsoleOne.exe", "#!/bin/sh\n");
+    dir.MakeFile("C1/bin/RConJ.exe", "#!/bin/sh\n");
+    dir.MakeFile("C1/snapins/Alpha/a.txt", "a");
+    dir.MakeFile("C1/lib/Alpha/l.txt", "l");
+    dir.MakeFile("C1/snapins/beta/b.txt", "b");
+    dir.MakeFile("C1/inactive.snapins/Gamma/g.txt", "g");
+    dir.MakeFile("C1/inactive.resources/Gamma/r.txt", "r");
+    dir.MakeFolder("C1/resources");  // active places are never created
+    dir.MakeFile("prog/quillan.ini", "[Paths]\nC1=" + base +
+                                         "\n[Required Snapins]\n1=beta\n"
+                                         "[Snapin Description]\nAlpha=The first one\n");
+    dir.MakeFolder("config");
+    os.SetExecutablePath(dir.Join("prog/quillan"));
+    os.SetRegistryString(platform::RegistryRoot::CurrentUser, kShellFolders, "AppData",
+                         dir.Join("config"));
+    os.RecordShellExecute();
+    os.SetTopLevelWindows(std::move(windows));
+  }
+  bool Has(const std::string& rel) const { return TempDir::Exists(dir.Join(rel)); }
+  std::string UserFile() const { return dir.Join("config/quillan.ini"); }
+};
+
+template <class W>
+void WhenModal(std::function<void(W*)> act) {
+  QTimer::singleShot(0, [act] {
+    for (int i = 0; i < 300; ++i) {
+      if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+        act(w);
+        return;
+      }
+      QTest::qWait(10);
+    }
+  });
+}
+
+}  // namespace
+
+class QtWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<qtk::QtApplication> app_;
+  std::unique_ptr<TForm1> form_;
+
+  // Creates and shows the window as the main block does (without the loop).
+  void Start() {
+    form_ = std::make_unique<TForm1>();
+    Form1 = form_.get();
+    app_->SetMainForm(Form1);
+    Form1->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(*Form1)));
+  }
+  qtk::CheckListView* List() const {
+    return dynamic_cast<qtk::CheckListView*>(qtk::WidgetOf(*Form1->CheckListBoxSnapins));
+  }
+  int Row(const char* name) const { return Form1->CheckListBoxSnapins->IndexOf(name); }
+  void ClickMark(const char* name) {
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->CheckRect(Row(name)).center());
+  }
+  QString Info() const { return qtk::ToQ(Form1->PanelInfo->Caption()); }
+
+ private slots:
+  void init() { app_ = std::make_unique<qtk::QtApplication>(); }
+  void cleanup() {
+    app_->SetMainForm(nullptr);
+    form_.reset();
+    Form1 = nullptr;
+    app_.reset();
+  }
+
+  void windowShowsTheInstallationAsLaidOut() {
+    Installation inst;
+    Start();
+    QWidget* w = qtk::WidgetOf(*Form1);
+    QCOMPARE(w->windowTitle(), QString("Quillan"));
+    QCOMPARE(w->size(), QSize(368, 411));
+    QCOMPARE(w->pos(), QPoint(369, 332));
+    auto geometry = [](const ui::TControl* c) { return qtk::WidgetOf(*c)->geometry(); };
+    QCOMPARE(geometry(Form1->PanelTop), QRect(0, 0, 368, 113));
+    QCOMPARE(geometry(Form1->ComboBoxPath), QRect(10, 9, 351, 24));
+    QCOMPARE(geometry(Form1->BitBtnRC), QRect(231, 70, 122, 40));
+    QCOMPARE(geometry(Form1->BitBtnC1), QRect(10, 70, 210, 40));
+    QCOMPARE(geometry(Form1->PanelInfo), QRect(0, 113, 368, 28));
+    QCOMPARE(geometry(Form1->CheckListBoxSnapins), QRect(12, 8, 345, 233));
+    QCOMPARE(geometry(Form1->StatusBar1), QRect(0, 392, 368, 19));
+    QCOMPARE(qtk::WidgetOf(*Form1->StatusBar1)->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(QFontMetrics(w->font()).height() <= 16);
+
+    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
+    QCOMPARE(combo->currentText(), qtk::ToQ(inst.base));
+    QVERIFY(combo->toolTip().startsWith("Enter the ConsoleOne base path"));
+    QCOMPARE(qtk::WidgetOf(*Form1->CheckBoxKeepOpen)->toolTip(),
+             QString("Keep this application open after launching C1?"));
+
+    QAbstractItemModel* m = List()->model();
+    QCOMPARE(m->rowCount(), 3);
+    QCOMPARE(m->index(0, 0).data().toString(), QString("Alpha"));
+    QCOMPARE(m->index(1, 0).data().toString(), QString("beta"));
+    QCOMPARE(m->index(2, 0).data().toString(), QString("Gamma"));
+    QCOMPARE(m->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    QCOMPARE(m->index(2, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QVERIFY(!(m->flags(m->index(1, 0)) & Qt::ItemIsEnabled));  // required: greyed
+    QVERIFY(qtk::WidgetOf(*Form1->BitBtnC1)->isEnabled());
+    QVERIFY(inst.Has("C1/inactive.lib"));
+
+    // The focus order of the layout table.
+    QWidget* first = combo;
+    first->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), combo);
+    for (const ui::TControl* c : std::vector<const ui::TControl*>{
+             Form1->CheckBoxKeepOpen, Form1->BitBtnRC, Form1->BitBtnC1, Form1->CheckListBoxSnapins}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*c));
+    }
+
+    // Anchors: a bigger window widens the path box and the list, moves RConJ.
+    w->resize(468, 511);
+    QTRY_COMPARE(geometry(Form1->CheckListBoxSnapins), QRect(12, 8, 445, 333));
+    QCOMPARE(geometry(Form1->ComboBoxPath), QRect(10, 9, 451, 24));
+    QCOMPARE(geometry(Form1->BitBtnRC), QRect(331, 70, 122, 40));
+    QCOMPARE(geometry(Form1->StatusBar1), QRect(0, 492, 468, 19));
+  }
+
+  void clickingACheckMarkMovesTheFolders() {
+    Installation inst;
+    Start();
+    ClickMark("Gamma");
+    QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("Gamma")));
+    QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
+    QVERIFY(inst.Has("C1/resources/Gamma/r.txt"));
+    QVERIFY(!inst.Has("C1/inactive.snapins/Gamma"));
+    QCOMPARE(Info(), QString("   "));  // no description: nothing after the spaces
+
+    ClickMark("Alpha");
+    QVERIFY(inst.Has("C1/inactive.snapins/Alpha/a.txt"));
+    QVERIFY(inst.Has("C1/inactive.lib/Alpha/l.txt"));
+    QCOMPARE(Info(), QString("   The first one"));
+
+    // Required: greyed, the click changes nothing.
+    ClickMark("beta");
+    QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("beta")));
+    QVERIFY(inst.Has("C1/snapins/beta/b.txt"));
+
+    // Space toggles the mark only; the next click event moves.
+    QWidget* view = List();
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
+                      List()->ItemRect(Row("Gamma")).center() + QPoint(40, 0));
+    QTest::keyClick(view, Qt::Key_Space);
+    QVERIFY(!Form1->CheckListBoxSnapins->Checked(Row("Gamma")));
+    QVERIFY(inst.Has("C1/snapins/Gamma"));
+    QTest::keyClick(view, Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Down);
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma"));
+  }
+
+  void typingAPathChecksEveryKeystroke() {
+    Installation inst;
+    inst.dir.MakeFile("C2/bin/ConsoleOne.exe", "#!/bin/sh\n");
+    inst.dir.MakeFile("C2/snapins/Delta/d.txt", "d");
+    Start();
+    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
+    auto* label = dynamic_cast<QLabel*>(qtk::WidgetOf(*Form1->Label1));
+    QLineEdit* edit = combo->lineEdit();
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_Backspace);  // ".../C"
+    QCOMPARE(label->text(), QString("Invalid path"));
+    QCOMPARE(List()->model()->rowCount(), 0);
+    QVERIFY(!qtk::WidgetOf(*Form1->BitBtnC1)->isEnabled());
+    QTest::keyClicks(edit, "2");
+    QCOMPARE(label->text(), QString());
+    QCOMPARE(List()->model()->rowCount(), 1);
+    QCOMPARE(List()->model()->index(0, 0).data().toString(), QString("Delta"));
+    QCOMPARE(combo->currentText(), qtk::ToQ(inst.dir.Join("C2")));
+    // The verified path went into the history; picking the old one checks it.
+    QCOMPARE(combo->itemText(0), qtk::ToQ(inst.dir.Join("C2")));
+    const int old = combo->findText(qtk::ToQ(inst.base));
+    QVERIFY(old > 0);
+    emit combo->activated(old);
+    QCOMPARE(List()->model()->rowCount(), 3);
+    // A folder without ConsoleOne: the label says where it looked.
+    inst.dir.MakeFolder("Empty");
+    edit->selectAll();
+    QTest::keyClicks(edit, qtk::ToQ(inst.dir.Join("Empty")));
+    QCOMPARE(label->text(), qtk::ToQ(inst.dir.Join("Empty/bin/ConsoleOne.exe") + " not Found"));
+  }
+
+  void hoveringFillsTheInformationLine() {
+    Installation inst;
+    Start();
+    QTest::mouseMove(List()->viewport(), List()->ItemRect(Row("Alpha")).center());
+    QTRY_COMPARE(Info(), QString("   The first one"));
+    QTest::mouseMove(List()->viewport(), List()->ItemRect(Row("Gamma")).center());
+    QTRY_COMPARE(Info(), QString("   Gamma"));
+    QTest::mouseMove(List()->viewport(), List()->ItemRect(Row("Alpha")).center() + QPoint(0, 150));
+    QTRY_COMPARE(Info(), QString("   "));
+    QTest::mouseMove(qtk::WidgetOf(*Form1->CheckBoxKeepOpen), QPoint(5, 5));
+    QTRY_COMPARE(Info(), QString("   Keep this application open after launching C1?"));
+    // The path box has no handler: the line stays.
+    QTest::mouseMove(qtk::WidgetOf(*Form1->ComboBoxPath), QPoint(50, 10));
+    QTest::qWait(20);
+    QCOMPARE(Info(), QString("   Keep this application open after launching C1?"));
+    QTest::mouseMove(qtk::WidgetOf(*Form1->BitBtnRC), QPoint(5, 5));
+    QTRY_COMPARE(Info(), qtk::ToQ("   Launch RConJ.exe (" + inst.dir.Join("C1/bin/RConJ.exe") + ")"));
+  }
+
+  void popupMenuChecksAndUnchecksAll() {
+    Installation inst;
+    Start();
+    auto run = [this](int action) {
+      QTimer::singleShot(50, [action] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(popup);
+        QCOMPARE(popup->actions().size(), 2);
+        popup->actions()[action]->trigger();
+        popup->close();
+      });
+      const QPoint at = List()->ItemRect(0).center();
+      QContextMenuEvent ev(QContextMenuEvent::Mouse, at, List()->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(List()->viewport(), &ev);
+    };
+    run(1);  // &Uncheck All
+    QVERIFY(inst.Has("C1/inactive.snapins/Alpha"));
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma"));
+    QVERIFY(inst.Has("C1/snapins/beta"));  // required stays
+    run(0);  // &Check All
+    QVERIFY(inst.Has("C1/snapins/Alpha/a.txt"));
+    QVERIFY(inst.Has("C1/lib/Alpha/l.txt"));
+    QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
+  }
+
+  void closingSavesThePerUserSettings() {
+    Installation inst;
+    Start();
+    QTest::mouseClick(qtk::WidgetOf(*Form1->CheckBoxKeepOpen), Qt::LeftButton, {}, QPoint(5, 10));
+    QVERIFY(Form1->CheckBoxKeepOpen->Checked());
+    QVERIFY(!TempDir::Exists(inst.UserFile()));
+    qtk::WidgetOf(*Form1)->close();
+    QVERIFY(!qtk::WidgetOf(*Form1)->isVisible());
+    QVERIFY(app_->Terminated());
+    const std::string saved = TempDir::ReadFile(inst.UserFile());
+    QVERIFY(saved.find("[Settings]") != std::string::npos);
+    QVERIFY(saved.find("CheckBoxKeepOpen=1") != std::string::npos);
+    QVERIFY(saved.find("[History ComboBoxPath]") != std::string::npos);
+    QVERIFY(saved.find(inst.base) != std::string::npos);
+
+    // The next start restores the check box.
+    cleanup();
+    init();
+    Start();
+    QVERIFY(Form1->CheckBoxKeepOpen->Checked());
+  }
+
+  void runningConsoleOneWarnsFirstAndLocksTheList() {
+    Installation inst({{7, "Novell ConsoleOne 1.2 - [NDS]"}});
+    bool windowVisible = true;
+    QString text, title;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+      windowVisible = Form1 && qtk::WidgetOf(*Form1)->isVisible();
+      text = box->text();
+      title = box->windowTitle();
+      box->button(QMessageBox::Ok)->click();
+    });
+    form_ = std::make_unique<TForm1>();
+    Form1 = form_.get();
+    QCOMPARE(text, QString("\"Novell ConsoleOne\" seems to be running - disabling selectors"));
+    QCOMPARE(title, QString("Warning"));
+    QVERIFY(!windowVisible);
+    app_->SetMainForm(Form1);
+    Form1->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(*Form1)));
+    QAbstractItemModel* m = List()->model();
+    QCOMPARE(m->rowCount(), 3);
+    for (int i = 0; i < 3; ++i) QVERIFY(!(m->flags(m->index(i, 0)) & Qt::ItemIsEnabled));
+    ClickMark("Gamma");
+    ClickMark("Alpha");
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma"));
+    QVERIFY(inst.Has("C1/snapins/Alpha"));
+    QVERIFY(inst.os.Moves().empty());
+  }
+};
+
+QTEST_MAIN(QtWindowTest)
+#include "QtWindowTest.moc"
