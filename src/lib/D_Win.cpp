@@ -78,7 +78,9 @@ int LaunchCommandLine(const std::string& commandLine, int showMode) {
   do {
     std::tie(word, rest) = D_Util::SplitAtFirst(rest, " ");
     candidate = D_Util::JoinWithSeparator(candidate, word, " ");
-    if (p.FileExists(candidate)) {
+    // The pass with the empty word tests the same candidate again; it must
+    // not take the parameters from there (they would lose their leading blank).
+    if (p.FileExists(candidate) && (!word.empty() || !found)) {
       found = true;
       file = candidate;
       parameters = rest;
