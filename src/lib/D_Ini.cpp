@@ -67,7 +67,10 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
 }
 
 std::string NormalizeKeyName(const std::string& key) {
-  if (!key.empty() && key[0] == '[') return D_Util::RemoveChars(key, "[]");
+  // Keys are trimmed in the file, so " [x" would be written as a section
+  // header "[x=..." that no erase of its section removes.
+  const std::size_t first = key.find_first_not_of(" \t");
+  if (first != std::string::npos && key[first] == '[') return D_Util::RemoveChars(key, "[]");
   return key;
 }
 

@@ -82,7 +82,7 @@ std::vector<std::string> IniProblems(const std::string& text) {
       } else if (!seen.insert(Upper(line)).second) {
         problems.push_back("section twice: " + line);
       }
-    } else if (line.find('=') == std::string::npos || line.front() == '=') {
+    } else if (line.find('=') == std::string::npos) {
       problems.push_back("not a key: " + line);
     }
   }

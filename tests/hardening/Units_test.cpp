@@ -48,3 +48,16 @@ TEST(LaunchSplit, APlantedFileNamedLikeTheFirstWordDoesNotWin) {
   EXPECT_EQ(os.ShellCalls()[0].file, real);
   EXPECT_EQ(os.ShellCalls()[0].parameters, "");
 }
+
+TEST(KeyNames, ABracketAfterLeadingBlanksNeverBecomesASectionHeader) {
+  TempDir tmp;
+  const D_Ini::TIniFile file(tmp.Join("k.ini"));
+  for (int round = 0; round < 3; ++round) {
+    file.EraseSection("List");
+    D_Ini::WriteSettingBool(file, "List", " [x", round % 2 == 0);
+    D_Ini::WriteSettingBool(file, "List", "\t[y]", true);
+    D_Ini::WriteSettingBool(file, "List", "z", true);
+  }
+  EXPECT_EQ(TempDir::ReadFile(file.FileName()), "[List]\nx=1\ny=1\nz=1\n");
+  EXPECT_TRUE(D_Ini::ReadSettingBool(file, "List", " [x", false));
+}

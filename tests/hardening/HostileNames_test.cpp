@@ -1,0 +1,106 @@
+// Snap-in folders with odd names: listed as they are, switched with all their
+// folders, saved into a well-formed per-user file that does not grow from
+// one close to the next.
+#include <string>
+#include <vector>
+
+#include "HardeningSupport.h"
+#include "QuillanFixture.h"
+
+namespace {
+
+struct OddName {
+  const char* label;
+  std::string name;
+  // The key the saved check-list section holds for it; empty: none.
+  std::string savedKey;
+};
+
+void PrintTo(const OddName& n, std::ostream* os) { *os << n.label; }
+
+const char* const kKinds[] = {"snapins", "lib", "resources"};
+const std::string kListSection = "Settings Form1 CheckListBoxSnapins";
+
+}  // namespace
+
+class HostileName : public QuillanTest, public ::testing::WithParamInterface<OddName> {
+ protected:
+  void SetUp() override {
+    const std::string n = GetParam().name;
+    base = MakeInstallation("c1", {{n, "Plain"}, {}, true, false, false, true});
+    for (const char* kind : kKinds) {
+      tmp.MakeFile(std::string("c1/") + kind + "/" + n + "/marker", std::string(kind) + " of odd");
+    }
+    WriteMachineIni("[Paths]\nC1=" + base + "\n");
+    contents = hardening::Contents(base);
+  }
+  std::string UserFile() const { return quillan_test::TempDir::ReadFile(UserIniPath()); }
+
+  std::string base;
+  std::multiset<std::string> contents;
+};
+
+TEST_P(HostileName, ListedSwitchedSavedAndRestored) {
+  const std::string n = GetParam().name;
+  Start();
+  ASSERT_GE(user.IndexOfItem(*f->CheckListBoxSnapins, n), 0);
+  EXPECT_EQ(Items().size(), 2U);
+
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, n);
+  for (const char* kind : kKinds) {
+    EXPECT_TRUE(Exists(std::string("c1/inactive.") + kind + "/" + n + "/marker")) << kind;
+    EXPECT_FALSE(Exists(std::string("c1/") + kind + "/" + n)) << kind;
+  }
+  CloseWindow();
+  const std::string first = UserFile();
+  EXPECT_TRUE(hardening::IniProblems(first).empty()) << first;
+  if (!GetParam().savedKey.empty()) {
+    EXPECT_EQ(UserValue(kListSection, GetParam().savedKey), "0");
+  }
+  EXPECT_EQ(UserValue(kListSection, "Plain"), "1");
+
+  // The next start lists it from the disk, unchecked; switching it back works.
+  Start();
+  const int i = user.IndexOfItem(*f->CheckListBoxSnapins, n);
+  ASSERT_GE(i, 0);
+  EXPECT_FALSE(f->CheckListBoxSnapins->Checked(i));
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, n);
+  for (const char* kind : kKinds) EXPECT_TRUE(Exists(std::string("c1/") + kind + "/" + n + "/marker"));
+  CloseWindow();
+  const std::string second = UserFile();
+  EXPECT_TRUE(hardening::IniProblems(second).empty()) << second;
+
+  // Closing again with the same state leaves the same file.
+  Start();
+  CloseWindow();
+  EXPECT_EQ(UserFile(), second);
+  EXPECT_EQ(hardening::Contents(base), contents);
+  EXPECT_TRUE(app.MessageBoxes().empty());
+}
+
+std::vector<OddName> OddNames() {
+  std::vector<OddName> names = {
+      {"spaces", "My Snap In", "My Snap In"},
+      {"leading_blank", " lead", ""},
+      {"utf8", "caf\xc3\xa9", "caf\xc3\xa9"},
+      {"latin1", "caf\xe9", "caf\xe9"},
+      {"long", std::string(200, 'L'), std::string(200, 'L')},
+      {"bracketed", "[Core]", "Core"},
+      {"brackets_inside", "[a]b[c", "abc"},
+      {"bracket_later", "Co[re]", "Co[re]"},
+      {"blank_then_bracket", " [x", "x"},
+      {"equals", "a=b", ""},
+      {"equals_first", "=x", ""},
+      {"semicolon_first", ";semi", ""},
+      {"semicolon_inside", "x;y", "x;y"},
+      {"quotes", "\"q\"", ""},
+  };
+#ifndef _WIN32
+  names.push_back({"trailing_blank", "trail ", ""});  // Windows drops trailing blanks
+#endif
+  return names;
+}
+
+std::string LabelOf(const ::testing::TestParamInfo<OddName>& param) { return param.param.label; }
+
+INSTANTIATE_TEST_SUITE_P(Names, HostileName, ::testing::ValuesIn(OddNames()), LabelOf);
