@@ -99,10 +99,16 @@ if poll 15 has_visible '^Quillan$'; then
   poll 5 test -d "$C1/inactive.snapins/dhcp" && pass "a second click deactivated dhcp" ||
     fail "dhcp was not deactivated"
 
-  # --- 2. a second instance ends at once with 0 and no window ----------------
+  # --- 2. a second instance ends at once with 0 and no window, and brings
+  # the running one's window back -------------------------------------------
+  xdotool windowunmap "$WIN"
+  poll 5 bash -c '! xdotool search --onlyvisible --name "^Quillan$" >/dev/null 2>&1' ||
+    fail "could not hide the window"
   START=$SECONDS
   timeout 10 "$TMP/prog/quillan" >"$TMP/second.log" 2>&1
   CODE=$?
+  poll 5 has_visible '^Quillan$' && pass "the second start showed the running window again" ||
+    fail "the running window stayed hidden"
   COUNT=$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null | wc -l)
   if [ "$CODE" -eq 0 ] && [ $((SECONDS - START)) -le 5 ] && [ "$COUNT" -eq 1 ]; then
     pass "a second instance ended with 0 and no window of its own"
