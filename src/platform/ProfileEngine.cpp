@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 
@@ -33,24 +34,20 @@ const char* const kNewFileLineEnd = "\n";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string Trim(const std::string& s, std::size_t begin, std::size_t end) {
-  while (begin < end && IsBlank(s[begin])) ++begin;
-  while (end > begin && IsBlank(s[end - 1])) --end;
-  return s.substr(begin, end - begin);
-}
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
+
+std::string Trim(const std::string& s) { return std::string(TrimView(s)); }
 
 // What a C string API would see of the text.
-std::string CutAtZero(std::string s) {
+std::string_view CutAtZero(std::string_view s) {
   std::size_t z = s.find('\0');
-  if (z != std::string::npos) s.resize(z);
-  return s;
+  return z == std::string_view::npos ? s : s.substr(0, z);
 }
 
 // A line break in a name or value would create lines of its own (a value
@@ -61,7 +58,7 @@ std::string CutAtLineBreak(std::string s) {
   return s;
 }
 
-std::string StripQuotes(std::string v) {
+std::string_view StripQuotes(std::string_view v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
     v = v.substr(1, v.size() - 2);
   }
@@ -146,38 +143,69 @@ std::mt19937_64& Random() {
 
 }  // namespace
 
+namespace {
+
+// Names compared and hashed ignoring ASCII case, without copies.
+struct CaseHash {
+  std::size_t operator()(std::string_view s) const {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (char c : s) {
+      h ^= static_cast<unsigned char>(UpperChar(c));
+      h *= 1099511628211ULL;
+    }
+    return static_cast<std::size_t>(h);
+  }
+};
+struct CaseEqual {
+  bool operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+    }
+    return true;
+  }
+};
+using NameIndex = std::unordered_map<std::string_view, std::size_t, CaseHash, CaseEqual>;
+
+}  // namespace
+
+// Views into `data`: a parsed file is never copied or moved once parsed.
 struct ProfileEngine::Parsed {
   struct Line {
     std::size_t begin = 0, end = 0, next = 0;  // content [begin, end), line end [end, next)
   };
   struct Key {
-    std::string name;
-    std::string value;
+    std::string_view name;
+    std::string_view value;
     std::size_t valueBegin = 0;  // just after the "="
     std::size_t line = 0;
   };
   struct Section {
-    std::string name;
+    std::string_view name;
     std::size_t header = 0;       // line of "[name]"
     std::size_t last = 0;         // last line before the next header
     std::size_t lastContent = 0;  // last line that is not blank
     std::vector<Key> keys;
-    std::unordered_map<std::string, std::size_t> keyIndex;  // first key per upper-cased name
+    NameIndex keyIndex;  // first key per name
   };
+
+  Parsed() = default;
+  Parsed(const Parsed&) = delete;
+  Parsed& operator=(const Parsed&) = delete;
 
   std::string data;
   std::vector<Line> lines;
   std::vector<Section> sections;
-  std::unordered_map<std::string, std::size_t> sectionIndex;  // first section per name
+  NameIndex sectionIndex;  // first section per name
   std::string lineEnd;
 
   void Parse();
   const Section* Find(const std::string& section) const {
-    auto it = sectionIndex.find(UpperAscii(Trim(section, 0, section.size())));
+    auto it = sectionIndex.find(TrimView(section));
     return it == sectionIndex.end() ? nullptr : &sections[it->second];
   }
   static const Key* FindKey(const Section& s, const std::string& key) {
-    auto it = s.keyIndex.find(UpperAscii(Trim(key, 0, key.size())));
+    auto it = s.keyIndex.find(TrimView(key));
     return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
   }
 };
@@ -206,6 +234,7 @@ void ProfileEngine::Parsed::Parse() {
   }
   if (lineEnd.empty()) lineEnd = kNewFileLineEnd;
 
+  const std::string_view all(data);
   Section* current = nullptr;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& line = lines[i];
@@ -218,12 +247,11 @@ void ProfileEngine::Parsed::Parse() {
     if (data[b] == '[') {
       std::size_t close = data.find(']', b + 1);
       if (close == std::string::npos || close > line.end) close = line.end;
-      Section s;
-      s.name = CutAtZero(Trim(data, b + 1, close));
-      s.header = s.last = s.lastContent = i;
-      sections.push_back(std::move(s));
+      sections.emplace_back();
       current = &sections.back();
-      sectionIndex.emplace(UpperAscii(current->name), sections.size() - 1);
+      current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
+      current->header = current->last = current->lastContent = i;
+      sectionIndex.emplace(current->name, sections.size() - 1);
       continue;
     }
     if (current == nullptr) continue;  // lines before the first section belong to none
@@ -232,13 +260,13 @@ void ProfileEngine::Parsed::Parse() {
     std::size_t eq = data.find('=', b);
     if (eq == std::string::npos || eq >= line.end) continue;  // not a key
     Key k;
-    k.name = CutAtZero(Trim(data, b, eq));
+    k.name = CutAtZero(TrimView(all.substr(b, eq - b)));
     if (k.name.empty()) continue;
-    k.value = CutAtZero(StripQuotes(Trim(data, eq + 1, line.end)));
+    k.value = CutAtZero(StripQuotes(TrimView(all.substr(eq + 1, line.end - eq - 1))));
     k.valueBegin = eq + 1;
     k.line = i;
-    current->keyIndex.emplace(UpperAscii(k.name), current->keys.size());
-    current->keys.push_back(std::move(k));
+    current->keyIndex.emplace(k.name, current->keys.size());
+    current->keys.push_back(k);
   }
 }
 
@@ -285,7 +313,7 @@ std::string ProfileEngine::Read(const std::string& path, const std::string& sect
   std::string result = def;
   if (const Parsed* p = Load(path, nullptr)) {
     if (const Parsed::Section* s = p->Find(section)) {
-      if (const Parsed::Key* k = Parsed::FindKey(*s, key)) result = k->value;
+      if (const Parsed::Key* k = Parsed::FindKey(*s, key)) result = std::string(k->value);
     }
   }
   if (result.size() > kValueBufferSize - 1) result.resize(kValueBufferSize - 1);
@@ -304,11 +332,11 @@ std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
   std::size_t room = kKeyListBufferSize - 1;
   for (const Parsed::Key& k : s->keys) {
     if (k.name.size() + 1 <= room) {
-      names.push_back(k.name);
+      names.emplace_back(k.name);
       room -= k.name.size() + 1;
       continue;
     }
-    if (room > 1) names.push_back(k.name.substr(0, room - 1));
+    if (room > 1) names.emplace_back(k.name.substr(0, room - 1));
     break;
   }
   return names;
@@ -332,7 +360,7 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
     return false;  // a folder, or a file that cannot be read
   }
 
-  const std::string keyLine = Trim(key, 0, key.size()) + "=" + value;
+  const std::string keyLine = Trim(key) + "=" + value;
   const Parsed::Section* s = p != nullptr ? p->Find(section) : nullptr;
   if (s != nullptr) {
     if (const Parsed::Key* k = Parsed::FindKey(*s, key)) {
@@ -353,7 +381,7 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
       if (last.next == last.end) add += lineEnd;
       if (last.end > last.begin) add += lineEnd;  // a blank line between sections
     }
-    add += "[" + Trim(section, 0, section.size()) + "]" + lineEnd + keyLine + lineEnd;
+    add += "[" + Trim(section) + "]" + lineEnd + keyLine + lineEnd;
     data += add;
   }
   return Replace(target, data);
@@ -364,12 +392,12 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   bool missing = false;
   const Parsed* p = Load(target, &missing);
   if (p == nullptr) return missing;
-  const std::string name = UpperAscii(Trim(section, 0, section.size()));
+  const std::string_view name = TrimView(section);
   std::string data = p->data;
   bool changed = false;
   for (std::size_t i = p->sections.size(); i-- > 0;) {
     const Parsed::Section& s = p->sections[i];
-    if (UpperAscii(s.name) != name) continue;
+    if (!CaseEqual()(s.name, name)) continue;
     std::size_t begin = p->lines[s.header].begin;
     std::size_t end = p->lines[s.last].next;
     data.erase(begin, end - begin);
@@ -387,8 +415,12 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
     if (!fs::is_regular_file(st)) return false;
     // A read-only file refuses the write, whoever asks.
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+#ifdef _WIN32
     std::ofstream probe(target, std::ios::binary | std::ios::app);
     if (!probe) return false;
+#else
+    if (::access(target.c_str(), W_OK) != 0) return false;
+#endif
   }
 
   fs::path targetPath(target);
@@ -439,7 +471,8 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
   if (haveOriginal) {
     ok = ::fchmod(fd, original.st_mode & 07777) == 0;
     // Keep the owner when we may (root editing a user's file); harmless otherwise.
-    if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(fd, original.st_uid, original.st_gid) != 0) {
     }
   }
   std::size_t done = 0;
