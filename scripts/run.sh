@@ -125,7 +125,16 @@ build
 setup_demo
 if [ "${QUILLAN_HEADLESS:-0}" != 1 ] && display_usable; then
   say "starting Quillan on $INSTALL"
-  exec "$PROGRAM_DIR/quillan"
+  set +e
+  "$PROGRAM_DIR/quillan" 2> >(tee "$WORK/quillan.err" >&2)
+  rc=$?
+  set -e
+  if [ "$rc" -eq 0 ]; then exit 0; fi
+  if ! grep -qi "could not connect to display\|no Qt platform plugin" "$WORK/quillan.err"; then
+    die "Quillan ended with exit code $rc (its messages: $WORK/quillan.err)"
+  fi
+  say "Quillan could not open a window on this display"
+  QUILLAN_HEADLESS=1
 fi
 [ "${QUILLAN_HEADLESS:-0}" = 1 ] || say "no usable display (DISPLAY is '${DISPLAY:-}'); using a virtual one instead"
 run_headless
