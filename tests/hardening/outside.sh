@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The real program disturbed from outside, on a virtual display:
+#   several Quillan processes started at once give exactly one window;
+#   ConsoleOne started while Quillan runs locks nothing (the lock is decided
+#   at start); another program rewriting the per-user file while Quillan runs
+#   does not keep Quillan's close from writing a well-formed file.
+# Usage: outside.sh QUILLAN XWINDOW DEMO_INSTALLATION
+set -uo pipefail
+
+QUILLAN="$1" XWINDOW="$2" DEMO="$3"
+
+for tool in Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
+    exit 77
+  fi
+done
+
+FAILS=0
+PIDS=()
+TMP="$(mktemp -d)"
+cleanup() {
+  local p
+  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  rm -rf "$TMP"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
+pass() { echo "ok: $*"; }
+
+poll() {
+  local limit=$(($1 * 10)); shift
+  local i
+  for ((i = 0; i < limit; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+exec 3>"$TMP/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
+PIDS+=($!)
+exec 3>&-
+poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$TMP/display")"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+C1="$TMP/C1"
+cp -a "$DEMO" "$C1"
+mkdir -p "$TMP/prog" "$TMP/config"
+mkdir -p -m 700 "$TMP/runtime"
+cp "$QUILLAN" "$TMP/prog/quillan"
+printf '[Paths]\nC1=%s\n' "$C1" >"$TMP/prog/quillan.ini"
+export XDG_CONFIG_HOME="$TMP/config" XDG_RUNTIME_DIR="$TMP/runtime"
+USER_INI="$TMP/config/quillan.ini"
+
+windows() { xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null; }
+window_count() { windows | wc -l; }
+has_window() { [ "$(window_count)" -ge 1 ]; }
+exited() { ! kill -0 "$1" 2>/dev/null; }
+running() { local n=0 p; for p in "$@"; do kill -0 "$p" 2>/dev/null && n=$((n + 1)); done; echo $n; }
+
+click_mark() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove $((X + 12 + 9)) $((Y + 149 + 16 * $2 + 9)) click 1
+}
+
+# Every line blank, a [section] header or a key=value line; no section twice.
+well_formed() {
+  awk '
+    { sub(/\r$/, "") }
+    /^$/ { next }
+    /^\[.*\]$/ { name = toupper($0); if (seen[name]++) { print "twice: " $0; bad = 1 }; next }
+    /=/ { next }
+    { print "stray line: " $0; bad = 1 }
+    END { exit bad }' "$1"
+}
+
+# --- 1. several processes started at once: exactly one window --------------
+for round in 1 2 3; do
+  starts=()
+  for i in 1 2 3; do
+    "$TMP/prog/quillan" >"$TMP/start$i.log" 2>&1 &
+    starts+=($!)
+    PIDS+=($!)
+  done
+  poll 15 has_window || { fail "round $round: no window appeared"; cat "$TMP"/start*.log; break; }
+  # The others end by themselves, with 0, and never show a window.
+  poll 10 bash -c "[ \$(for p in ${starts[*]}; do kill -0 \$p 2>/dev/null && echo; done | wc -l) -le 1 ]"
+  sleep 1
+  count=$(window_count) alive=$(running "${starts[@]}")
+  if [ "$count" -eq 1 ] && [ "$alive" -eq 1 ]; then
+    pass "round $round: three starts at once gave one window and one process"
+  else
+    fail "round $round: $count window(s), $alive process(es) left"
+  fi
+  for p in "${starts[@]}"; do
+    if exited "$p"; then
+      wait "$p"; code=$?
+      [ "$code" -eq 0 ] || fail "round $round: a second start ended with $code"
+    fi
+  done
+  win="$(windows | head -n1)"
+  [ -n "$win" ] && "$XWINDOW" close "$win"
+  for p in "${starts[@]}"; do poll 10 exited "$p" || fail "round $round: process $p did not end"; done
+done
+
+# --- 2. ConsoleOne started while Quillan runs: nothing gets locked ---------
+"$TMP/prog/quillan" >"$TMP/quillan.log" 2>&1 &
+QPID=$!
+PIDS+=("$QPID")
+if poll 15 has_window; then
+  WIN="$(windows | head -n1)"
+  "$XWINDOW" open "Novell ConsoleOne 1.2" >"$TMP/c1win" &
+  C1WIN=$!
+  PIDS+=("$C1WIN")
+  poll 5 test -s "$TMP/c1win" || fail "the ConsoleOne stand-in did not open"
+  # Sorted list: Backup, certificates, dhcp, ...; dhcp is active.
+  click_mark "$WIN" 2
+  if poll 5 test -d "$C1/inactive.snapins/dhcp"; then
+    pass "a console started after Quillan locked no snap-in"
+  else
+    fail "the click moved nothing while a console started later was open"
+  fi
+  # And Quillan holds nothing that keeps a console from using the folders.
+  if mv "$C1/inactive.snapins/dhcp" "$C1/snapins/dhcp" 2>/dev/null; then
+    pass "the installation's folders stay free for the console"
+  else
+    fail "a folder could not be moved back by another process"
+  fi
+  kill "$C1WIN" 2>/dev/null
+
+  # --- 3. another program rewrites the per-user file while Quillan runs ----
+  (
+    i=0
+    while :; do
+      i=$((i + 1))
+      printf '[Foreign]\nround=%d\n[History ComboBoxPath]\nCurrent="/elsewhere/%d"\nCount=1\n0="/elsewhere/%d"\n' \
+        "$i" "$i" "$i" >"$USER_INI"
+      printf 'garbage without equals %d\n' "$i" >>"$USER_INI"
+      sleep 0.01
+    done
+  ) &
+  WRITER=$!
+  PIDS+=("$WRITER")
+  sleep 2
+  kill "$WRITER"; wait "$WRITER" 2>/dev/null
+  "$XWINDOW" close "$WIN"
+  if poll 10 exited "$QPID"; then
+    wait "$QPID"; code=$?
+    [ "$code" -eq 0 ] || fail "Quillan ended with $code"
+    if grep -q '^\[Settings\]' "$USER_INI" && grep -q '^\[Foreign\]' "$USER_INI" &&
+       grep -qF "0=\"$C1\"" "$USER_INI"; then
+      pass "the close wrote its state over the rewritten file and kept the other program's section"
+    else
+      fail "the close after the rewrites lost something"; cat "$USER_INI"
+    fi
+  else
+    fail "Quillan did not end after its window was closed"
+  fi
+
+  # The same while the other program keeps rewriting during the close.
+  "$TMP/prog/quillan" >"$TMP/quillan2.log" 2>&1 &
+  QPID=$!
+  PIDS+=("$QPID")
+  if poll 15 has_window; then
+    WIN="$(windows | head -n1)"
+    (
+      i=0
+      while :; do
+        i=$((i + 1))
+        printf '[Foreign]\nround=%d\n' "$i" >"$USER_INI.tmp.$$" && mv "$USER_INI.tmp.$$" "$USER_INI"
+      done
+    ) &
+    WRITER=$!
+    PIDS+=("$WRITER")
+    sleep 0.5
+    "$XWINDOW" close "$WIN"
+    poll 10 exited "$QPID" || fail "Quillan did not end while the file was being rewritten"
+    kill "$WRITER"; wait "$WRITER" 2>/dev/null
+    wait "$QPID"; code=$?
+    [ "$code" -eq 0 ] || fail "Quillan ended with $code during the rewrites"
+    if problems=$(well_formed "$USER_INI"); then
+      pass "a close racing with another writer left a well-formed file"
+    else
+      fail "the file is not well-formed: $problems"; cat "$USER_INI"
+    fi
+  else
+    fail "the window did not appear for the racing close"
+  fi
+else
+  fail "the window did not appear"; cat "$TMP/quillan.log"
+fi
+
+if [ "$FAILS" -gt 0 ]; then
+  echo "$FAILS check(s) failed"
+  exit 1
+fi
+echo "all outside-interference checks passed"
