@@ -190,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 4: value = " \"" + value + "\"\t"; break;
         default: break;
       }
-      if (in.ConsumeIntegralInRange<int>(0, 15) == 0) value.append(2100, 'v');  // past the limit
+      if (in.ConsumeIntegralInRange<int>(0, 15) == 15) value.append(2100, 'v');  // past the limit
       const Snapshot before = Take(engine, sections);
       const std::string bytesBefore = ReadFileBytes();
       const std::string s = CutAtLineBreak(section), k = CutAtLineBreak(key);

@@ -85,22 +85,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const bool cs = in.ConsumeBool();
   const bool all = in.ConsumeBool();
-  const bool longRun = in.ConsumeIntegralInRange<int>(0, 15) == 0;
+  // Rarely: a thread is costly. (An exhausted input reads as 0.)
+  const bool longRun = in.ConsumeIntegralInRange<int>(0, 63) == 63;
   const std::string find = in.ConsumeRandomLengthString(16);
   const std::string with = in.ConsumeRandomLengthString(16);
   const std::string text = in.ConsumeRemainingBytesAsString();
 
-  const std::string want = Definition(text, find, with, cs, all);
-  if (Loop(text, find, with, cs, all) != want) std::abort();  // the oracle itself
+  // The definition recurses once per occurrence; on small texts it checks the loop.
+  const std::string want = Loop(text, find, with, cs, all);
+  if (text.size() <= 512 && Definition(text, find, with, cs, all) != want) std::abort();
   if (D_Util::ReplaceText(text, find, with, cs, all) != want) std::abort();
   std::string inPlace = text;
   D_Util::ReplaceTextInPlace(inPlace, find, with, cs, all);
   if (inPlace != want) std::abort();
 
-  if (longRun && !find.empty() && find.size() <= text.size()) {
-    // Thousands of occurrences in one text.
+  if (longRun && !find.empty()) {
+    // Eight thousand occurrences in one text.
     LongCase c;
-    while (c.text.size() < 64 * 1024) c.text += text.empty() ? find : text + find;
+    c.text = text;
+    for (int i = 0; i < 8192; ++i) c.text += find;
     c.find = find;
     c.with = with;
     c.cs = cs;
