@@ -12,8 +12,10 @@ namespace {
 struct OddName {
   const char* label;
   std::string name;
-  // The key the saved check-list section holds for it; empty: none.
+  // What the saved check-list section answers for `savedKey` once the
+  // snap-in was switched off; an empty key: not checked.
   std::string savedKey;
+  std::string savedValue = "0";
 };
 
 void PrintTo(const OddName& n, std::ostream* os) { *os << n.label; }
@@ -55,7 +57,7 @@ TEST_P(HostileName, ListedSwitchedSavedAndRestored) {
   const std::string first = UserFile();
   EXPECT_TRUE(hardening::IniProblems(first).empty()) << first;
   if (!GetParam().savedKey.empty()) {
-    EXPECT_EQ(UserValue(kListSection, GetParam().savedKey), "0");
+    EXPECT_EQ(UserValue(kListSection, GetParam().savedKey), GetParam().savedValue);
   }
   EXPECT_EQ(UserValue(kListSection, "Plain"), "1");
 
@@ -81,7 +83,7 @@ TEST_P(HostileName, ListedSwitchedSavedAndRestored) {
 std::vector<OddName> OddNames() {
   std::vector<OddName> names = {
       {"spaces", "My Snap In", "My Snap In"},
-      {"leading_blank", " lead", ""},
+      {"leading_blank", " lead", "lead"},
       {"utf8", "caf\xc3\xa9", "caf\xc3\xa9"},
       {"latin1", "caf\xe9", "caf\xe9"},
       {"long", std::string(200, 'L'), std::string(200, 'L')},
@@ -89,14 +91,14 @@ std::vector<OddName> OddNames() {
       {"brackets_inside", "[a]b[c", "abc"},
       {"bracket_later", "Co[re]", "Co[re]"},
       {"blank_then_bracket", " [x", "x"},
-      {"equals", "a=b", ""},
-      {"equals_first", "=x", ""},
-      {"semicolon_first", ";semi", ""},
+      {"equals", "a=b", "a", "b=0"},  // a key ends at its first "="
+      {"equals_first", "=x", "=x", "<absent>"},
+      {"semicolon_first", ";semi", ";semi", "<absent>"},  // a comment line
       {"semicolon_inside", "x;y", "x;y"},
-      {"quotes", "\"q\"", ""},
   };
 #ifndef _WIN32
-  names.push_back({"trailing_blank", "trail ", ""});  // Windows drops trailing blanks
+  names.push_back({"quotes", "\"q\"", "\"q\""});  // no quotes in Windows names
+  names.push_back({"trailing_blank", "trail ", "trail"});  // Windows drops trailing blanks
 #endif
   return names;
 }

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "HardeningSupport.h"
 #include "lib/D_Ini.h"
 #include "lib/D_Util.h"
 #include "lib/D_Win.h"
@@ -58,6 +60,8 @@ TEST(KeyNames, ABracketAfterLeadingBlanksNeverBecomesASectionHeader) {
     D_Ini::WriteSettingBool(file, "List", "\t[y]", true);
     D_Ini::WriteSettingBool(file, "List", "z", true);
   }
-  EXPECT_EQ(TempDir::ReadFile(file.FileName()), "[List]\nx=1\ny=1\nz=1\n");
+  EXPECT_EQ(hardening::IniSections(TempDir::ReadFile(file.FileName())),
+            std::vector<std::string>{"List"});
+  EXPECT_EQ(file.ListKeys("List"), (std::vector<std::string>{"x", "y", "z"}));
   EXPECT_TRUE(D_Ini::ReadSettingBool(file, "List", " [x", false));
 }
