@@ -99,6 +99,9 @@ std::vector<OddName> OddNames() {
 #ifndef _WIN32
   names.push_back({"quotes", "\"q\"", "\"q\""});  // no quotes in Windows names
   names.push_back({"trailing_blank", "trail ", "trail"});  // Windows drops trailing blanks
+  // A line break ends a key: the name cannot plant a line of its own.
+  names.push_back({"line_break", "a\nb=1\n[Settings]", "a"});
+  names.push_back({"tab", "t\tab", "t\tab"});
 #endif
   return names;
 }
