@@ -4,7 +4,8 @@
 #
 # Add a stage: write a function `stage_<name>` below and append <name> to
 # STAGES. A stage fails by returning non-zero. QUILLAN_STAGES="ci asan"
-# runs only the named stages.
+# runs only the named stages; QUILLAN_BUILD_TYPE picks the CMake build type
+# (Debug by default).
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -39,7 +40,7 @@ install_dependencies() {
 # configure + build + ctest of one build folder with extra CMake options.
 build_and_test() {
   local dir="$1"; shift
-  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE="${QUILLAN_BUILD_TYPE:-Debug}" "$@" &&
     cmake --build "$dir" -j"$JOBS" &&
     ctest --test-dir "$dir" --output-on-failure --timeout 300
 }
@@ -59,8 +60,14 @@ stage_fuzz() {
   QUILLAN_FUZZ_SECONDS="${QUILLAN_FUZZ_SECONDS:-15}" fuzz/run.sh "$ROOT/build/fuzz"
 }
 
+# Windows: MinGW-w64 cross builds, the suites and a smoke test under Wine.
+stage_windows() {
+  tests/windows/run.sh "$ROOT/build/windows-i686" "$ROOT/build/windows-x86_64"
+}
+
 STAGES=(ci asan)
 STAGES+=(fuzz)
+STAGES+=(windows)
 
 main() {
   local -a results=()
