@@ -40,7 +40,11 @@ wait_for() {
   done
 }
 
-probe() { "$WINE" "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+# Through a file: Wine's helper processes could hold a pipe open.
+probe() {
+  "$WINE" "$PROBE" "$@" >"$WORK/probe.out" 2>/dev/null || true
+  tr -d '\r' <"$WORK/probe.out"
+}
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # A ConsoleOne installation: two active snap-ins (one with a library

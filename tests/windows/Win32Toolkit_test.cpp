@@ -1,0 +1,286 @@
+// The Win32 toolkit's peers: what the layer says reaches the native
+// controls, and what a user does to them reaches the layer as the layer's
+// user actions. Needs a display (Xvfb under Wine in CI).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "toolkits/win32/Win32Peers.h"
+#include "toolkits/win32/Win32Toolkit.h"
+#include "ui/Controls.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#undef MessageBox
+
+namespace {
+
+HWND Native(const ui::TControl& c) { return reinterpret_cast<HWND>(win32ui::NativeHandle(c)); }
+
+LPARAM Point(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
+std::vector<std::string> ListTexts(HWND list) {
+  std::vector<std::string> texts;
+  const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[256] = {};
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    texts.emplace_back(text);
+  }
+  return texts;
+}
+
+RECT ItemRect(HWND list, int index) {
+  RECT r{};
+  SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+  return r;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+class Win32Toolkit : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { app_ = new win32ui::Win32Application(); }
+  static void TearDownTestSuite() {
+    delete app_;
+    app_ = nullptr;
+  }
+
+  void SetUp() override {
+    form_ = std::make_unique<ui::TForm>();
+    form_->SetBounds(100, 100, 376, 453);
+    form_->SetText("Toolkit test");
+  }
+  void Realize() {
+    form_->Realize();
+    form_->Show();
+    Pump();
+  }
+
+  static win32ui::Win32Application* app_;
+  std::unique_ptr<ui::TForm> form_;
+};
+
+win32ui::Win32Application* Win32Toolkit::app_ = nullptr;
+
+TEST_F(Win32Toolkit, ApplicationWindowCarriesTheTitle) {
+  app_->SetTitle("Quillan toolkit test");
+  const HWND h = reinterpret_cast<HWND>(app_->Handle());
+  EXPECT_EQ(FindWindowExA(nullptr, nullptr, "TApplication", "Quillan toolkit test"), h);
+  EXPECT_EQ(platform::NativePlatform().OwnApplicationWindow(), app_->Handle());
+  EXPECT_FALSE(IsWindowVisible(h));
+}
+
+TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
+  auto* panel = new ui::TPanel(form_.get());
+  panel->SetBounds(0, 0, 368, 300);
+  auto* list = new ui::TCheckListBox(panel);
+  list->SetBounds(12, 8, 345, 233);
+  list->SetColumns(2);
+  list->SetSorted(true);
+  int clicks = 0;
+  list->OnClick = [&](ui::TObject*) { ++clicks; };
+  Realize();
+  const HWND native = Native(*list);
+  ASSERT_NE(native, nullptr);
+
+  // Bounds as the layer computed them, relative to the parent.
+  RECT r;
+  GetWindowRect(native, &r);
+  MapWindowPoints(nullptr, Native(*panel), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 12);
+  EXPECT_EQ(r.top, 8);
+  EXPECT_EQ(r.right - r.left, 345);
+  EXPECT_EQ(r.bottom - r.top, 233);
+
+  // The layer sorts; the list box holds the entries where it is told.
+  for (const char* name : {"gamma", "Alpha", "beta", "Delta"}) list->AddItem(name);
+  EXPECT_EQ(ListTexts(native), (std::vector<std::string>{"Alpha", "beta", "Delta", "gamma"}));
+  list->DeleteItem(2);
+  EXPECT_EQ(ListTexts(native), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+
+  // A click in the check-mark box toggles and then raises the click event.
+  const RECT beta = ItemRect(native, 1);
+  SendMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, Point(beta.left + 5, beta.top + 5));
+  SendMessageA(native, WM_LBUTTONUP, 0, Point(beta.left + 5, beta.top + 5));
+  EXPECT_TRUE(list->Checked(1));
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(SendMessageA(native, LB_GETCURSEL, 0, 0), 1);
+
+  // A click on the text selects only.
+  const RECT gamma = ItemRect(native, 2);
+  SendMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, Point(gamma.left + 40, gamma.top + 5));
+  EXPECT_FALSE(list->Checked(2));
+  EXPECT_EQ(list->ItemIndex(), 2);
+  EXPECT_EQ(clicks, 2);
+
+  // A disabled entry keeps its mark; the click still counts.
+  list->SetItemEnabled(0, false);
+  const RECT alpha = ItemRect(native, 0);
+  SendMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, Point(alpha.left + 5, alpha.top + 5));
+  EXPECT_FALSE(list->Checked(0));
+  EXPECT_EQ(clicks, 3);
+
+  // Space toggles the selected entry without a click event; arrows select.
+  SendMessageA(native, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(list->ItemIndex(), 1);
+  EXPECT_EQ(clicks, 4);
+  SendMessageA(native, WM_KEYDOWN, VK_SPACE, 0);
+  SendMessageA(native, WM_CHAR, ' ', 0);
+  EXPECT_FALSE(list->Checked(1));
+  EXPECT_EQ(clicks, 4);
+
+  // Below the last entry of a column there is no entry.
+  EXPECT_EQ(list->ItemAtPos(alpha.left + 20, alpha.top + 2), 0);
+  EXPECT_EQ(list->ItemAtPos(alpha.left + 20, gamma.bottom + 20), -1);
+
+  list->Clear();
+  EXPECT_TRUE(ListTexts(native).empty());
+}
+
+TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(0, 0, 300, 100);
+  list->SetColumns(2);
+  Realize();
+  const HWND native = Native(*list);
+  for (int i = 0; i < 12; ++i) list->AddItem("item" + std::to_string(i));
+  RECT client;
+  GetClientRect(native, &client);
+  const RECT first = ItemRect(native, 0);
+  EXPECT_EQ(first.right - first.left, (client.right - client.left) / 2);  // two columns share the width
+  const int perColumn = static_cast<int>(client.bottom - client.top) / static_cast<int>(first.bottom - first.top);
+  ASSERT_LT(perColumn, 12);
+  const RECT next = ItemRect(native, perColumn);
+  EXPECT_EQ(next.top, first.top);
+  EXPECT_EQ(list->ItemAtPos(next.left + 20, next.top + 2), perColumn);
+}
+
+TEST_F(Win32Toolkit, ComboReportsTypingAndPicking) {
+  auto* combo = new ui::TComboBox(form_.get());
+  combo->SetBounds(10, 9, 351, 24);
+  combo->AddItem("C:\\first");
+  combo->AddItem("C:\\second");
+  std::vector<std::string> changes;
+  int doubleClicks = 0;
+  combo->OnChange = [&](ui::TObject*) { changes.push_back(combo->Text()); };
+  combo->OnDblClick = [&](ui::TObject*) { ++doubleClicks; };
+  Realize();
+  const HWND native = Native(*combo);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(GetComboBoxInfo(native, &info));
+  const HWND edit = info.hwndItem;
+
+  combo->SetText("set by code");  // raises nothing
+  char text[64] = {};
+  GetWindowTextA(native, text, sizeof text);
+  EXPECT_STREQ(text, "set by code");
+  EXPECT_TRUE(changes.empty());
+
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  SendMessageA(edit, WM_CHAR, 'D', 0);  // replaces the selection
+  SendMessageA(edit, WM_CHAR, ':', 0);
+  EXPECT_EQ(changes, (std::vector<std::string>{"D", "D:"}));
+  EXPECT_EQ(combo->Text(), "D:");
+
+  changes.clear();
+  SendMessageA(native, CB_SETCURSEL, 1, 0);
+  SendMessageA(GetParent(native), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(native), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(native));
+  EXPECT_EQ(combo->ItemIndex(), 1);
+  EXPECT_EQ(changes, std::vector<std::string>{"C:\\second"});
+
+  // The layer's history changes reach the drop-down list.
+  combo->InsertItem(0, "C:\\newest");
+  EXPECT_EQ(SendMessageA(native, CB_GETCOUNT, 0, 0), 3);
+  char first[64] = {};
+  SendMessageA(native, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+  EXPECT_STREQ(first, "C:\\newest");
+
+  SendMessageA(edit, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(5, 5));
+  EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST_F(Win32Toolkit, ButtonsAndCheckBoxes) {
+  auto* box = new ui::TCheckBox(form_.get());
+  box->SetBounds(14, 39, 148, 21);
+  box->SetText("Keep Quillan Open");
+  auto* button = new ui::TBitBtn(form_.get());
+  button->SetBounds(10, 70, 210, 40);
+  button->SetText("&Start ConsoleOne");
+  int boxClicks = 0;
+  int buttonClicks = 0;
+  box->OnClick = [&](ui::TObject*) { ++boxClicks; };
+  button->OnClick = [&](ui::TObject*) { ++buttonClicks; };
+  Realize();
+
+  SendMessageA(Native(*box), BM_CLICK, 0, 0);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(boxClicks, 1);
+  EXPECT_EQ(SendMessageA(Native(*box), BM_GETCHECK, 0, 0), BST_CHECKED);
+  box->SetChecked(false);  // from code: native follows, no event
+  EXPECT_EQ(SendMessageA(Native(*box), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(boxClicks, 1);
+
+  SendMessageA(Native(*button), BM_CLICK, 0, 0);
+  EXPECT_EQ(buttonClicks, 1);
+  button->SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(Native(*button)));
+  button->SetHint("Launch ConsoleOne");
+  char caption[64] = {};
+  GetWindowTextA(Native(*button), caption, sizeof caption);
+  EXPECT_STREQ(caption, "&Start ConsoleOne");
+}
+
+TEST_F(Win32Toolkit, FormCloseAndResize) {
+  auto* top = new ui::TPanel(form_.get());
+  top->SetBounds(0, 0, 368, 113);
+  top->SetAlign(ui::TAlign::alTop);
+  auto* combo = new ui::TComboBox(top);
+  combo->SetBounds(10, 9, 351, 24);
+  combo->SetAnchors(ui::akLeft | ui::akTop | ui::akRight);
+  int closes = 0;
+  form_->OnClose = [&](ui::TObject*, ui::TCloseAction& action) {
+    ++closes;
+    action = ui::TCloseAction::caNone;
+  };
+  Realize();
+  const HWND form = Native(*form_);
+  RECT outer;
+  GetWindowRect(form, &outer);
+  EXPECT_EQ(outer.right - outer.left, 376);
+  EXPECT_EQ(outer.bottom - outer.top, 453);
+
+  SendMessageA(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(IsWindow(form));
+  EXPECT_TRUE(IsWindowVisible(form));
+
+  // The user makes the window wider: anchored controls follow natively.
+  SetWindowPos(form, nullptr, 0, 0, 476, 453, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(form_->Width(), 476);
+  EXPECT_EQ(top->Width(), form_->ClientWidth());
+  EXPECT_EQ(combo->Width(), 451);
+  RECT r;
+  GetWindowRect(Native(*combo), &r);
+  EXPECT_EQ(r.right - r.left, 451);
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The Windows stage: cross-builds Quillan.exe (32-bit, and 64-bit), checks
+# that it needs no DLL beside it, then runs the test suites built for Windows
+# under Wine in a 32-bit prefix of this run's own, and the smoke test under
+# Xvfb.
+#
+# Usage: run.sh [BUILD_DIR_32 [BUILD_DIR_64]]
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD32="${1:-$ROOT/build/windows-i686}"
+BUILD64="${2:-$ROOT/build/windows-x86_64}"
+JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
+WINE=/usr/lib/wine/wine
+WINESERVER=/usr/lib/wine/wineserver
+SUITES=(tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests)
+
+step() { printf '\n--- %s\n' "$*"; }
+
+build() {
+  local dir="$1" toolchain="$2"; shift 2
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DQUILLAN_WERROR=ON "$@" >/dev/null &&
+    cmake --build "$dir" -j"$JOBS" --target "${TARGETS[@]}"
+}
+
+# Only DLLs that every Windows has may be imported.
+check_imports() {
+  local exe="$1" objdump="$2" dll bad=0
+  while read -r dll; do
+    case "${dll,,}" in
+      advapi32.dll | comctl32.dll | comdlg32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | \
+        shell32.dll | user32.dll) ;;
+      *) echo "$exe imports $dll" >&2; bad=1 ;;
+    esac
+  done < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+  return $bad
+}
+
+step "32-bit build"
+TARGETS=(quillan quillan_probe)
+for suite in "${SUITES[@]}"; do TARGETS+=("$(basename "$suite")"); done
+build "$BUILD32" mingw-i686.cmake || exit 1
+check_imports "$BUILD32/bin/Quillan.exe" i686-w64-mingw32-objdump || exit 1
+
+step "64-bit build"
+TARGETS=(quillan)
+build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=OFF || exit 1
+check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
+echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
+
+export WINEARCH=win32 WINEDEBUG=-all
+WINEPREFIX="$(mktemp -d /tmp/quillan-wine.XXXXXX)"
+export WINEPREFIX
+XVFB_PID=""
+cleanup() {
+  "$WINESERVER" -k 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+# The toolkit suite and the smoke test need a display; so does Wine's own set-up.
+step "Xvfb"
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!"; wait)
+read -r _ XVFB_PID <&3
+read -r display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$display"
+echo "display $DISPLAY"
+
+step "Wine prefix $WINEPREFIX"
+start=$SECONDS
+"$WINE" wineboot -i >/dev/null 2>&1
+"$WINESERVER" -w
+echo "ready in $((SECONDS - start)) s"
+"$WINESERVER" -p 60  # keep one server for all the runs below
+
+# Output goes through a file, not a pipe: Wine's helper processes inherit
+# the descriptors and would hold a pipe open.
+failed=0
+for suite in "${SUITES[@]}"; do
+  step "$(basename "$suite") under Wine"
+  (cd "$BUILD32" && "$WINE" "$suite.exe" --gtest_brief=1 >"$WINEPREFIX/suite.log" 2>&1) || failed=1
+  tr -d '\r' <"$WINEPREFIX/suite.log"
+done
+
+step "smoke test"
+"$ROOT/tests/windows/smoke_test.sh" "$BUILD32" || failed=1
+
+exit $failed
