@@ -387,8 +387,12 @@ void TForm1::VerifyPathOnce() {
       }
     }
   };
-  addAll(activeSnapins_, true);
-  addAll(inactiveSnapins_, false);
+  {
+    // One sort and one repaint for the whole inventory, not one per name.
+    TCheckListBoxUpdate update(*CheckListBoxSnapins);
+    addAll(activeSnapins_, true);
+    addAll(inactiveSnapins_, false);
+  }
 
   for (const std::string& name : folderNames_[1]) {
     try {

@@ -107,7 +107,10 @@ void RestoreKind(const TIniFile& file, const std::string& s, const std::string& 
     memo->SetLines(FromList(lines));
   } else if (auto* list = dynamic_cast<TCheckListBox*>(&c)) {
     list->Clear();
-    for (const std::string& key : file.ListKeys(controlSection)) list->AddItem(key);
+    {
+      TCheckListBoxUpdate update(*list);
+      for (const std::string& key : file.ListKeys(controlSection)) list->AddItem(key);
+    }
     for (int i = 0; i < list->Count(); ++i) {
       list->SetChecked(i, ReadSettingBool(file, controlSection, list->ItemText(i), list->Checked(i)));
     }

@@ -218,8 +218,11 @@ void ListDirectory(const std::string& mask, std::uint32_t attributes, int mode,
     std::size_t at = UpperAscii(format).find("#SIZE#");
     format.replace(at, 6, std::string(1, '\0'));
   }
+  // Only a tag, a size or the read-only bit needs more than the names.
+  const bool namesOnly = (mode & 3) == 0 && !withSize && (attributes & platform::faReadOnly) == 0;
   platform::Platform::Get().ListFolder(
-      mask, attributes, [&](const platform::FindEntry& entry) {
+      mask, namesOnly ? (attributes | platform::kListNamesOnly) : attributes,
+      [&](const platform::FindEntry& entry) {
         if (ui::TApplication* app = ui::Application()) app->ProcessMessages();
         if (entry.name.empty() || entry.name[0] == '.') return true;
         if ((entry.attributes & attributes) == 0) return true;

@@ -20,6 +20,12 @@ enum Attribute : std::uint32_t {
   faArchive = 0x20,
 };
 
+// Not an attribute: a ListFolder caller that needs nothing but the names
+// and the folder and archive bits adds it to `attributes`. Entries may then
+// come without size, time and read-only bit, which spares a status query per
+// entry where the listing itself tells folders from files.
+constexpr std::uint32_t kListNamesOnly = 0x80000000u;
+
 struct FindEntry {
   std::string name;               // bare name, no folder
   std::uint32_t attributes = 0;   // Attribute bits

@@ -410,8 +410,12 @@ void TCheckListBox::SetSorted(bool s) {
   const bool resort = s && !sorted_;
   sorted_ = s;
   if (!resort) return;
-  const Item* selected = (itemIndex_ >= 0) ? &items_[static_cast<std::size_t>(itemIndex_)] : nullptr;
-  std::string selectedText = selected ? selected->text : std::string();
+  SortItems();
+  Changed(Prop::ItemsReset);
+  Changed(Prop::ItemIndex);
+}
+
+void TCheckListBox::SortItems() {
   std::vector<std::size_t> order(items_.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
@@ -425,6 +429,14 @@ void TCheckListBox::SetSorted(bool s) {
   }
   items_ = std::move(sortedItems);
   itemIndex_ = newIndex;
+}
+
+void TCheckListBox::EndUpdate() {
+  if (updating_ == 0 || --updating_ > 0) return;
+  if (unsorted_) {
+    unsorted_ = false;
+    if (sorted_) SortItems();
+  }
   Notify(Prop::ItemsReset);
   Notify(Prop::ItemIndex);
 }
@@ -435,6 +447,11 @@ const TCheckListBox::Item& TCheckListBox::At(int index) const {
 }
 
 int TCheckListBox::AddItem(const std::string& text) {
+  if (updating_ > 0 && sorted_) {
+    items_.push_back(Item{text, false, true});
+    unsorted_ = true;
+    return Count() - 1;
+  }
   auto pos = items_.end();
   if (sorted_) {
     pos = std::upper_bound(items_.begin(), items_.end(), text,
@@ -443,14 +460,15 @@ int TCheckListBox::AddItem(const std::string& text) {
   const int index = static_cast<int>(pos - items_.begin());
   items_.insert(pos, Item{text, false, true});
   if (itemIndex_ >= index) ++itemIndex_;
-  Notify(Prop::ItemInserted, index);
+  Changed(Prop::ItemInserted, index);
   return index;
 }
 
 void TCheckListBox::Clear() {
   items_.clear();
+  unsorted_ = false;
   itemIndex_ = -1;
-  Notify(Prop::ItemsReset);
+  Changed(Prop::ItemsReset);
 }
 
 void TCheckListBox::DeleteItem(int index) {
@@ -461,11 +479,11 @@ void TCheckListBox::DeleteItem(int index) {
   } else if (itemIndex_ > index) {
     --itemIndex_;
   }
-  Notify(Prop::ItemDeleted, index);
+  Changed(Prop::ItemDeleted, index);
 }
 
 int TCheckListBox::IndexOf(const std::string& text) const {
-  if (sorted_) {
+  if (sorted_ && !unsorted_) {
     auto it = std::lower_bound(items_.begin(), items_.end(), text,
                                [](const Item& item, const std::string& t) { return AsciiLess(item.text, t); });
     return (it != items_.end() && AsciiEqual(it->text, text)) ? static_cast<int>(it - items_.begin()) : -1;
@@ -479,18 +497,18 @@ int TCheckListBox::IndexOf(const std::string& text) const {
 void TCheckListBox::SetChecked(int index, bool checked) {
   if (index < 0 || index >= Count()) IndexError(index);
   items_[static_cast<std::size_t>(index)].checked = checked;
-  Notify(Prop::Checked, index);
+  Changed(Prop::Checked, index);
 }
 
 void TCheckListBox::SetItemEnabled(int index, bool enabled) {
   if (index < 0 || index >= Count()) IndexError(index);
   items_[static_cast<std::size_t>(index)].enabled = enabled;
-  Notify(Prop::ItemEnabled, index);
+  Changed(Prop::ItemEnabled, index);
 }
 
 void TCheckListBox::SetItemIndex(int index) {
   itemIndex_ = (index >= 0 && index < Count()) ? index : -1;
-  Notify(Prop::ItemIndex);
+  Changed(Prop::ItemIndex);
 }
 
 int TCheckListBox::RowsPerColumn() const {

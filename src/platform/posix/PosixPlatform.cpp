@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -281,23 +282,42 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
 
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return false;
-  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> closeDir(dir, ::closedir);
+  struct Name {
+    std::string text;
+    unsigned char type;
+    bool operator<(const Name& other) const { return text < other.text; }
+  };
+  std::vector<Name> names;
   while (const dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
-    if (MatchesMask(name, pattern)) names.push_back(std::move(name));
+    if (MatchesMask(name, pattern)) names.push_back(Name{std::move(name), e->d_type});
   }
-  ::closedir(dir);
   // A stable order whatever the file system hands out.
   std::sort(names.begin(), names.end());
+  const bool namesOnly = (attributes & kListNamesOnly) != 0;
 
+  // Entries are looked up relative to the open folder: one path step each
+  // instead of the whole path, which is most of a large listing's cost.
+  const int folderFd = ::dirfd(dir);
   const std::uint32_t filtered = faHidden | faSysFile | faVolumeID | faDirectory;
-  std::string prefix = folder == "/" ? folder : folder + "/";
   bool any = false;
-  for (const std::string& name : names) {
-    std::string full = prefix + name;
-    struct stat st {};
-    if (::stat(full.c_str(), &st) != 0 && ::lstat(full.c_str(), &st) != 0) continue;
+  for (const Name& item : names) {
+    const std::string& name = item.text;
     FindEntry entry;
+    if (namesOnly && (item.type == DT_DIR || item.type == DT_REG)) {
+      entry.name = name;
+      entry.attributes = item.type == DT_DIR ? faDirectory : faArchive;
+      if ((entry.attributes & filtered & ~attributes) != 0) continue;
+      any = true;
+      if (!onEntry(entry)) break;
+      continue;
+    }
+    struct stat st {};
+    if (::fstatat(folderFd, name.c_str(), &st, 0) != 0 &&
+        ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      continue;
+    }
     entry.name = name;
     if (S_ISDIR(st.st_mode)) {
       entry.attributes = faDirectory;
