@@ -595,6 +595,28 @@ class LabelPeer final : public WinPeer {
                         0, text.c_str());
   }
   void FocusNative() override {}
+  // Labels size themselves to their text, at least to the layer's width, so
+  // that a status text longer than the designed space is not cut off.
+  void ApplyBounds() override {
+    int width = std::max(0, control_.Width());
+    const std::string& text = control_.Text();
+    if (dynamic_cast<ui::TLabel*>(&control_) != nullptr && !text.empty()) {
+      HDC dc = GetDC(hwnd_);
+      HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+      SIZE size{};
+      GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(hwnd_, dc);
+      width = std::max(width, static_cast<int>(size.cx) + 1);
+    }
+    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), width, std::max(0, control_.Height()),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  void ApplyText() override {
+    ApplyBounds();  // wide enough first, so the new text is not wrapped
+    WinPeer::ApplyText();
+  }
 };
 
 class ButtonPeer final : public WinPeer {
