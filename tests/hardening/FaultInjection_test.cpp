@@ -2,6 +2,7 @@
 // the platform double or made for real: the user sees at most the effect,
 // and no folder or settings file is ever lost or left half-written.
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -195,7 +196,11 @@ TEST_F(Faults, FolderRemovedWhileTheListingRuns) {
   WriteMachineIni(Lines({"[Paths]", "C1=" + base}));
   Start();
   // The whole snapins folder disappears while the check yields to input.
-  user.Meanwhile([&] { fs::remove_all(PathOf("c1/snapins")); });
+  // (Windows refuses to remove a folder that is being listed; that is fine too.)
+  user.Meanwhile([&] {
+    std::error_code ec;
+    fs::remove_all(PathOf("c1/snapins"), ec);
+  });
   f->VerifyPath(nullptr);
   f->VerifyPath(nullptr);
   EXPECT_TRUE(Items().empty());
@@ -214,6 +219,12 @@ TEST_F(Faults, ReadOnlyUserFileIsLeftAsItWasAndTheUserIsTold) {
   Start();
   user.Click(*f->CheckBoxKeepOpen);  // a change that must be written
   fs::permissions(UserIniPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+#ifdef _WIN32
+  if (std::ofstream(UserIniPath(), std::ios::app)) {
+    fs::permissions(UserIniPath(), fs::perms::owner_read | fs::perms::owner_write);
+    GTEST_SKIP() << "this system lets the user write a read-only file";
+  }
+#endif
   CloseWindow();
   fs::permissions(UserIniPath(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(UserFile(), saved);

@@ -23,6 +23,15 @@ void PrintTo(const OddName& n, std::ostream* os) { *os << n.label; }
 const char* const kKinds[] = {"snapins", "lib", "resources"};
 const std::string kListSection = "Settings Form1 CheckListBoxSnapins";
 
+#ifdef _WIN32
+// The ANSI calls stop at 259 characters of path; the temporary folder is long.
+constexpr std::size_t kLong = 100;
+const char* const kSemicolonKey = "0";  // kernel32 reads ";semi" as a key
+#else
+constexpr std::size_t kLong = 255;  // the longest name most file systems allow
+const char* const kSemicolonKey = "<absent>";  // a comment line
+#endif
+
 }  // namespace
 
 class HostileName : public QuillanTest, public ::testing::WithParamInterface<OddName> {
@@ -86,14 +95,14 @@ std::vector<OddName> OddNames() {
       {"leading_blank", " lead", "lead"},
       {"utf8", "caf\xc3\xa9", "caf\xc3\xa9"},
       {"latin1", "caf\xe9", "caf\xe9"},
-      {"long", std::string(200, 'L'), std::string(200, 'L')},
+      {"long", std::string(kLong, 'L'), std::string(kLong, 'L')},
       {"bracketed", "[Core]", "Core"},
       {"brackets_inside", "[a]b[c", "abc"},
       {"bracket_later", "Co[re]", "Co[re]"},
       {"blank_then_bracket", " [x", "x"},
       {"equals", "a=b", "a", "b=0"},  // a key ends at its first "="
       {"equals_first", "=x", "=x", "<absent>"},
-      {"semicolon_first", ";semi", ";semi", "<absent>"},  // a comment line
+      {"semicolon_first", ";semi", ";semi", kSemicolonKey},
       {"semicolon_inside", "x;y", "x;y"},
   };
 #ifndef _WIN32
