@@ -248,6 +248,28 @@ TEST_F(Win32Toolkit, ButtonsAndCheckBoxes) {
   EXPECT_STREQ(caption, "&Start ConsoleOne");
 }
 
+TEST_F(Win32Toolkit, TabWalksTheLayersOrder) {
+  auto* panel = new ui::TPanel(form_.get());
+  panel->SetBounds(0, 0, 368, 113);
+  panel->SetTabOrder(0);
+  auto* third = new ui::TBitBtn(panel);
+  third->SetTabOrder(2);
+  auto* first = new ui::TCheckBox(panel);
+  first->SetTabOrder(0);
+  auto* second = new ui::TBitBtn(panel);  // created last: its own build orders it
+  second->SetTabOrder(1);
+  Realize();
+  const HWND form = Native(*form_);
+  const HWND a = GetNextDlgTabItem(form, nullptr, FALSE);
+  EXPECT_EQ(a, Native(*first));
+  const HWND b = GetNextDlgTabItem(form, a, FALSE);
+  EXPECT_EQ(b, Native(*second));
+  EXPECT_EQ(GetNextDlgTabItem(form, b, FALSE), Native(*third));
+  third->SetTabOrder(0);
+  first->SetTabOrder(3);
+  EXPECT_EQ(GetNextDlgTabItem(form, nullptr, FALSE), Native(*third));
+}
+
 TEST_F(Win32Toolkit, FormCloseAndResize) {
   auto* top = new ui::TPanel(form_.get());
   top->SetBounds(0, 0, 368, 113);

@@ -304,7 +304,8 @@ class WinPeer : public ui::ControlPeer {
     });
     HWND after = HWND_TOP;
     for (ui::TControl* c : children) {
-      HWND h = reinterpret_cast<HWND>(NativeHandle(*c));
+      // This control's peer is not attached yet while it is being built.
+      HWND h = c == &control_ ? hwnd_ : reinterpret_cast<HWND>(NativeHandle(*c));
       if (h == nullptr) continue;
       SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       after = h;
@@ -318,6 +319,7 @@ class WinPeer : public ui::ControlPeer {
   HWND hwnd_ = nullptr;
   std::vector<HWND> owned_;
   std::vector<HWND> tools_;
+  HWND tipWindow_ = nullptr;  // the form's tool-tip window holding tools_
   bool syncing_ = false;  // mirroring state: native notifications are ours, not the user's
 };
 
@@ -474,9 +476,10 @@ HFONT WinPeer::Font() const {
   return form != nullptr ? form->FontHandle() : nullptr;
 }
 
+// Runs from the destructor too, when the control is going away: it must
+// not ask the layer anything.
 void WinPeer::RemoveTools() {
-  FormPeer* form = Form();
-  HWND tip = (form != nullptr && form != this) ? form->Tip() : nullptr;
+  HWND tip = tipWindow_;
   if (tip != nullptr && IsWindow(tip)) {
     for (HWND h : tools_) {
       TTTOOLINFOA info{};
@@ -493,6 +496,7 @@ void WinPeer::UpdateTool() {
   FormPeer* form = Form();
   if (form == nullptr || form == this || form->Tip() == nullptr) return;
   RemoveTools();
+  tipWindow_ = form->Tip();
   if (control_.Hint().empty()) return;
   for (HWND h : HintWindows()) {
     if (h == nullptr) continue;
@@ -508,9 +512,7 @@ void WinPeer::UpdateTool() {
 }
 
 void WinPeer::RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const {
-  if (tools_.empty()) return;
-  FormPeer* form = Form();
-  if (form == nullptr || form->Tip() == nullptr) return;
+  if (tools_.empty() || tipWindow_ == nullptr) return;
   MSG m{};
   m.hwnd = h;
   m.message = msg;
@@ -520,7 +522,7 @@ void WinPeer::RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const {
   const DWORD pos = GetMessagePos();
   m.pt.x = LowSigned(static_cast<LPARAM>(pos));
   m.pt.y = HighSigned(static_cast<LPARAM>(pos));
-  SendMessageA(form->Tip(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+  SendMessageA(tipWindow_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
 }
 
 // ----------------------------------------------------------- containers
