@@ -66,6 +66,17 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
   WriteValue(section, key, value ? "1" : "0");
 }
 
+TIniBatch::TIniBatch(const TIniFile& file) : path_(file.FileName()) { P().ProfileBeginBatch(path_); }
+
+TIniBatch::~TIniBatch() {
+  if (open_) P().ProfileEndBatch(path_, false);
+}
+
+void TIniBatch::Commit() {
+  open_ = false;
+  if (!P().ProfileEndBatch(path_, true)) throw ESettingsWriteError(path_);
+}
+
 std::string NormalizeKeyName(const std::string& key) {
   // Keys are trimmed in the file, so " [x" would be written as a section
   // header "[x=..." that no erase of its section removes.
@@ -210,11 +221,13 @@ void ReadSectionList(const TIniFile& file, const std::string& section, TStringLi
 
 void WriteSectionList(const TIniFile& file, const std::string& section, const TStringList& list,
                       bool tagsAsKeys) {
+  TIniBatch batch(file);
   file.EraseSection(section);
   for (int i = 0; i < list.Count(); ++i) {
     const long long key = tagsAsKeys ? list.Tag(i) : i;
     WriteSettingString(file, section, std::to_string(key), list[i]);
   }
+  batch.Commit();
 }
 
 }  // namespace D_Ini

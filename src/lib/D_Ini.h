@@ -35,6 +35,24 @@ class TIniFile {
   std::string path_;
 };
 
+// Holds the writes to a settings file from construction to Commit, which
+// writes them as one replacement: a list section is never left half
+// rewritten, and thousands of keys cost one file write. Leaving the scope
+// without Commit (a failure) drops them, the file staying as it was.
+class TIniBatch {
+ public:
+  explicit TIniBatch(const TIniFile& file);
+  ~TIniBatch();
+  TIniBatch(const TIniBatch&) = delete;
+  TIniBatch& operator=(const TIniBatch&) = delete;
+  // Throws ESettingsWriteError when the file system refuses the write.
+  void Commit();
+
+ private:
+  std::string path_;
+  bool open_ = true;
+};
+
 std::string NormalizeKeyName(const std::string& key);
 std::string SectionOrDefault(const std::string& section);
 // Parses decimal (optional sign) or hexadecimal ("$", "0x", "0X"); false otherwise.

@@ -56,16 +56,19 @@ void SaveKind(const TIniFile& file, const std::string& s, const std::string& nam
   } else if (auto* check = dynamic_cast<TCheckBox*>(&c)) {
     WriteSettingBool(file, s, name, check->Checked());
   } else if (auto* list = dynamic_cast<TCheckListBox*>(&c)) {
+    TIniBatch batch(file);
     file.EraseSection(controlSection);
     for (int i = 0; i < list->Count(); ++i) {
       WriteSettingString(file, controlSection, list->ItemText(i), list->Checked(i) ? "1" : "0");
     }
+    batch.Commit();
   } else if (auto* memo = dynamic_cast<TMemo*>(&c)) {
     if (!memo->ReadOnly()) WriteSectionList(file, controlSection, ToList(memo->Lines()), false);
   } else if (auto* values = dynamic_cast<TValueListEditor*>(&c)) {
     WriteSettingInteger(file, s, name + ".Count", values->RowCount());
     WriteSectionList(file, controlSection, ToList(values->Strings()), false);
   } else if (auto* grid = dynamic_cast<TStringGrid*>(&c)) {
+    TIniBatch batch(file);
     file.EraseSection(controlSection);
     WriteSettingInteger(file, controlSection, "RowCount", grid->RowCount());
     WriteSettingInteger(file, controlSection, "ColCount", grid->ColCount());
@@ -78,6 +81,7 @@ void SaveKind(const TIniFile& file, const std::string& s, const std::string& nam
                            grid->Cell(col, row));
       }
     }
+    batch.Commit();
   }
 }
 
@@ -281,6 +285,7 @@ void RestoreComboHistory(const TIniFile& file, const std::string& section,
 
 void SaveComboHistory(const TIniFile& file, const std::string& section, TComboBox& combo) {
   AddComboHistory(combo, kComboHistoryLimit);
+  TIniBatch batch(file);
   file.EraseSection(section);
   WriteSettingString(file, section, "Current", Quoted(combo.Text()));
   const int count = combo.ItemCount();
@@ -289,6 +294,7 @@ void SaveComboHistory(const TIniFile& file, const std::string& section, TComboBo
     WriteSettingString(file, section, std::to_string(i),
                        Quoted(combo.Items()[static_cast<std::size_t>(i)]));
   }
+  batch.Commit();
 }
 
 }  // namespace D_Ini

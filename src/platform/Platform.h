@@ -98,6 +98,13 @@ class Platform {
   virtual bool ProfileWrite(const std::string& path, const std::string& section,
                             const std::string& key, const std::string& value) = 0;
   virtual bool ProfileEraseSection(const std::string& path, const std::string& section) = 0;
+  // Between these calls the writes to one file may be held and made as one
+  // replacement at the end, reads seeing them meanwhile. The end returns
+  // false, the file being unchanged, when that replacement was refused;
+  // without `commit` the held writes are dropped. By default every write
+  // goes to the file at once.
+  virtual void ProfileBeginBatch(const std::string& /*path*/) {}
+  virtual bool ProfileEndBatch(const std::string& /*path*/, bool /*commit*/) { return true; }
 
   // --- shell and windows ---
   // Starts a program, document or web address. Above 32: started.

@@ -136,6 +136,19 @@ bool RenameOrdersData(int fd) {
 }
 #endif
 
+// An existing file that a write may replace.
+bool WritableFile(const std::string& target, const fs::file_status& st) {
+  if (!fs::is_regular_file(st)) return false;
+  // A read-only file refuses the write, whoever asks.
+  if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
+#ifdef _WIN32
+  std::ofstream probe(target, std::ios::binary | std::ios::app);
+  return static_cast<bool>(probe);
+#else
+  return ::access(target.c_str(), W_OK) == 0;
+#endif
+}
+
 std::mt19937_64& Random() {
   static std::mt19937_64 rng{std::random_device{}()};
   return rng;
@@ -200,6 +213,14 @@ struct ProfileEngine::Parsed {
   std::string lineEnd;
 
   void Parse();
+  // Parses the lines from `pos` on (the start of a line after a line end)
+  // as the continuation of what is parsed already.
+  void ParseFrom(std::size_t pos);
+  // Replaces `erase` bytes at `pos` by `insert` and brings the views up to
+  // date: an append that fits the text's room is parsed on its own, so a
+  // section written key by key costs linear time; anything else is parsed
+  // again whole.
+  void Edit(std::size_t pos, std::size_t erase, const std::string& insert);
   const Section* Find(const std::string& section) const {
     auto it = sectionIndex.find(TrimView(section));
     return it == sectionIndex.end() ? nullptr : &sections[it->second];
@@ -218,6 +239,11 @@ void ProfileEngine::Parsed::Parse() {
 
   std::size_t pos = 0;
   if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+  ParseFrom(pos);
+}
+
+void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
+  const std::size_t firstLine = lines.size();
   while (pos < data.size()) {
     Line line;
     line.begin = pos;
@@ -235,8 +261,8 @@ void ProfileEngine::Parsed::Parse() {
   if (lineEnd.empty()) lineEnd = kNewFileLineEnd;
 
   const std::string_view all(data);
-  Section* current = nullptr;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  Section* current = sections.empty() ? nullptr : &sections.back();
+  for (std::size_t i = firstLine; i < lines.size(); ++i) {
     const Line& line = lines[i];
     std::size_t b = line.begin;
     while (b < line.end && IsBlank(data[b])) ++b;
@@ -270,9 +296,31 @@ void ProfileEngine::Parsed::Parse() {
   }
 }
 
+void ProfileEngine::Parsed::Edit(std::size_t pos, std::size_t erase, const std::string& insert) {
+  if (erase == 0 && pos == data.size() && !data.empty() && data.back() == '\n' &&
+      data.capacity() - data.size() >= insert.size()) {
+    data.append(insert);  // no reallocation: the views stay valid
+    ParseFrom(pos);
+    return;
+  }
+  const std::size_t size = data.size() - erase + insert.size();
+  if (data.capacity() < size) data.reserve(2 * size);
+  data.replace(pos, erase, insert);
+  Parse();
+}
+
 struct ProfileEngine::Entry {
   Stamp stamp;
   bool valid = false;
+  Parsed parsed;
+};
+
+struct ProfileEngine::Batch {
+  std::string path;    // as given
+  std::string target;  // links resolved
+  int depth = 0;
+  bool loaded = false;   // `parsed` holds the file (empty when it is missing)
+  bool changed = false;  // and differs from it
   Parsed parsed;
 };
 
@@ -281,8 +329,50 @@ ProfileEngine::~ProfileEngine() = default;
 
 void ProfileEngine::ClearCache() { cache_.clear(); }
 
+void ProfileEngine::BeginBatch(const std::string& path) {
+  std::unique_ptr<Batch>& batch = batches_[path];
+  if (!batch) {
+    batch = std::make_unique<Batch>();
+    batch->path = path;
+    batch->target = ResolveLinks(path);
+  }
+  ++batch->depth;
+}
+
+bool ProfileEngine::EndBatch(const std::string& path, bool commit) {
+  auto it = batches_.find(path);
+  if (it == batches_.end()) return true;
+  if (--it->second->depth > 0) return true;
+  const std::unique_ptr<Batch> batch = std::move(it->second);
+  batches_.erase(it);
+  return !commit || !batch->changed || Replace(batch->target, batch->parsed.data);
+}
+
+ProfileEngine::Batch* ProfileEngine::BatchFor(const std::string& path) {
+  if (batches_.empty()) return nullptr;
+  auto it = batches_.find(path);
+  if (it != batches_.end()) return it->second.get();
+  for (auto& [given, batch] : batches_) {
+    if (batch->target == path) return batch.get();
+  }
+  return nullptr;
+}
+
+bool ProfileEngine::LoadBatch(Batch& batch) {
+  if (batch.loaded) return true;
+  bool missing = false;
+  const Parsed* p = Load(batch.target, &missing);
+  if (p == nullptr && !missing) return false;  // a folder, or a file that cannot be read
+  batch.parsed.data.reserve(p != nullptr ? 2 * p->data.size() + 4096 : 4096);
+  batch.parsed.data = p != nullptr ? p->data : std::string();
+  batch.parsed.Parse();
+  batch.loaded = true;
+  return true;
+}
+
 const ProfileEngine::Parsed* ProfileEngine::Load(const std::string& path, bool* isMissing) {
   if (isMissing != nullptr) *isMissing = false;
+  if (const Batch* batch = BatchFor(path); batch != nullptr && batch->loaded) return &batch->parsed;
   Stamp before;
   Kind kind = StatPath(path, before);
   if (kind != Kind::File) {
@@ -347,48 +437,66 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
   const std::string section = CutAtLineBreak(sectionIn);
   const std::string key = CutAtLineBreak(keyIn);
   const std::string value = CutAtLineBreak(valueIn);
-  const std::string target = ResolveLinks(path);
+  Batch* batch = BatchFor(path);
+  const std::string target = batch != nullptr ? batch->target : ResolveLinks(path);
+  if (batch != nullptr && !LoadBatch(*batch)) return false;
 
   bool missing = false;
   const Parsed* p = Load(target, &missing);
-  std::string data;
   std::string lineEnd = kNewFileLineEnd;
   if (p != nullptr) {
-    data = p->data;
     lineEnd = p->lineEnd;
   } else if (!missing) {
     return false;  // a folder, or a file that cannot be read
   }
 
+  // The change: `erase` bytes at `pos` become `insert`.
+  std::size_t pos = p != nullptr ? p->data.size() : 0;
+  std::size_t erase = 0;
+  std::string insert;
   const std::string keyLine = Trim(key) + "=" + value;
   const Parsed::Section* s = p != nullptr ? p->Find(section) : nullptr;
   if (s != nullptr) {
     if (const Parsed::Key* k = Parsed::FindKey(*s, key)) {
       const Parsed::Line& line = p->lines[k->line];
-      data.replace(k->valueBegin, line.end - k->valueBegin, value);
+      pos = k->valueBegin;
+      erase = line.end - k->valueBegin;
+      insert = value;
     } else {
       const Parsed::Line& after = p->lines[s->lastContent];
+      pos = after.next;
       if (after.next == after.end) {
-        data.insert(after.next, lineEnd + keyLine);  // the file had no final line end
+        insert = lineEnd + keyLine;  // the file had no final line end
       } else {
-        data.insert(after.next, keyLine + lineEnd);
+        insert = keyLine + lineEnd;
       }
     }
   } else {
-    std::string add;
     if (p != nullptr && !p->lines.empty()) {
       const Parsed::Line& last = p->lines.back();
-      if (last.next == last.end) add += lineEnd;
-      if (last.end > last.begin) add += lineEnd;  // a blank line between sections
+      if (last.next == last.end) insert += lineEnd;
+      if (last.end > last.begin) insert += lineEnd;  // a blank line between sections
     }
-    add += "[" + Trim(section) + "]" + lineEnd + keyLine + lineEnd;
-    data += add;
+    insert += "[" + Trim(section) + "]" + lineEnd + keyLine + lineEnd;
   }
+
+  if (batch != nullptr) {
+    // The first change finds out whether the file could be replaced, so a
+    // refused write fails here as it would without the batch.
+    if (!batch->changed && !CanReplace(target)) return false;
+    batch->parsed.Edit(pos, erase, insert);
+    batch->changed = true;
+    return true;
+  }
+  std::string data = p != nullptr ? p->data : std::string();
+  data.replace(pos, erase, insert);
   return Replace(target, data);
 }
 
 bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
-  const std::string target = ResolveLinks(path);
+  Batch* batch = BatchFor(path);
+  const std::string target = batch != nullptr ? batch->target : ResolveLinks(path);
+  if (batch != nullptr && !LoadBatch(*batch)) return false;
   bool missing = false;
   const Parsed* p = Load(target, &missing);
   if (p == nullptr) return missing;
@@ -404,24 +512,33 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
     changed = true;
   }
   if (!changed) return true;
+  if (batch != nullptr) {
+    if (!batch->changed && !CanReplace(target)) return false;
+    batch->parsed.Edit(0, batch->parsed.data.size(), data);
+    batch->changed = true;
+    return true;
+  }
   return Replace(target, data);
+}
+
+bool ProfileEngine::CanReplace(const std::string& target) {
+  std::error_code ec;
+  fs::file_status st = fs::status(target, ec);
+  if (!ec && fs::exists(st) && !WritableFile(target, st)) return false;
+#ifdef _WIN32
+  return true;
+#else
+  // The replacement is made in the same folder.
+  const std::string folder = fs::path(target).parent_path().string();
+  return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+#endif
 }
 
 bool ProfileEngine::Replace(const std::string& target, const std::string& data) {
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
   bool exists = !ec && fs::exists(st);
-  if (exists) {
-    if (!fs::is_regular_file(st)) return false;
-    // A read-only file refuses the write, whoever asks.
-    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
-#ifdef _WIN32
-    std::ofstream probe(target, std::ios::binary | std::ios::app);
-    if (!probe) return false;
-#else
-    if (::access(target.c_str(), W_OK) != 0) return false;
-#endif
-  }
+  if (exists && !WritableFile(target, st)) return false;
 
   fs::path targetPath(target);
   fs::path folder = targetPath.parent_path();

@@ -41,6 +41,17 @@ class ProfileEngine {
   // section is no failure.
   bool EraseSection(const std::string& path, const std::string& section);
 
+  // Until the matching EndBatch, changes of `path` are made to the content
+  // held here, which reads see, and EndBatch replaces the file once: a
+  // section of thousands of keys costs one file write, not one per key. The
+  // first change checks that the file could be replaced, so a refused write
+  // still fails at that step.
+  void BeginBatch(const std::string& path);
+  // With `commit`, writes the held content when it changed; false when that
+  // write was refused, the file then being unchanged. Without `commit` the
+  // held changes are dropped. Nested batches end with the outermost.
+  bool EndBatch(const std::string& path, bool commit);
+
   // Forget parsed files (they are validated on every use anyway).
   void ClearCache();
   // How often a file was actually parsed; lets tests see the cache work.
@@ -50,12 +61,19 @@ class ProfileEngine {
 
  private:
   struct Entry;
+  struct Batch;
+  Batch* BatchFor(const std::string& path);
+  // Gives the batch the file's content on its first use; false when the
+  // path cannot be read as a file.
+  bool LoadBatch(Batch& batch);
+  static bool CanReplace(const std::string& target);
   // The parsed file, from the cache when the file has not changed; nullptr
   // when the path cannot be read as a file.
   const Parsed* Load(const std::string& path, bool* isMissing);
   bool Replace(const std::string& path, const std::string& data);
 
   std::map<std::string, std::unique_ptr<Entry>> cache_;
+  std::map<std::string, std::unique_ptr<Batch>> batches_;  // by path as given
   std::uint64_t parseCount_ = 0;
 };
 

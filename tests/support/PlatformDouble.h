@@ -149,6 +149,10 @@ class PlatformDouble : public platform::Platform {
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  void ProfileBeginBatch(const std::string& path) override { real_->ProfileBeginBatch(path); }
+  bool ProfileEndBatch(const std::string& path, bool commit) override {
+    return real_->ProfileEndBatch(path, commit);
+  }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;

@@ -29,6 +29,10 @@ class PosixPlatform : public Platform {
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  void ProfileBeginBatch(const std::string& path) override { profiles_.BeginBatch(path); }
+  bool ProfileEndBatch(const std::string& path, bool commit) override {
+    return profiles_.EndBatch(path, commit);
+  }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

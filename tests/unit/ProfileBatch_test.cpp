@@ -1,0 +1,168 @@
+// Batched writes of the profile engine: the file they leave is the one the
+// same writes leave one by one, reads see them before the end, and a refused
+// or abandoned batch leaves the file as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lib/D_Ini.h"
+#include "lib/Errors.h"
+#include "platform/ProfileEngine.h"
+#include "support/PlatformDouble.h"
+#include "support/TempDir.h"
+
+using profile::ProfileEngine;
+using quillan_test::TempDir;
+
+namespace {
+
+struct Op {
+  int kind;  // 0 write, 1 erase
+  std::string section, key, value;
+};
+
+// Sections and keys that collide ignoring case and blanks, values that
+// change lengths, quotes, line breaks cut off, names with "=" and "[".
+std::vector<Op> RandomOps(std::mt19937& rng, int n) {
+  const std::vector<std::string> sections = {"A", "a", " B ", "List", "[x", "Settings Form1"};
+  const std::vector<std::string> keys = {"k", "K", " k ", "x=y", "long key name", "[b]", "0", "1"};
+  const std::vector<std::string> values = {"", "1", "0", "\"quoted\"", "  padded  ", "line\nbreak",
+                                           std::string(300, 'v'), "a=b"};
+  std::vector<Op> ops;
+  for (int i = 0; i < n; ++i) {
+    Op op;
+    op.kind = rng() % 8 == 0 ? 1 : 0;
+    op.section = sections[rng() % sections.size()];
+    op.key = keys[rng() % keys.size()] + (rng() % 3 == 0 ? std::to_string(rng() % 40) : "");
+    op.value = values[rng() % values.size()];
+    ops.push_back(op);
+  }
+  return ops;
+}
+
+void Apply(ProfileEngine& engine, const std::string& path, const std::vector<Op>& ops) {
+  for (const Op& op : ops) {
+    if (op.kind == 0) {
+      ASSERT_TRUE(engine.Write(path, op.section, op.key, op.value));
+    } else {
+      ASSERT_TRUE(engine.EraseSection(path, op.section));
+    }
+  }
+}
+
+class ProfileBatchTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ProfileEngine engine;
+};
+
+}  // namespace
+
+TEST_F(ProfileBatchTest, LeavesTheFileThatTheSameWritesLeaveOneByOne) {
+  const std::vector<std::string> starts = {"", "[A]\nk=1\n", "[A]\r\nk=1\r\n\r\n[List]\r\nold=1",
+                                           "\xEF\xBB\xBF; top\n[a]\n\n\n[B]\nx=\"q\"\n  \n"};
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    const std::string& start = starts[static_cast<std::size_t>(round) % starts.size()];
+    const std::vector<Op> ops = RandomOps(rng, 1 + static_cast<int>(rng() % 120));
+    const std::string single = dir.MakeFile("single.ini", start);
+    const std::string batched = dir.MakeFile("batched.ini", start);
+    if (start.empty() && round % 8 == 0) {  // no file at all
+      std::filesystem::remove(batched);
+      std::filesystem::remove(single);
+    }
+
+    Apply(engine, single, ops);
+    engine.BeginBatch(batched);
+    Apply(engine, batched, ops);
+    // Reads answer from the held content before anything is written.
+    for (const Op& op : ops) {
+      EXPECT_EQ(engine.Read(batched, op.section, op.key, "?"), engine.Read(single, op.section, op.key, "?"));
+      EXPECT_EQ(engine.ListKeys(batched, op.section), engine.ListKeys(single, op.section));
+    }
+    ASSERT_TRUE(engine.EndBatch(batched, true));
+    EXPECT_EQ(TempDir::Exists(batched), TempDir::Exists(single));
+    if (TempDir::Exists(single)) {
+      EXPECT_EQ(TempDir::ReadFile(batched), TempDir::ReadFile(single));
+    }
+  }
+}
+
+TEST_F(ProfileBatchTest, WritesTheFileOnceAtTheOutermostEnd) {
+  const std::string path = dir.MakeFile("s.ini", "[A]\nk=1\n");
+  engine.BeginBatch(path);
+  engine.BeginBatch(path);
+  ASSERT_TRUE(engine.EraseSection(path, "A"));
+  for (int i = 0; i < 1000; ++i) ASSERT_TRUE(engine.Write(path, "List", "entry" + std::to_string(i), "1"));
+  EXPECT_EQ(TempDir::ReadFile(path), "[A]\nk=1\n");
+  EXPECT_TRUE(engine.EndBatch(path, true));
+  EXPECT_EQ(TempDir::ReadFile(path), "[A]\nk=1\n");
+  EXPECT_EQ(engine.Read(path, "List", "entry999", "?"), "1");
+  EXPECT_TRUE(engine.EndBatch(path, true));
+  const std::string text = TempDir::ReadFile(path);
+  EXPECT_EQ(text.substr(0, 24), "[List]\nentry0=1\nentry1=1");
+  EXPECT_EQ(engine.Read(path, "A", "k", "gone"), "gone");
+  EXPECT_EQ(engine.ListKeys(path, "List").size(), 1000U);
+  // A batch that changes nothing writes nothing, and creates no file.
+  const std::string none = dir.Join("none.ini");
+  engine.BeginBatch(none);
+  EXPECT_TRUE(engine.EraseSection(none, "A"));
+  EXPECT_TRUE(engine.EndBatch(none, true));
+  EXPECT_FALSE(TempDir::Exists(none));
+}
+
+TEST_F(ProfileBatchTest, AbandonedOrRefusedBatchLeavesTheFileAsItWas) {
+  const std::string path = dir.MakeFile("s.ini", "[List]\na=1\n");
+  engine.BeginBatch(path);
+  ASSERT_TRUE(engine.EraseSection(path, "List"));
+  ASSERT_TRUE(engine.Write(path, "List", "b", "1"));
+  EXPECT_TRUE(engine.EndBatch(path, false));
+  EXPECT_EQ(TempDir::ReadFile(path), "[List]\na=1\n");
+  EXPECT_EQ(engine.Read(path, "List", "a", "?"), "1");
+
+  // A file that cannot be replaced refuses the first change, as without a batch.
+  if (::geteuid() != 0) {
+    ::chmod(path.c_str(), 0444);
+    engine.BeginBatch(path);
+    EXPECT_FALSE(engine.EraseSection(path, "List"));
+    EXPECT_FALSE(engine.Write(path, "List", "b", "1"));
+    EXPECT_TRUE(engine.EraseSection(path, "Absent"));  // no change, no failure
+    EXPECT_TRUE(engine.EndBatch(path, true));
+    ::chmod(path.c_str(), 0644);
+  }
+  // Refused at the end (the folder is gone): false, and nothing appears.
+  const std::string gone = dir.MakeFolder("gone") + "/s.ini";
+  engine.BeginBatch(gone);
+  ASSERT_TRUE(engine.Write(gone, "List", "a", "1"));
+  std::filesystem::remove_all(dir.Join("gone"));
+  EXPECT_FALSE(engine.EndBatch(gone, true));
+  EXPECT_FALSE(TempDir::Exists(gone));
+}
+
+// The settings layer: a list section is rewritten in one replacement, and
+// a write refused part way leaves the old section whole.
+TEST(SettingsBatch, ListSectionIsReplacedWholeOrNotAtAll) {
+  TempDir dir;
+  quillan_test::PlatformDouble os;
+  quillan_test::ScopedPlatform scoped(os);
+  const std::string path = dir.MakeFile("s.ini", "[Lines]\n0=old0\n1=old1\n");
+  D_Ini::TIniFile file(path);
+  TStringList lines;
+  for (int i = 0; i < 5; ++i) lines.Add("new" + std::to_string(i));
+
+  os.FailProfileWriteOnCall(3);
+  EXPECT_THROW(D_Ini::WriteSectionList(file, "Lines", lines, false), ESettingsWriteError);
+  EXPECT_EQ(TempDir::ReadFile(path), "[Lines]\n0=old0\n1=old1\n");
+
+  os.ClearFailures();
+  os.ResetCounts();
+  D_Ini::WriteSectionList(file, "Lines", lines, false);
+  EXPECT_EQ(TempDir::ReadFile(path), "[Lines]\n0=new0\n1=new1\n2=new2\n3=new3\n4=new4\n");
+  EXPECT_EQ(os.Calls(quillan_test::Op::ProfileWrite), 5);
+}
