@@ -2,6 +2,7 @@
 // layer's controls into Qt widgets.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QString>
 #include <memory>
@@ -49,6 +50,7 @@ class QtApplication : public ui::TApplication {
   bool terminated_ = false;
   bool running_ = false;
   bool cursorOverridden_ = false;
+  QElapsedTimer sinceProcessed_;  // since ProcessMessages last asked
 };
 
 // The widget that shows a control (nullptr when it has no Qt peer).
