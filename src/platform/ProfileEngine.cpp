@@ -78,13 +78,32 @@ enum class Kind { Missing, File, Other };
 
 Kind StatPath(const std::string& path, Stamp& stamp) {
 #ifdef _WIN32
-  std::error_code ec;
-  fs::file_status st = fs::status(path, ec);
-  if (ec || !fs::exists(st)) return Kind::Missing;
-  if (!fs::is_regular_file(st)) return Kind::Other;
+  // std::filesystem's file times have whole seconds here, which would miss a
+  // change of the same size within a second; kernel32 gives 100-ns times.
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return Kind::Missing;
+  if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return Kind::Other;
+  const auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | static_cast<std::uint64_t>(low);
+  };
   stamp = Stamp{};
-  stamp.size = static_cast<std::uint64_t>(fs::file_size(path, ec));
-  stamp.mtimeNs = static_cast<std::int64_t>(fs::last_write_time(path, ec).time_since_epoch().count());
+  stamp.size = join(data.nFileSizeHigh, data.nFileSizeLow);
+  const FILETIME& written = data.ftLastWriteTime;
+  const FILETIME& created = data.ftCreationTime;
+  stamp.mtimeNs = static_cast<std::int64_t>(join(written.dwHighDateTime, written.dwLowDateTime));
+  stamp.ctimeNs = static_cast<std::int64_t>(join(created.dwHighDateTime, created.dwLowDateTime));
+  // A file put in place by a rename (as every write here does) has another
+  // index even when its size and times match the old one's.
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(h, &info)) {
+      stamp.device = info.dwVolumeSerialNumber;
+      stamp.inode = join(info.nFileIndexHigh, info.nFileIndexLow);
+    }
+    CloseHandle(h);
+  }
   return Kind::File;
 #else
   struct stat st {};
