@@ -121,7 +121,7 @@ TEST_F(DWinTest, LaunchTakesTheLongestExistingCandidate) {
   // A file planted at the first word must not stand in for the real program.
   std::string exe = dir.MakeFile("Program Files/Novell/ConsoleOne.exe");
   std::string planted = dir.MakeFile("Program");
-  ASSERT_EQ(planted + " Files/Novell/ConsoleOne.exe", dir.Join("Program Files/Novell/ConsoleOne.exe"));
+  ASSERT_EQ(exe.rfind(planted + " Files", 0), 0U);
   EXPECT_EQ(Launched(exe), (ShellCall{exe, "", Folder(exe), 1}));
   EXPECT_EQ(Launched(exe + " -x y"), (ShellCall{exe, "-x y", Folder(exe), 1}));
   // A shorter candidate still wins when nothing longer exists.

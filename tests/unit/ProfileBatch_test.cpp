@@ -19,6 +19,12 @@ using quillan_test::TempDir;
 
 namespace {
 
+#ifdef _WIN32
+const char* const kNewFileLineEnd = "\r\n";
+#else
+const char* const kNewFileLineEnd = "\n";
+#endif
+
 struct Op {
   int kind;  // 0 write, 1 erase
   std::string section, key, value;
@@ -104,7 +110,9 @@ TEST_F(ProfileBatchTest, WritesTheFileOnceAtTheOutermostEnd) {
   EXPECT_EQ(engine.Read(path, "List", "entry999", "?"), "1");
   EXPECT_TRUE(engine.EndBatch(path, true));
   const std::string text = TempDir::ReadFile(path);
-  EXPECT_EQ(text.substr(0, 24), "[List]\nentry0=1\nentry1=1");
+  // Emptied, the file takes the platform's line ends.
+  const std::string eol = kNewFileLineEnd;
+  EXPECT_EQ(text.substr(0, 22 + 3 * eol.size()), "[List]" + eol + "entry0=1" + eol + "entry1=1" + eol);
   EXPECT_EQ(engine.Read(path, "A", "k", "gone"), "gone");
   EXPECT_EQ(engine.ListKeys(path, "List").size(), 1000U);
   // A batch that changes nothing writes nothing, and creates no file.
@@ -162,6 +170,8 @@ TEST(SettingsBatch, ListSectionIsReplacedWholeOrNotAtAll) {
   os.ClearFailures();
   os.ResetCounts();
   D_Ini::WriteSectionList(file, "Lines", lines, false);
-  EXPECT_EQ(TempDir::ReadFile(path), "[Lines]\n0=new0\n1=new1\n2=new2\n3=new3\n4=new4\n");
+  std::string expected = "[Lines]";
+  for (int i = 0; i < 5; ++i) expected += kNewFileLineEnd + std::to_string(i) + "=new" + std::to_string(i);
+  EXPECT_EQ(TempDir::ReadFile(path), expected + kNewFileLineEnd);  // emptied, then rewritten
   EXPECT_EQ(os.Calls(quillan_test::Op::ProfileWrite), 5);
 }
