@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <random>
+#include <system_error>
 
 #include "QuillanFixture.h"
 #include "lib/D_Util.h"
@@ -114,9 +115,14 @@ TEST(ListingNamesOnly, ListsWhatTheFullListingListsWithTheSameTags) {
   tmp.MakeFolder("d/.hidden");
   tmp.MakeFile("d/file.txt", "12345");
   tmp.MakeFolder("target");
-  std::filesystem::create_directory_symlink(tmp.Join("target"), tmp.Join("d/linked"));
-  std::filesystem::create_symlink(tmp.Join("d/file.txt"), tmp.Join("d/filelink"));
-  std::filesystem::create_directory_symlink(tmp.Join("nowhere"), tmp.Join("d/dangling"));
+  // Where links cannot be made (Wine), the plain entries are still compared.
+  std::error_code noLinks;
+  std::filesystem::create_directory_symlink(tmp.Join("target"), tmp.Join("d/linked"), noLinks);
+  const bool links = !noLinks;
+  if (links) {
+    std::filesystem::create_symlink(tmp.Join("d/file.txt"), tmp.Join("d/filelink"));
+    std::filesystem::create_directory_symlink(tmp.Join("nowhere"), tmp.Join("d/dangling"));
+  }
   const std::string mask = tmp.Join("d") + D_Util::NativeSeparator() + "*.*";
 
   auto names = [](const TStringList& l) {
@@ -126,21 +132,25 @@ TEST(ListingNamesOnly, ListsWhatTheFullListingListsWithTheSameTags) {
   };
   TStringList folders;
   D_Util::ListDirectory(mask, platform::faDirectory, 0, folders, "%s");
-  EXPECT_EQ(names(folders), (std::vector<std::string>{"Alpha:0", "beta:0", "linked:0"}));
+  std::vector<std::string> expected = {"Alpha:0", "beta:0"};
+  if (links) expected.push_back("linked:0");
+  EXPECT_EQ(names(folders), expected);
 
   // With a tag asked for, each entry is looked at in full: same names.
   TStringList tagged;
   D_Util::ListDirectory(mask, platform::faDirectory, 1, tagged, "%s");
-  ASSERT_EQ(tagged.Count(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(tagged[i], folders[i]);
+  ASSERT_EQ(tagged.Count(), folders.Count());
+  for (int i = 0; i < folders.Count(); ++i) EXPECT_EQ(tagged[i], folders[i]);
 
   // Files (archive bit) through the fast path and through the full one.
   TStringList files, sized;
   D_Util::ListDirectory(mask, platform::faArchive, 0, files, "%s");
   D_Util::ListDirectory(mask, platform::faArchive, 0, sized, "%s #SIZE#");
-  EXPECT_EQ(names(files), (std::vector<std::string>{"dangling:0", "file.txt:0", "filelink:0"}));
-  ASSERT_EQ(sized.Count(), 3);
-  EXPECT_EQ(sized[1], "file.txt         5");
+  expected = links ? std::vector<std::string>{"dangling:0", "file.txt:0", "filelink:0"}
+                   : std::vector<std::string>{"file.txt:0"};
+  EXPECT_EQ(names(files), expected);
+  ASSERT_EQ(sized.Count(), files.Count());
+  EXPECT_EQ(sized[links ? 1 : 0], "file.txt         5");
 }
 
 class ScaleTest : public QuillanTest {};
