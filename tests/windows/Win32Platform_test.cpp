@@ -83,6 +83,45 @@ TEST(Win32Platform, MoveFolderNeverReplaces) {
   EXPECT_FALSE(Os().MoveFolder(dir.Join("missing"), dir.Join("other")));
 }
 
+// A section rewritten in a batch reaches the file in one replacement, which
+// kernel32 then reads; an abandoned or refused batch leaves the file alone.
+TEST(Win32Platform, ProfileBatchReplacesTheFileOnce) {
+  TempDir dir;
+  const std::string path = dir.MakeFile("s.ini", "[List]\r\n0=old\r\n[Keep]\r\nk=v\r\n");
+  EXPECT_EQ(Os().ProfileRead(path, "List", "0", "?"), "old");  // kernel32 has seen the file
+  Os().ProfileBeginBatch(path);
+  Os().ProfileBeginBatch(path);
+  ASSERT_TRUE(Os().ProfileEraseSection(path, "List"));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(Os().ProfileWrite(path, "List", std::to_string(i), "new"));
+  EXPECT_EQ(Os().ProfileRead(path, "List", "2", "?"), "new");
+  EXPECT_EQ(Os().ProfileListKeys(path, "List"), (std::vector<std::string>{"0", "1", "2"}));
+  EXPECT_TRUE(Os().ProfileEndBatch(path, true));
+  EXPECT_EQ(TempDir::ReadFile(path), "[List]\r\n0=old\r\n[Keep]\r\nk=v\r\n");
+  EXPECT_TRUE(Os().ProfileEndBatch(path, true));
+  EXPECT_EQ(Os().ProfileListKeys(path, "List"), (std::vector<std::string>{"0", "1", "2"}));
+  EXPECT_EQ(Os().ProfileRead(path, "List", "0", "?"), "new");
+  EXPECT_EQ(Os().ProfileRead(path, "Keep", "k", "?"), "v");
+
+  const std::string written = TempDir::ReadFile(path);
+  Os().ProfileBeginBatch(path);
+  ASSERT_TRUE(Os().ProfileEraseSection(path, "Keep"));
+  EXPECT_TRUE(Os().ProfileEndBatch(path, false));
+  EXPECT_EQ(TempDir::ReadFile(path), written);
+  EXPECT_EQ(Os().ProfileRead(path, "Keep", "k", "?"), "v");
+  // Outside a batch writes go to the file at once again.
+  ASSERT_TRUE(Os().ProfileWrite(path, "Keep", "k", "w"));
+  EXPECT_NE(TempDir::ReadFile(path), written);
+
+  // A read-only file refuses the first change of a batch and stays as it is.
+  const std::string before = TempDir::ReadFile(path);
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  Os().ProfileBeginBatch(path);
+  EXPECT_FALSE(Os().ProfileWrite(path, "Keep", "k", "x"));
+  EXPECT_TRUE(Os().ProfileEndBatch(path, true));
+  EXPECT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(TempDir::ReadFile(path), before);
+}
+
 TEST(Win32Platform, ListFolderFiltersByAttributes) {
   TempDir dir;
   dir.MakeFile("plain.txt", "12345");

@@ -18,7 +18,10 @@
 #undef MessageBox
 
 #include <cstring>
+#include <map>
 #include <vector>
+
+#include "platform/ProfileEngine.h"
 
 namespace platform {
 
@@ -177,6 +180,7 @@ class Win32Platform final : public Platform {
 
   std::string ProfileRead(const std::string& path, const std::string& section,
                           const std::string& key, const std::string& def) override {
+    if (Batched(path)) return batches_.Read(path, section, key, def);
     char buffer[2048];
     const DWORD n = GetPrivateProfileStringA(Text(section), Text(key), Text(def), buffer,
                                              sizeof buffer, path.c_str());
@@ -185,6 +189,7 @@ class Win32Platform final : public Platform {
 
   std::vector<std::string> ProfileListKeys(const std::string& path,
                                            const std::string& section) override {
+    if (Batched(path)) return batches_.ListKeys(path, section);
     std::vector<char> buffer(16384);
     const DWORD n = GetPrivateProfileStringA(Text(section), nullptr, nullptr, buffer.data(),
                                              static_cast<DWORD>(buffer.size()), path.c_str());
@@ -202,11 +207,34 @@ class Win32Platform final : public Platform {
 
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override {
+    if (Batched(path)) return batches_.Write(path, section, key, value);
     return WritePrivateProfileStringA(Text(section), Text(key), Text(value), path.c_str()) != 0;
   }
 
   bool ProfileEraseSection(const std::string& path, const std::string& section) override {
+    if (Batched(path)) return batches_.EraseSection(path, section);
     return WritePrivateProfileStringA(Text(section), nullptr, nullptr, path.c_str()) != 0;
+  }
+
+  // kernel32 writes key by key, so a section rewritten through it and refused
+  // part way would be left half old, half new. Batches go through the
+  // portable engine (which reads and writes like kernel32) and replace the
+  // file once at the end.
+  void ProfileBeginBatch(const std::string& path) override {
+    // kernel32 looks for a bare file name in the Windows folder; leave those to it.
+    if (path.find_first_of("\\/:") == std::string::npos) return;
+    ++batchDepth_[path];
+    batches_.BeginBatch(path);
+  }
+
+  bool ProfileEndBatch(const std::string& path, bool commit) override {
+    auto it = batchDepth_.find(path);
+    if (it == batchDepth_.end()) return true;
+    if (--it->second == 0) batchDepth_.erase(it);
+    const bool ok = batches_.EndBatch(path, commit);
+    // Later reads go to kernel32 again; the engine's cache would only go stale.
+    if (batchDepth_.empty()) batches_.ClearCache();
+    return ok;
   }
 
   int ShellExecute(const std::string& file, const std::string& parameters,
@@ -255,6 +283,14 @@ class Win32Platform final : public Platform {
   void SetForegroundWindow(WindowHandle window) override {
     ::SetForegroundWindow(ToHwnd(window));
   }
+
+ private:
+  bool Batched(const std::string& path) const {
+    return !batchDepth_.empty() && batchDepth_.count(path) != 0;
+  }
+
+  profile::ProfileEngine batches_;
+  std::map<std::string, int> batchDepth_;
 };
 
 }  // namespace
