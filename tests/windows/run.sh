@@ -13,7 +13,8 @@ BUILD64="${2:-$ROOT/build/windows-x86_64}"
 JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 WINE=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
-SUITES=(tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests)
+SUITES=(tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests
+  tests/ctl/quillanctl_tests)
 
 step() { printf '\n--- %s\n' "$*"; }
 
@@ -39,9 +40,10 @@ check_imports() {
 
 failed=0
 step "32-bit build"
-TARGETS=(quillan quillan_probe)
+TARGETS=(quillan quillan_probe quillanctl)
 build "$BUILD32" mingw-i686.cmake || exit 1
 check_imports "$BUILD32/bin/Quillan.exe" i686-w64-mingw32-objdump || exit 1
+check_imports "$BUILD32/bin/quillanctl.exe" i686-w64-mingw32-objdump || exit 1
 # A suite that does not build fails the stage; the others still run.
 for suite in "${SUITES[@]}"; do
   rm -f "$BUILD32/$suite.exe"
@@ -92,6 +94,9 @@ for suite in "${SUITES[@]}"; do
   (cd "$BUILD32" && "$WINE" "$suite.exe" --gtest_brief=1 >"$WINEPREFIX/suite.log" 2>&1) || failed=1
   tr -d '\r' <"$WINEPREFIX/suite.log"
 done
+
+step "quillanctl.exe under Wine"
+sh "$ROOT/tests/ctl/wine_test.sh" "$WINE" "$BUILD32/bin/quillanctl.exe" || failed=1
 
 step "smoke test"
 "$ROOT/tests/windows/smoke_test.sh" "$BUILD32" || failed=1
