@@ -474,7 +474,8 @@ WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,
   }
   const long self = static_cast<long>(::getpid());
   for (; it != windows.end(); ++it) {
-    if (it->pid != self && EqualsIgnoringCase(it->title, title)) return it->handle;
+    // Mapping a toolkit's hidden helper window would show a stray window.
+    if (it->pid != self && it->managed && EqualsIgnoringCase(it->title, title)) return it->handle;
   }
   return 0;
 }

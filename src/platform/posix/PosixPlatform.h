@@ -63,6 +63,7 @@ struct X11Window {
   WindowHandle handle = 0;
   std::string title;
   long pid = 0;  // _NET_WM_PID, 0 when unknown
+  bool managed = true;  // neither override-redirect nor without WM_CLASS
 };
 std::vector<X11Window> X11TopLevelWindows();
 void X11MapRaised(WindowHandle window);

@@ -89,6 +89,18 @@ long Pid(Display* d, Window w) {
   return pid;
 }
 
+// A window a window manager would show: not a popup that bypasses it, and
+// with a WM_CLASS, which a toolkit's hidden client-leader window lacks.
+bool Managed(Display* d, Window w) {
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(d, w, &attributes) == 0 || attributes.override_redirect) return false;
+  XClassHint hint{};
+  if (XGetClassHint(d, w, &hint) == 0) return false;
+  if (hint.res_name != nullptr) XFree(hint.res_name);
+  if (hint.res_class != nullptr) XFree(hint.res_class);
+  return true;
+}
+
 }  // namespace
 
 std::vector<X11Window> X11TopLevelWindows() {
@@ -110,7 +122,7 @@ std::vector<X11Window> X11TopLevelWindows() {
     }
   }
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
-    out.push_back({static_cast<WindowHandle>(*it), Title(d, *it), Pid(d, *it)});
+    out.push_back({static_cast<WindowHandle>(*it), Title(d, *it), Pid(d, *it), Managed(d, *it)});
   }
   return out;
 }

@@ -1,0 +1,108 @@
+// The single-instance guard's window search on a real X server: a second
+// start must bring the running window forward and never map one of the
+// toolkit's hidden helper windows (a client leader without WM_CLASS).
+#include <gtest/gtest.h>
+
+#ifdef QUILLAN_HAVE_X11
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace {
+
+// A private Xvfb for the test; Display() is empty when none could start.
+class PrivateXServer {
+ public:
+  PrivateXServer() {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      const std::string fd = std::to_string(fds[1]);
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    char buf[16] = {};
+    const ssize_t n = pid_ > 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
+    ::close(fds[0]);
+    if (n > 0) display_ = ":" + std::string(buf, static_cast<std::size_t>(n - 1));
+  }
+  ~PrivateXServer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  PrivateXServer(const PrivateXServer&) = delete;
+  PrivateXServer& operator=(const PrivateXServer&) = delete;
+  const std::string& DisplayName() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+bool Mapped(Display* d, Window w) {
+  XWindowAttributes a{};
+  return XGetWindowAttributes(d, w, &a) != 0 && a.map_state != IsUnmapped;
+}
+
+}  // namespace
+
+TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
+  PrivateXServer server;
+  if (server.DisplayName().empty()) GTEST_SKIP() << "no Xvfb to start";
+  const char* old = std::getenv("DISPLAY");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("DISPLAY", server.DisplayName().c_str(), 1);
+
+  Display* d = XOpenDisplay(server.DisplayName().c_str());
+  ASSERT_NE(d, nullptr);
+  const Window root = DefaultRootWindow(d);
+  platform::Platform& os = platform::NativePlatform();
+  // The running instance has only just started: its toolkit made a hidden
+  // 1x1 client leader with the application's name but no WM_CLASS (as Qt
+  // does), and its main window does not exist yet.
+  const Window leader = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+  XStoreName(d, leader, "quillan");
+  XSync(d, False);
+  EXPECT_EQ(os.FindWindowEx("TApplication", "Quillan", 0), 0U);
+
+  // Later its main window exists, hidden by its user, and lies below the leader.
+  const Window main = XCreateSimpleWindow(d, root, 10, 10, 300, 200, 0, 0, 0);
+  XStoreName(d, main, "Quillan");
+  XClassHint hint{const_cast<char*>("quillan"), const_cast<char*>("quillan")};
+  XSetClassHint(d, main, &hint);
+  XLowerWindow(d, main);
+  XSync(d, False);
+  const platform::WindowHandle found = os.FindWindowEx("TApplication", "Quillan", 0);
+  EXPECT_EQ(found, static_cast<platform::WindowHandle>(main));
+  if (found != 0) os.ShowWindowNormal(found);
+  XSync(d, False);
+  EXPECT_TRUE(Mapped(d, main));
+  EXPECT_FALSE(Mapped(d, leader));
+  // Both still count for the detection of a running console, which looks at
+  // every top-level window.
+  EXPECT_EQ(os.TopLevelWindows().size(), 2U);
+
+  XCloseDisplay(d);
+  if (saved.empty()) {
+    ::unsetenv("DISPLAY");
+  } else {
+    ::setenv("DISPLAY", saved.c_str(), 1);
+  }
+}
+#endif
