@@ -111,6 +111,26 @@ for round in 1 2 3; do
   for p in "${starts[@]}"; do poll 10 exited "$p" || fail "round $round: process $p did not end"; done
 done
 
+# --- 1b. repeated second starts bring the window forward and show nothing else
+"$TMP/prog/quillan" >"$TMP/first.log" 2>&1 &
+FIRST=$!
+PIDS+=("$FIRST")
+if poll 15 has_window; then
+  extra=0
+  for i in 1 2 3 4 5 6; do
+    timeout 10 "$TMP/prog/quillan" >/dev/null 2>&1 || fail "second start $i ended with $?"
+    sleep 0.3
+    # Any visible window of that name (the toolkit's hidden helper is "quillan").
+    [ "$(window_count)" -eq 1 ] || extra=$((extra + 1))
+  done
+  [ "$extra" -eq 0 ] && pass "six second starts showed no window besides the running one" ||
+    fail "$extra of six second starts left another window visible"
+  "$XWINDOW" close "$(windows | head -n1)"
+  poll 10 exited "$FIRST" || fail "the first instance did not end"
+else
+  fail "the window did not appear"
+fi
+
 # --- 2. ConsoleOne started while Quillan runs: nothing gets locked ---------
 "$TMP/prog/quillan" >"$TMP/quillan.log" 2>&1 &
 QPID=$!
