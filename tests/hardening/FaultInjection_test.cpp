@@ -247,6 +247,9 @@ TEST_F(Faults, WriteRefusedPartWayLeavesAWellFormedFile) {
     os.ClearFailures();
     const std::string text = UserFile();
     EXPECT_TRUE(hardening::IniProblems(text).empty()) << text;
+    // A list section is rewritten whole or not at all.
+    EXPECT_NE(UserValue("History ComboBoxPath", "0"), "<absent>") << text;
+    EXPECT_NE(UserValue("Settings Form1 CheckListBoxSnapins", "Tool"), "<absent>") << text;
     ExpectNothingLost();
   }
 }
