@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -38,7 +39,9 @@ class PrivateXServer {
     char buf[16] = {};
     const ssize_t n = pid_ > 0 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
     ::close(fds[0]);
-    if (n > 0) display_ = ":" + std::string(buf, static_cast<std::size_t>(n - 1));
+    std::string number;
+    for (ssize_t i = 0; i < n && buf[i] >= '0' && buf[i] <= '9'; ++i) number += buf[i];
+    if (!number.empty()) display_ = ":" + number;
   }
   ~PrivateXServer() {
     if (pid_ > 0) {
@@ -55,6 +58,27 @@ class PrivateXServer {
   std::string display_;
 };
 
+// The platform connects to $DISPLAY; point it at the private server meanwhile.
+class ScopedDisplay {
+ public:
+  explicit ScopedDisplay(const std::string& name) {
+    if (const char* old = std::getenv("DISPLAY")) saved_ = old;
+    ::setenv("DISPLAY", name.c_str(), 1);
+  }
+  ~ScopedDisplay() {
+    if (saved_) {
+      ::setenv("DISPLAY", saved_->c_str(), 1);
+    } else {
+      ::unsetenv("DISPLAY");
+    }
+  }
+  ScopedDisplay(const ScopedDisplay&) = delete;
+  ScopedDisplay& operator=(const ScopedDisplay&) = delete;
+
+ private:
+  std::optional<std::string> saved_;
+};
+
 bool Mapped(Display* d, Window w) {
   XWindowAttributes a{};
   return XGetWindowAttributes(d, w, &a) != 0 && a.map_state != IsUnmapped;
@@ -65,12 +89,14 @@ bool Mapped(Display* d, Window w) {
 TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
   PrivateXServer server;
   if (server.DisplayName().empty()) GTEST_SKIP() << "no Xvfb to start";
-  const char* old = std::getenv("DISPLAY");
-  const std::string saved = old != nullptr ? old : "";
-  ::setenv("DISPLAY", server.DisplayName().c_str(), 1);
+  ScopedDisplay display(server.DisplayName());
 
-  Display* d = XOpenDisplay(server.DisplayName().c_str());
-  ASSERT_NE(d, nullptr);
+  Display* d = nullptr;
+  for (int attempt = 0; attempt < 20 && d == nullptr; ++attempt) {
+    d = XOpenDisplay(server.DisplayName().c_str());
+    if (d == nullptr) ::usleep(100000);
+  }
+  if (d == nullptr) GTEST_SKIP() << "cannot connect to Xvfb " << server.DisplayName();
   const Window root = DefaultRootWindow(d);
   platform::Platform& os = platform::NativePlatform();
   // The running instance has only just started: its toolkit made a hidden
@@ -99,10 +125,5 @@ TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
   EXPECT_EQ(os.TopLevelWindows().size(), 2U);
 
   XCloseDisplay(d);
-  if (saved.empty()) {
-    ::unsetenv("DISPLAY");
-  } else {
-    ::setenv("DISPLAY", saved.c_str(), 1);
-  }
 }
 #endif
