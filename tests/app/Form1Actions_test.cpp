@@ -14,8 +14,8 @@ std::string IniLines(std::initializer_list<std::string> lines) {
 class Form1Actions : public QuillanTest {
  protected:
   // An installation "c1" named by the machine-wide file, window shown.
-  void StartWith(const Install& spec, const std::string& extraIni = std::string()) {
-    base = MakeInstallation("c1", spec);
+  void StartWith(const Install& layout, const std::string& extraIni = std::string()) {
+    base = MakeInstallation("c1", layout);
     WriteMachineIni(IniLines({"[Paths]", "C1=" + base}) + extraIni);
     Start();
   }

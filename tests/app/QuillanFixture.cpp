@@ -23,19 +23,19 @@ QuillanTest::~QuillanTest() {
   Form1 = nullptr;
 }
 
-std::string QuillanTest::MakeInstallation(const std::string& relative, const Install& spec) {
+std::string QuillanTest::MakeInstallation(const std::string& relative, const Install& layout) {
   const std::string base = tmp.MakeFolder(relative);
-  if (spec.consoleOneExe) tmp.MakeFile(relative + "/bin/ConsoleOne.exe", "exe");
-  if (spec.rconjInBase) tmp.MakeFile(relative + "/RConJ.exe", "exe");
-  if (spec.rconjInBin) tmp.MakeFile(relative + "/bin/RConJ.exe", "exe");
+  if (layout.consoleOneExe) tmp.MakeFile(relative + "/bin/ConsoleOne.exe", "exe");
+  if (layout.rconjInBase) tmp.MakeFile(relative + "/RConJ.exe", "exe");
+  if (layout.rconjInBin) tmp.MakeFile(relative + "/bin/RConJ.exe", "exe");
   for (const char* name : {"snapins", "lib", "resources"}) tmp.MakeFolder(relative + "/" + name);
-  if (spec.inactiveFolders) {
+  if (layout.inactiveFolders) {
     for (const char* name : {"inactive.snapins", "inactive.lib", "inactive.resources"}) {
       tmp.MakeFolder(relative + "/" + name);
     }
   }
-  for (const std::string& n : spec.active) tmp.MakeFolder(relative + "/snapins/" + n);
-  for (const std::string& n : spec.inactive) tmp.MakeFolder(relative + "/inactive.snapins/" + n);
+  for (const std::string& n : layout.active) tmp.MakeFolder(relative + "/snapins/" + n);
+  for (const std::string& n : layout.inactive) tmp.MakeFolder(relative + "/inactive.snapins/" + n);
   return base;
 }
 

@@ -33,7 +33,7 @@ class QuillanTest : public ::testing::Test {
   };
   // Builds a ConsoleOne installation under the temp root; every snap-in gets
   // its snap-in folder only (add lib/resources folders with MakeFolder).
-  std::string MakeInstallation(const std::string& relative, const Install& spec);
+  std::string MakeInstallation(const std::string& relative, const Install& layout);
   void MakeFolder(const std::string& relative) const { tmp.MakeFolder(relative); }
   bool Exists(const std::string& relative) const;
 

@@ -160,9 +160,9 @@ class ScaleTest : public QuillanTest {};
 TEST_F(ScaleTest, SwitchingOneSnapinCostsAtMostThreeTestsAndThreeMovesWhateverTheCount) {
   for (int n : {10, 2000}) {
     SCOPED_TRACE(n);
-    Install spec;
-    for (int i = 0; i < n; ++i) (i % 2 ? spec.inactive : spec.active).push_back("s" + std::to_string(i));
-    const std::string base = MakeInstallation("c1-" + std::to_string(n), spec);
+    Install layout;
+    for (int i = 0; i < n; ++i) (i % 2 ? layout.inactive : layout.active).push_back("s" + std::to_string(i));
+    const std::string base = MakeInstallation("c1-" + std::to_string(n), layout);
     for (const char* kind : {"lib", "resources"}) MakeFolder("c1-" + std::to_string(n) + "/" + kind + "/s0");
     WriteMachineIni("[Paths]\nC1=" + base + "\n");
     Start();
