@@ -8,79 +8,15 @@ set -uo pipefail
 
 QUILLAN="$1" XWINDOW="$2" DEMO="$3"
 
-for tool in Xvfb xdotool; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
-    exit 77
-  fi
-done
-
-FAILS=0
-PIDS=()
-TMP="$(mktemp -d)"
-cleanup() {
-  local p
-  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-  rm -rf "$TMP"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
-pass() { echo "ok: $*"; }
-
-# poll SECONDS COMMAND...: true as soon as the command succeeds.
-poll() {
-  local limit=$(($1 * 10)); shift
-  local i
-  for ((i = 0; i < limit; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# A virtual display on a free number.
-exec 3>"$TMP/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
-PIDS+=($!)
-exec 3>&-
-poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$TMP/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-# Leaks of the toolkit's libraries at exit are not this test's business.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-
-# The installation, and the program beside its machine-wide settings.
-C1="$TMP/C1"
-cp -a "$DEMO" "$C1"
-mkdir -p "$TMP/prog" "$TMP/config"
-mkdir -p -m 700 "$TMP/runtime"
-cp "$QUILLAN" "$TMP/prog/quillan"
-printf '[Paths]\nC1=%s\n[Required Snapins]\n1=NDSManager\n' "$C1" >"$TMP/prog/quillan.ini"
-export XDG_CONFIG_HOME="$TMP/config" XDG_RUNTIME_DIR="$TMP/runtime"
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_setup "$QUILLAN" "$DEMO" '[Required Snapins]\n1=NDSManager\n'
 
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 has_visible() { [ -n "$(visible "$1")" ]; }
-exited() { ! kill -0 "$1" 2>/dev/null; }
-
-start_quillan() {
-  "$TMP/prog/quillan" >"$TMP/quillan.log" 2>&1 &
-  QPID=$!
-  PIDS+=("$QPID")
-}
-
-# Clicks the check-mark box of entry ROW (0-based) in the first column.
-click_mark() {
-  local X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  # The list lies at (12, 141 + 8) in the client area; rows are 16 high.
-  xdotool mousemove $((X + 12 + 9)) $((Y + 149 + 16 * $2 + 9)) click 1
-}
 
 # --- 1. a click on a check-mark box moves the folders ---------------------
-start_quillan
+start_quillan "$TMP/quillan.log"
 if poll 15 has_visible '^Quillan$'; then
   WIN="$(visible '^Quillan$')"
   # Sorted: Backup, certificates, dhcp, ...; certificates is inactive.
@@ -138,7 +74,7 @@ fi
 "$XWINDOW" open "Novell ConsoleOne 1.2 (test)" >"$TMP/c1win" &
 PIDS+=($!)
 poll 5 test -s "$TMP/c1win" || fail "the helper window did not open"
-start_quillan
+start_quillan "$TMP/quillan.log"
 if poll 15 has_visible '^Warning$'; then
   if has_visible '^Quillan$'; then
     fail "the main window was visible with the warning"
@@ -166,8 +102,4 @@ else
   fail "no warning with a ConsoleOne window open"; cat "$TMP/quillan.log"
 fi
 
-if [ "$FAILS" -gt 0 ]; then
-  echo "$FAILS check(s) failed"
-  exit 1
-fi
-echo "all end-to-end checks passed"
+e2e_finish "all end-to-end checks passed"

@@ -9,67 +9,15 @@ set -uo pipefail
 
 QUILLAN="$1" XWINDOW="$2" DEMO="$3"
 
-for tool in Xvfb xdotool; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
-    exit 77
-  fi
-done
-
-FAILS=0
-PIDS=()
-TMP="$(mktemp -d)"
-cleanup() {
-  local p
-  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
-  rm -rf "$TMP"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
-pass() { echo "ok: $*"; }
-
-poll() {
-  local limit=$(($1 * 10)); shift
-  local i
-  for ((i = 0; i < limit; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-exec 3>"$TMP/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
-PIDS+=($!)
-exec 3>&-
-poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$TMP/display")"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-
-C1="$TMP/C1"
-cp -a "$DEMO" "$C1"
-mkdir -p "$TMP/prog" "$TMP/config"
-mkdir -p -m 700 "$TMP/runtime"
-cp "$QUILLAN" "$TMP/prog/quillan"
-printf '[Paths]\nC1=%s\n' "$C1" >"$TMP/prog/quillan.ini"
-export XDG_CONFIG_HOME="$TMP/config" XDG_RUNTIME_DIR="$TMP/runtime"
+# shellcheck source=SCRIPTDIR/../e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
+e2e_setup "$QUILLAN" "$DEMO"
 USER_INI="$TMP/config/quillan.ini"
 
 windows() { xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null; }
 window_count() { windows | wc -l; }
 has_window() { [ "$(window_count)" -ge 1 ]; }
-exited() { ! kill -0 "$1" 2>/dev/null; }
 running() { local n=0 p; for p in "$@"; do kill -0 "$p" 2>/dev/null && n=$((n + 1)); done; echo $n; }
-
-click_mark() {
-  local X Y WIDTH HEIGHT SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove $((X + 12 + 9)) $((Y + 149 + 16 * $2 + 9)) click 1
-}
 
 # Every line blank, a [section] header or a key=value line; no section twice.
 well_formed() {
@@ -112,9 +60,8 @@ for round in 1 2 3; do
 done
 
 # --- 1b. repeated second starts bring the window forward and show nothing else
-"$TMP/prog/quillan" >"$TMP/first.log" 2>&1 &
-FIRST=$!
-PIDS+=("$FIRST")
+start_quillan "$TMP/first.log"
+FIRST=$QPID
 if poll 15 has_window; then
   extra=0
   for i in 1 2 3 4 5 6; do
@@ -132,9 +79,7 @@ else
 fi
 
 # --- 2. ConsoleOne started while Quillan runs: nothing gets locked ---------
-"$TMP/prog/quillan" >"$TMP/quillan.log" 2>&1 &
-QPID=$!
-PIDS+=("$QPID")
+start_quillan "$TMP/quillan.log"
 if poll 15 has_window; then
   WIN="$(windows | head -n1)"
   "$XWINDOW" open "Novell ConsoleOne 1.2" >"$TMP/c1win" &
@@ -186,9 +131,7 @@ if poll 15 has_window; then
   fi
 
   # The same while the other program keeps rewriting during the close.
-  "$TMP/prog/quillan" >"$TMP/quillan2.log" 2>&1 &
-  QPID=$!
-  PIDS+=("$QPID")
+  start_quillan "$TMP/quillan2.log"
   if poll 15 has_window; then
     WIN="$(windows | head -n1)"
     (
@@ -218,8 +161,4 @@ else
   fail "the window did not appear"; cat "$TMP/quillan.log"
 fi
 
-if [ "$FAILS" -gt 0 ]; then
-  echo "$FAILS check(s) failed"
-  exit 1
-fi
-echo "all outside-interference checks passed"
+e2e_finish "all outside-interference checks passed"

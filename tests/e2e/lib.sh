@@ -1,0 +1,93 @@
+# shellcheck shell=bash
+# Shared by the scripts that drive the real program on a virtual display:
+# a private Xvfb, a temporary installation with the program beside its
+# machine-wide quillan.ini, private XDG folders, and cleanup at exit.
+# Source it, then call e2e_setup.
+
+FAILS=0
+PIDS=()
+TMP=""
+
+fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
+pass() { echo "ok: $*"; }
+
+# poll SECONDS COMMAND...: true as soon as the command succeeds.
+poll() {
+  local limit=$(($1 * 10)); shift
+  local i
+  for ((i = 0; i < limit; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+exited() { ! kill -0 "$1" 2>/dev/null; }
+
+e2e_cleanup() {
+  local p
+  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  rm -rf "$TMP"
+}
+
+# e2e_setup QUILLAN DEMO_INSTALLATION [EXTRA_INI]: skips (77) without Xvfb or
+# xdotool; otherwise sets DISPLAY, TMP, C1 (the installation's copy) and the
+# program's quillan.ini naming C1, followed by EXTRA_INI (backslash escapes understood).
+e2e_setup() {
+  local quillan="$1" demo="$2" extra="${3:-}" tool
+  for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "SKIP: $tool is not installed (apt-get install xvfb xdotool)"
+      exit 77
+    fi
+  done
+
+  TMP="$(mktemp -d)"
+  trap e2e_cleanup EXIT
+
+  # A virtual display on a free number.
+  exec 3>"$TMP/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
+  PIDS+=($!)
+  exec 3>&-
+  poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
+  export DISPLAY=":$(head -n1 "$TMP/display")"
+  export QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY
+  # Leaks of the toolkit's libraries at exit are not these tests' business.
+  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+  # The installation, and the program beside its machine-wide settings.
+  C1="$TMP/C1"
+  cp -a "$demo" "$C1"
+  mkdir -p "$TMP/prog" "$TMP/config"
+  mkdir -p -m 700 "$TMP/runtime"
+  cp "$quillan" "$TMP/prog/quillan"
+  printf '[Paths]\nC1=%s\n%b' "$C1" "$extra" >"$TMP/prog/quillan.ini"
+  export XDG_CONFIG_HOME="$TMP/config" XDG_RUNTIME_DIR="$TMP/runtime"
+}
+
+# start_quillan LOG: the program in the background, its id in QPID.
+start_quillan() {
+  "$TMP/prog/quillan" >"$1" 2>&1 &
+  QPID=$!
+  PIDS+=("$QPID")
+}
+
+# Clicks the check-mark box of entry ROW (0-based) in the first column.
+click_mark() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  # The list lies at (12, 141 + 8) in the client area; rows are 16 high.
+  xdotool mousemove $((X + 12 + 9)) $((Y + 149 + 16 * $2 + 9)) click 1
+}
+
+# e2e_finish SUMMARY: the script's exit, 1 when a check failed.
+e2e_finish() {
+  if [ "$FAILS" -gt 0 ]; then
+    echo "$FAILS check(s) failed"
+    exit 1
+  fi
+  echo "$1"
+}
