@@ -2,8 +2,7 @@
 
 namespace ctl {
 
-CtlPlatform::CtlPlatform(platform::Platform* inner)
-    : inner_(inner ? *inner : platform::NativePlatform()) {}
+CtlPlatform::CtlPlatform(platform::Platform* inner) : ForwardingPlatform(inner) {}
 
 std::string CtlPlatform::WindowProgramPath(const std::string& executable) {
   const std::size_t slash = executable.find_last_of("/\\");
@@ -14,49 +13,20 @@ std::string CtlPlatform::WindowProgramPath(const std::string& executable) {
   return executable.substr(0, nameStart) + "quillan" + extension;
 }
 
-bool CtlPlatform::FileExists(const std::string& path) { return inner_.FileExists(path); }
-bool CtlPlatform::DirectoryExists(const std::string& path) { return inner_.DirectoryExists(path); }
 bool CtlPlatform::CreateDirectory(const std::string& path) {
-  const bool ok = inner_.CreateDirectory(path);
+  const bool ok = Inner().CreateDirectory(path);
   if (ok) created_.push_back(path);
   return ok;
 }
 
 bool CtlPlatform::MoveFolder(const std::string& source, const std::string& target) {
-  const bool ok = inner_.MoveFolder(source, target);
+  const bool ok = Inner().MoveFolder(source, target);
   moves_.push_back({source, target, ok});
   return ok;
 }
 
-bool CtlPlatform::ListFolder(const std::string& mask, std::uint32_t attributes,
-                             const std::function<bool(const platform::FindEntry&)>& onEntry) {
-  return inner_.ListFolder(mask, attributes, onEntry);
-}
-
-std::string CtlPlatform::ShortPath(const std::string& path) { return inner_.ShortPath(path); }
-
 std::string CtlPlatform::ExecutablePath() {
-  return WindowProgramPath(inner_.ExecutablePath());
-}
-
-std::optional<std::string> CtlPlatform::GetEnvironmentVariable(const std::string& name) {
-  return inner_.GetEnvironmentVariable(name);
-}
-
-platform::RegistryValue CtlPlatform::ReadRegistryValue(platform::RegistryRoot root,
-                                                       const std::string& keyPath,
-                                                       const std::string& valueName) {
-  return inner_.ReadRegistryValue(root, keyPath, valueName);
-}
-
-std::string CtlPlatform::ProfileRead(const std::string& path, const std::string& section,
-                                     const std::string& key, const std::string& def) {
-  return inner_.ProfileRead(path, section, key, def);
-}
-
-std::vector<std::string> CtlPlatform::ProfileListKeys(const std::string& path,
-                                                      const std::string& section) {
-  return inner_.ProfileListKeys(path, section);
+  return WindowProgramPath(Inner().ExecutablePath());
 }
 
 // quillanctl never saves window state; refusing here guarantees that the
@@ -76,20 +46,6 @@ bool CtlPlatform::ProfileEraseSection(const std::string& path, const std::string
 // Nothing is started from quillanctl.
 int CtlPlatform::ShellExecute(const std::string&, const std::string&, const std::string&, int) {
   return 0;
-}
-
-std::vector<platform::TopLevelWindow> CtlPlatform::TopLevelWindows() {
-  return inner_.TopLevelWindows();
-}
-
-bool CtlPlatform::CreateNamedMutex(const std::string& name) {
-  return inner_.CreateNamedMutex(name);
-}
-
-platform::WindowHandle CtlPlatform::FindWindowEx(const std::string& className,
-                                                 const std::string& title,
-                                                 platform::WindowHandle after) {
-  return inner_.FindWindowEx(className, title, after);
 }
 
 platform::WindowHandle CtlPlatform::OwnApplicationWindow() { return 0; }

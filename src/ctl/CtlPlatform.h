@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/ForwardingPlatform.h"
 
 namespace ctl {
 
@@ -17,7 +17,7 @@ struct MoveRecord {
   bool succeeded = false;
 };
 
-class CtlPlatform : public platform::Platform {
+class CtlPlatform : public platform::ForwardingPlatform {
  public:
   // Forwards to `inner` (the native platform by default).
   explicit CtlPlatform(platform::Platform* inner = nullptr);
@@ -32,37 +32,22 @@ class CtlPlatform : public platform::Platform {
   // Settings writes that were refused (file paths), for the tests' sake.
   const std::vector<std::string>& RefusedWrites() const { return refusedWrites_; }
 
-  bool FileExists(const std::string& path) override;
-  bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   bool MoveFolder(const std::string& source, const std::string& target) override;
-  bool ListFolder(const std::string& mask, std::uint32_t attributes,
-                  const std::function<bool(const platform::FindEntry&)>& onEntry) override;
-  std::string ShortPath(const std::string& path) override;
   std::string ExecutablePath() override;
-  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
-  platform::RegistryValue ReadRegistryValue(platform::RegistryRoot root,
-                                            const std::string& keyPath,
-                                            const std::string& valueName) override;
-  std::string ProfileRead(const std::string& path, const std::string& section,
-                          const std::string& key, const std::string& def) override;
-  std::vector<std::string> ProfileListKeys(const std::string& path,
-                                           const std::string& section) override;
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  // Nothing is written, so there is nothing to hold.
+  void ProfileBeginBatch(const std::string&) override {}
+  bool ProfileEndBatch(const std::string&, bool) override { return true; }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
-  std::vector<platform::TopLevelWindow> TopLevelWindows() override;
-  bool CreateNamedMutex(const std::string& name) override;
-  platform::WindowHandle FindWindowEx(const std::string& className, const std::string& title,
-                                      platform::WindowHandle after) override;
   platform::WindowHandle OwnApplicationWindow() override;
   void ShowWindowNormal(platform::WindowHandle window) override;
   void SetForegroundWindow(platform::WindowHandle window) override;
 
  private:
-  platform::Platform& inner_;
   std::vector<MoveRecord> moves_;
   std::vector<std::string> refusedWrites_;
   std::vector<std::string> created_;

@@ -18,8 +18,7 @@ std::string Upper(std::string s) {
 }
 }  // namespace
 
-PlatformDouble::PlatformDouble(platform::Platform* real)
-    : real_(real != nullptr ? real : &platform::NativePlatform()) {}
+PlatformDouble::PlatformDouble(platform::Platform* real) : ForwardingPlatform(real) {}
 
 bool PlatformDouble::Fault::Hits(const std::string& a, const std::string& b) {
   ++seen;
@@ -87,23 +86,23 @@ void PlatformDouble::ResetCounts() { counts_.fill(0); }
 
 bool PlatformDouble::FileExists(const std::string& path) {
   Count(Op::FileExists);
-  return real_->FileExists(path);
+  return Inner().FileExists(path);
 }
 
 bool PlatformDouble::DirectoryExists(const std::string& path) {
   Count(Op::DirectoryExists);
-  return real_->DirectoryExists(path);
+  return Inner().DirectoryExists(path);
 }
 
 bool PlatformDouble::CreateDirectory(const std::string& path) {
   Count(Op::CreateDirectory);
   if (createFault_.Hits(path)) return false;
-  return real_->CreateDirectory(path);
+  return Inner().CreateDirectory(path);
 }
 
 bool PlatformDouble::MoveFolder(const std::string& source, const std::string& target) {
   Count(Op::MoveFolder);
-  bool ok = !moveFault_.Hits(source, target) && real_->MoveFolder(source, target);
+  bool ok = !moveFault_.Hits(source, target) && Inner().MoveFolder(source, target);
   moves_.push_back({source, target, ok});
   return ok;
 }
@@ -111,26 +110,26 @@ bool PlatformDouble::MoveFolder(const std::string& source, const std::string& ta
 bool PlatformDouble::ListFolder(const std::string& mask, std::uint32_t attributes,
                                 const std::function<bool(const platform::FindEntry&)>& onEntry) {
   Count(Op::ListFolder);
-  return real_->ListFolder(mask, attributes, onEntry);
+  return Inner().ListFolder(mask, attributes, onEntry);
 }
 
 std::string PlatformDouble::ShortPath(const std::string& path) {
   Count(Op::ShortPath);
   if (shortPath_) return shortPath_(path);
-  return real_->ShortPath(path);
+  return Inner().ShortPath(path);
 }
 
 std::string PlatformDouble::ExecutablePath() {
   Count(Op::ExecutablePath);
   if (exePath_) return *exePath_;
-  return real_->ExecutablePath();
+  return Inner().ExecutablePath();
 }
 
 std::optional<std::string> PlatformDouble::GetEnvironmentVariable(const std::string& name) {
   Count(Op::GetEnvironmentVariable);
   auto it = environment_.find(EnvKey(name));
   if (it != environment_.end()) return it->second;
-  return real_->GetEnvironmentVariable(name);
+  return Inner().GetEnvironmentVariable(name);
 }
 
 RegistryValue PlatformDouble::ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
@@ -139,32 +138,32 @@ RegistryValue PlatformDouble::ReadRegistryValue(RegistryRoot root, const std::st
   auto it = registry_.find({static_cast<int>(root), Upper(keyPath), Upper(valueName)});
   if (it != registry_.end()) return it->second;
   if (onlyFakeRegistry_) return RegistryValue{};
-  return real_->ReadRegistryValue(root, keyPath, valueName);
+  return Inner().ReadRegistryValue(root, keyPath, valueName);
 }
 
 std::string PlatformDouble::ProfileRead(const std::string& path, const std::string& section,
                                         const std::string& key, const std::string& def) {
   Count(Op::ProfileRead);
-  return real_->ProfileRead(path, section, key, def);
+  return Inner().ProfileRead(path, section, key, def);
 }
 
 std::vector<std::string> PlatformDouble::ProfileListKeys(const std::string& path,
                                                          const std::string& section) {
   Count(Op::ProfileListKeys);
-  return real_->ProfileListKeys(path, section);
+  return Inner().ProfileListKeys(path, section);
 }
 
 bool PlatformDouble::ProfileWrite(const std::string& path, const std::string& section,
                                   const std::string& key, const std::string& value) {
   Count(Op::ProfileWrite);
   if (writeFault_.Hits(path)) return false;
-  return real_->ProfileWrite(path, section, key, value);
+  return Inner().ProfileWrite(path, section, key, value);
 }
 
 bool PlatformDouble::ProfileEraseSection(const std::string& path, const std::string& section) {
   Count(Op::ProfileEraseSection);
   if (eraseFault_.Hits(path)) return false;
-  return real_->ProfileEraseSection(path, section);
+  return Inner().ProfileEraseSection(path, section);
 }
 
 int PlatformDouble::ShellExecute(const std::string& file, const std::string& parameters,
@@ -174,12 +173,12 @@ int PlatformDouble::ShellExecute(const std::string& file, const std::string& par
     shellCalls_.push_back({file, parameters, folder, showMode});
     return *shellAnswer_;
   }
-  return real_->ShellExecute(file, parameters, folder, showMode);
+  return Inner().ShellExecute(file, parameters, folder, showMode);
 }
 
 std::vector<platform::TopLevelWindow> PlatformDouble::TopLevelWindows() {
   Count(Op::TopLevelWindows);
-  if (!windows_) return real_->TopLevelWindows();
+  if (!windows_) return Inner().TopLevelWindows();
   std::vector<platform::TopLevelWindow> out;
   for (const FakeWindow& w : *windows_) out.push_back({w.handle, w.title});
   return out;
@@ -191,13 +190,13 @@ bool PlatformDouble::CreateNamedMutex(const std::string& name) {
     mutexNames_.push_back(name);
     return *mutexAnswer_;
   }
-  return real_->CreateNamedMutex(name);
+  return Inner().CreateNamedMutex(name);
 }
 
 WindowHandle PlatformDouble::FindWindowEx(const std::string& className, const std::string& title,
                                           WindowHandle after) {
   Count(Op::FindWindowEx);
-  if (!windows_) return real_->FindWindowEx(className, title, after);
+  if (!windows_) return Inner().FindWindowEx(className, title, after);
   auto it = windows_->begin();
   if (after != 0) {
     it = std::find_if(windows_->begin(), windows_->end(),
@@ -214,19 +213,19 @@ WindowHandle PlatformDouble::FindWindowEx(const std::string& className, const st
 WindowHandle PlatformDouble::OwnApplicationWindow() {
   Count(Op::OwnApplicationWindow);
   if (windows_) return ownWindow_;
-  return ownWindow_ != 0 ? ownWindow_ : real_->OwnApplicationWindow();
+  return ownWindow_ != 0 ? ownWindow_ : Inner().OwnApplicationWindow();
 }
 
 void PlatformDouble::ShowWindowNormal(WindowHandle window) {
   Count(Op::ShowWindowNormal);
   shown_.push_back(window);
-  if (!windows_) real_->ShowWindowNormal(window);
+  if (!windows_) Inner().ShowWindowNormal(window);
 }
 
 void PlatformDouble::SetForegroundWindow(WindowHandle window) {
   Count(Op::SetForegroundWindow);
   foreground_.push_back(window);
-  if (!windows_) real_->SetForegroundWindow(window);
+  if (!windows_) Inner().SetForegroundWindow(window);
 }
 
 }  // namespace quillan_test

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/ForwardingPlatform.h"
 
 namespace quillan_test {
 
@@ -60,7 +60,7 @@ struct FakeWindow {
   std::string className = "TApplication";
 };
 
-class PlatformDouble : public platform::Platform {
+class PlatformDouble : public platform::ForwardingPlatform {
  public:
   using PathPredicate = std::function<bool(const std::string&)>;
 
@@ -129,7 +129,7 @@ class PlatformDouble : public platform::Platform {
   int TotalCalls() const;
   void ResetCounts();
 
-  // platform::Platform
+  // platform::Platform; each call is counted
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
@@ -149,10 +149,6 @@ class PlatformDouble : public platform::Platform {
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
-  void ProfileBeginBatch(const std::string& path) override { real_->ProfileBeginBatch(path); }
-  bool ProfileEndBatch(const std::string& path, bool commit) override {
-    return real_->ProfileEndBatch(path, commit);
-  }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;
@@ -179,7 +175,6 @@ class PlatformDouble : public platform::Platform {
   // Environment names ignore case on Windows.
   static std::string EnvKey(const std::string& name);
 
-  platform::Platform* real_;
   std::array<int, static_cast<std::size_t>(Op::Count_)> counts_{};
   Fault moveFault_, createFault_, writeFault_, eraseFault_;
 

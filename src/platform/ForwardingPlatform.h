@@ -1,0 +1,51 @@
+// A platform that hands every call to another one. Wrappers derive from it
+// and override only the calls they change.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+class ForwardingPlatform : public Platform {
+ public:
+  // Forwards to `inner` (the native platform by default); not owned.
+  explicit ForwardingPlatform(Platform* inner = nullptr);
+
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDirectory(const std::string& path) override;
+  bool MoveFolder(const std::string& source, const std::string& target) override;
+  bool ListFolder(const std::string& mask, std::uint32_t attributes,
+                  const std::function<bool(const FindEntry&)>& onEntry) override;
+  std::string ShortPath(const std::string& path) override;
+  std::string ExecutablePath() override;
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
+  RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
+                                  const std::string& valueName) override;
+  std::string ProfileRead(const std::string& path, const std::string& section,
+                          const std::string& key, const std::string& def) override;
+  std::vector<std::string> ProfileListKeys(const std::string& path,
+                                           const std::string& section) override;
+  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+                    const std::string& value) override;
+  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  void ProfileBeginBatch(const std::string& path) override;
+  bool ProfileEndBatch(const std::string& path, bool commit) override;
+  int ShellExecute(const std::string& file, const std::string& parameters,
+                   const std::string& folder, int showMode) override;
+  std::vector<TopLevelWindow> TopLevelWindows() override;
+  bool CreateNamedMutex(const std::string& name) override;
+  WindowHandle FindWindowEx(const std::string& className, const std::string& title,
+                            WindowHandle after) override;
+  WindowHandle OwnApplicationWindow() override;
+  void ShowWindowNormal(WindowHandle window) override;
+  void SetForegroundWindow(WindowHandle window) override;
+
+ protected:
+  Platform& Inner() { return inner_; }
+
+ private:
+  Platform& inner_;
+};
+
+}  // namespace platform
