@@ -1,16 +1,6 @@
 // Switching snap-ins, the information line, the path picker and the launches.
 #include "QuillanFixture.h"
 
-namespace {
-
-std::string IniLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
-  return out;
-}
-
-}  // namespace
-
 class Form1Actions : public QuillanTest {
  protected:
   // An installation "c1" named by the machine-wide file, window shown.

@@ -6,16 +6,6 @@
 
 using ui::TAlign;
 
-namespace {
-
-std::string IniLines(std::initializer_list<std::string> lines) {
-  std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
-  return out;
-}
-
-}  // namespace
-
 TEST_F(QuillanTest, WindowIsDeclaredWithEveryControlInPlace) {
   TForm1 window;
   EXPECT_EQ(window.Name(), "Form1");

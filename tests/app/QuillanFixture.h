@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ class QuillanTest : public ::testing::Test {
   void MakeFolder(const std::string& relative) const { tmp.MakeFolder(relative); }
   bool Exists(const std::string& relative) const;
 
+  // Settings-file text: each line ends in CR LF, as Windows writes it.
+  static std::string IniLines(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const std::string& l : lines) out += l + "\r\n";
+    return out;
+  }
   std::string MachineIniPath() const;
   std::string UserIniPath() const;
   void WriteMachineIni(const std::string& content) const;
