@@ -26,6 +26,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 #include "toolkits/qt/QtPeers.h"
+#include "WhenModal.h"
 #include "ui/Controls.h"
 
 using namespace ui;
@@ -57,20 +58,6 @@ struct Window {
 template <class W>
 W* Widget(const TControl& c) {
   return dynamic_cast<W*>(qtk::WidgetOf(c));
-}
-
-// Runs `act` once the next modal widget of type W is up.
-template <class W>
-void WhenModal(std::function<void(W*)> act) {
-  QTimer::singleShot(0, [act] {
-    for (int i = 0; i < 200; ++i) {
-      if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-        act(w);
-        return;
-      }
-      QTest::qWait(10);
-    }
-  });
 }
 
 }  // namespace

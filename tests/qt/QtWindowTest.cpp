@@ -18,6 +18,7 @@
 #include "support/TempDir.h"
 #include "toolkits/qt/QtApplication.h"
 #include "toolkits/qt/QtPeers.h"
+#include "WhenModal.h"
 
 using quillan_test::PlatformDouble;
 using quillan_test::ScopedPlatform;
@@ -58,19 +59,6 @@ struct Installation {
   bool Has(const std::string& rel) const { return TempDir::Exists(dir.Join(rel)); }
   std::string UserFile() const { return dir.Join("config/quillan.ini"); }
 };
-
-template <class W>
-void WhenModal(std::function<void(W*)> act) {
-  QTimer::singleShot(0, [act] {
-    for (int i = 0; i < 300; ++i) {
-      if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-        act(w);
-        return;
-      }
-      QTest::qWait(10);
-    }
-  });
-}
 
 }  // namespace
 
