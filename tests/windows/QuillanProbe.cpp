@@ -6,13 +6,7 @@
 //   quillan_probe items          the snap-in list's entries, one per line
 //   quillan_probe checkbox N     screen point "x y" of entry N's check-mark box
 //   quillan_probe close          asks the window to close, as its close box does
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -9,16 +9,7 @@
 #include "platform/Platform.h"
 #include "support/TempDir.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#undef CreateDirectory
-#undef GetEnvironmentVariable
-#undef FindWindowEx
+#include "platform/win32/WinApi.h"
 
 namespace {
 

@@ -12,14 +12,7 @@
 #include "toolkits/win32/Win32Toolkit.h"
 #include "ui/Controls.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#undef MessageBox
+#include "platform/win32/WinApi.h"
 
 namespace {
 

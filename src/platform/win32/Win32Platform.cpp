@@ -2,20 +2,7 @@
 // and user32 calls (ANSI forms throughout, as the texts are ANSI bytes).
 #include "platform/win32/Win32Platform.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <shellapi.h>
-#undef CreateDirectory
-#undef GetEnvironmentVariable
-#undef ShellExecute
-#undef FindWindowEx
-#undef SetForegroundWindow
-#undef MessageBox
+#include "platform/win32/WinApi.h"
 
 #include <cstring>
 #include <map>

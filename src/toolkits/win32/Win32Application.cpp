@@ -2,19 +2,8 @@
 // window, the event loop, the message box and the open-file dialog.
 #include "toolkits/win32/Win32Toolkit.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 #include <commdlg.h>
-#undef CreateDirectory
-#undef GetEnvironmentVariable
-#undef ShellExecute
-#undef FindWindowEx
-#undef MessageBox
 
 #include <exception>
 #include <vector>

@@ -4,19 +4,8 @@
 // route the notifications of their children to the children's peers.
 #include "toolkits/win32/Win32Peers.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 #include <commctrl.h>
-#undef CreateDirectory
-#undef GetEnvironmentVariable
-#undef ShellExecute
-#undef FindWindowEx
-#undef MessageBox
 
 #include <algorithm>
 #include <string>

@@ -5,14 +5,7 @@
 #include "toolkits/win32/Win32Toolkit.h"
 
 // After our headers: <windows.h> defines MB_OK and IDOK as macros.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#undef MessageBox
+#include "platform/win32/WinApi.h"
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
   try {
