@@ -53,13 +53,6 @@ class CtlPlatform : public platform::ForwardingPlatform {
   std::vector<std::string> created_;
 };
 
-// Installs a platform for the scope and restores the previous state after.
-class InstalledPlatform {
- public:
-  explicit InstalledPlatform(platform::Platform& p) { platform::Platform::SetInstance(&p); }
-  ~InstalledPlatform() { platform::Platform::SetInstance(nullptr); }
-  InstalledPlatform(const InstalledPlatform&) = delete;
-  InstalledPlatform& operator=(const InstalledPlatform&) = delete;
-};
+using InstalledPlatform = platform::ScopedPlatform;
 
 }  // namespace ctl

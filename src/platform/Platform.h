@@ -128,4 +128,13 @@ class Platform {
 // The real implementation for the build's operating system.
 Platform& NativePlatform();
 
+// Installs a platform (not owned) for the scope, restores the real one at its end.
+class ScopedPlatform {
+ public:
+  explicit ScopedPlatform(Platform& p) { Platform::SetInstance(&p); }
+  ~ScopedPlatform() { Platform::SetInstance(nullptr); }
+  ScopedPlatform(const ScopedPlatform&) = delete;
+  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+};
+
 }  // namespace platform

@@ -199,13 +199,6 @@ class PlatformDouble : public platform::ForwardingPlatform {
   std::vector<MoveCall> moves_;
 };
 
-// Installs a platform for the scope, restores the real one at its end.
-class ScopedPlatform {
- public:
-  explicit ScopedPlatform(platform::Platform& p) { platform::Platform::SetInstance(&p); }
-  ~ScopedPlatform() { platform::Platform::SetInstance(nullptr); }
-  ScopedPlatform(const ScopedPlatform&) = delete;
-  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
-};
+using platform::ScopedPlatform;
 
 }  // namespace quillan_test
