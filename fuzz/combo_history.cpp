@@ -12,12 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFile.h"
 #include "lib/D_IniControls.h"
 #include "ui/Controls.h"
 
 namespace {
 
-std::string g_path;
+const std::string& g_path = ScratchPath();
 const std::string kSection = "History ComboBoxPath";
 
 std::string Upper(std::string s) {
@@ -39,28 +40,10 @@ std::string OneLine(std::string s) {
   return s;
 }
 
-void WriteFile(const std::string& bytes) {
-  std::FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Memory-backed when possible: every write is flushed to disk.
-  char shm[] = "/dev/shm/quillan-fuzz-XXXXXX";
-  char tmp[] = "/tmp/quillan-fuzz-XXXXXX";
-  const char* dir = mkdtemp(shm);
-  if (dir == nullptr) dir = mkdtemp(tmp);
-  if (dir == nullptr) std::abort();
-  g_path = std::string(dir) + "/history.ini";
-  static const std::string folder = dir;
-  std::atexit([] {
-    std::remove(g_path.c_str());
-    rmdir(folder.c_str());
-  });
+  MakeScratchFile("history.ini");
   return 0;
 }
 
@@ -79,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool withCount = in.ConsumeBool();
   std::string content = in.ConsumeRemainingBytesAsString();
   if (withCount) content = "Count=" + content;  // steer towards odd counts
-  WriteFile("[Other]\nx=1\n[" + kSection + "]\n" + content + "\n[Last]\ny=2\n");
+  WriteScratchFile("[Other]\nx=1\n[" + kSection + "]\n" + content + "\n[Last]\ny=2\n");
 
   const D_Ini::TIniFile file(g_path);
   // Keys that a restore can read at most: "0" to "255", each once.

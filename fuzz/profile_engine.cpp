@@ -14,11 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "ScratchFile.h"
 #include "platform/ProfileEngine.h"
 
 namespace {
 
-std::string g_path;  // one file per process; the fuzzer runs in-process
+const std::string& g_path = ScratchPath();
 
 const char* const kSections[] = {"Settings", "settings", "History ComboBoxPath", "A", " A ", "B",
                                  "big"};
@@ -72,13 +73,6 @@ std::string AsRead(const std::string& value) {
     v = v.substr(1, v.size() - 2);
   if (v.size() > profile::kValueBufferSize - 1) v.resize(profile::kValueBufferSize - 1);
   return v;
-}
-
-void WriteFile(const std::string& bytes) {
-  std::FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
 }
 
 std::string ReadFileBytes() {
@@ -154,18 +148,7 @@ std::string PickName(FuzzedDataProvider& in, const char* const* pool, std::size_
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Memory-backed when possible: every write is flushed to disk.
-  char shm[] = "/dev/shm/quillan-fuzz-XXXXXX";
-  char tmp[] = "/tmp/quillan-fuzz-XXXXXX";
-  const char* dir = mkdtemp(shm);
-  if (dir == nullptr) dir = mkdtemp(tmp);
-  if (dir == nullptr) std::abort();
-  g_path = std::string(dir) + "/profile.ini";
-  static const std::string folder = dir;
-  std::atexit([] {
-    std::remove(g_path.c_str());
-    rmdir(folder.c_str());
-  });
+  MakeScratchFile("profile.ini");
   return 0;
 }
 
@@ -177,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     initial += "\n[Big]\n";
     for (int i = 0; i < 1500; ++i) initial += "key-" + std::to_string(100000 + i) + "=v\n";
   }
-  WriteFile(initial);
+  WriteScratchFile(initial);
 
   // A fresh engine per input: nothing cached from earlier inputs.
   profile::ProfileEngine engine;
