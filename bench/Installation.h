@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "BenchDir.h"
 #include "app/Unit1.h"
 #include "support/PlatformDouble.h"
@@ -171,6 +173,40 @@ class Window {
 
 inline double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Runs the path check of a shown window once per iteration and reports it
+// against the baseline of the same installation.
+inline void TimeVerifyPath(benchmark::State& state, TForm1& f, const Installation& inst) {
+  const Timing baseline = BaselineSeconds(inst.Base());
+  Timing best;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const double c0 = CpuNow();
+    f.VerifyPath(nullptr);
+    best.cpu = std::min(best.cpu, CpuNow() - c0);
+    best.wall = std::min(best.wall, Seconds(t0));
+    if (f.CheckListBoxSnapins->Count() != inst.Count()) state.SkipWithError("wrong count");
+  }
+  // Fastest against fastest, so that other processes' turns count for neither.
+  state.counters["baseline_ms"] = baseline.wall * 1e3;
+  state.counters["x_baseline"] = best.wall / baseline.wall;
+  state.counters["x_baseline_cpu"] = best.cpu / baseline.cpu;
+  state.SetComplexityN(state.range(0));
+}
+
+// A link whose path has exactly 40 characters, leading to the installation;
+// empty (and the benchmark skipped) when the scratch folder's path is longer.
+inline std::string FortyCharacterLink(benchmark::State& state, const Window& window,
+                                      const Installation& inst) {
+  std::string path = window.Join("p");
+  if (path.size() > 40) {
+    state.SkipWithError("temporary folder path too long");
+    return std::string();
+  }
+  path += std::string(40 - path.size(), 'x');
+  std::filesystem::create_directory_symlink(inst.Base(), path);
+  return path;
 }
 
 }  // namespace bench

@@ -29,21 +29,7 @@ void BM_VerifyPath_Qt(benchmark::State& state) {
   bench::Window window(inst.Base());
   TForm1& f = window.Show();
   QCoreApplication::processEvents();
-  const bench::Timing baseline = bench::BaselineSeconds(inst.Base());
-  bench::Timing best;
-  for (auto _ : state) {
-    const auto t0 = std::chrono::steady_clock::now();
-    const double c0 = bench::CpuNow();
-    f.VerifyPath(nullptr);
-    best.cpu = std::min(best.cpu, bench::CpuNow() - c0);
-    best.wall = std::min(best.wall, bench::Seconds(t0));
-    if (f.CheckListBoxSnapins->Count() != inst.Count()) state.SkipWithError("wrong count");
-  }
-  // Fastest against fastest, so that other processes' turns count for neither.
-  state.counters["baseline_ms"] = baseline.wall * 1e3;
-  state.counters["x_baseline"] = best.wall / baseline.wall;
-  state.counters["x_baseline_cpu"] = best.cpu / baseline.cpu;
-  state.SetComplexityN(state.range(0));
+  bench::TimeVerifyPath(state, f, inst);
 }
 BENCHMARK(BM_VerifyPath_Qt)->Arg(100)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
@@ -53,13 +39,8 @@ void BM_TypePath_Qt(benchmark::State& state) {
   App();
   const bench::Installation& inst = bench::Installation::Of(static_cast<int>(state.range(0)));
   bench::Window window(inst.Base());
-  std::string path = window.Join("p");
-  if (path.size() > 40) {
-    state.SkipWithError("temporary folder path too long");
-    return;
-  }
-  path += std::string(40 - path.size(), 'x');
-  std::filesystem::create_directory_symlink(inst.Base(), path);
+  const std::string path = bench::FortyCharacterLink(state, window, inst);
+  if (path.empty()) return;
   TForm1& f = window.Show();
   auto* combo = qobject_cast<QComboBox*>(qtk::WidgetOf(*f.ComboBoxPath));
   QLineEdit* line = combo ? combo->lineEdit() : nullptr;
