@@ -28,7 +28,7 @@ mkdir -p "$work/c1/bin" "$work/c1/snapins/Alpha" "$work/c1/lib" "$work/c1/resour
 : > "$work/c1/bin/ConsoleOne.exe"
 
 # A free display number, from the server itself.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"

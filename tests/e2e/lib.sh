@@ -46,9 +46,10 @@ e2e_setup() {
   TMP="$(mktemp -d)"
   trap e2e_cleanup EXIT
 
-  # A virtual display on a free number.
+  # A virtual display on a free number. Without -noreset the server resets
+  # whenever its last client leaves and refuses whoever connects meanwhile.
   exec 3>"$TMP/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$TMP/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$TMP/xvfb.log" 2>&1 &
   PIDS+=($!)
   exec 3>&-
   poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }

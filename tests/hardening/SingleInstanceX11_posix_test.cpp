@@ -23,6 +23,18 @@ namespace {
 class PrivateXServer {
  public:
   PrivateXServer() {
+    // Servers started at the same moment by parallel tests can collide on a
+    // display number; the loser ends at once, so try again.
+    for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt) Start();
+  }
+  ~PrivateXServer() { Stop(); }
+  PrivateXServer(const PrivateXServer&) = delete;
+  PrivateXServer& operator=(const PrivateXServer&) = delete;
+  const std::string& DisplayName() const { return display_; }
+
+ private:
+  void Start() {
+    Stop();
     int fds[2];
     if (::pipe(fds) != 0) return;
     pid_ = ::fork();
@@ -32,7 +44,8 @@ class PrivateXServer {
       ::dup2(null, 1);
       ::dup2(null, 2);
       const std::string fd = std::to_string(fds[1]);
-      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
+      ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset",
+               static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(fds[1]);
@@ -43,17 +56,14 @@ class PrivateXServer {
     for (ssize_t i = 0; i < n && buf[i] >= '0' && buf[i] <= '9'; ++i) number += buf[i];
     if (!number.empty()) display_ = ":" + number;
   }
-  ~PrivateXServer() {
+  void Stop() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
       ::waitpid(pid_, nullptr, 0);
     }
+    pid_ = -1;
   }
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-  const std::string& DisplayName() const { return display_; }
 
- private:
   pid_t pid_ = -1;
   std::string display_;
 };

@@ -70,7 +70,7 @@ trap cleanup EXIT
 
 # The toolkit suite and the smoke test need a display; so does Wine's own set-up.
 step "Xvfb"
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!"; wait)
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>/dev/null & echo "pid $!"; wait)
 read -r _ XVFB_PID <&3
 read -r display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
