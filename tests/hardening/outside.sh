@@ -3,7 +3,8 @@
 #   several Quillan processes started at once give exactly one window;
 #   ConsoleOne started while Quillan runs locks nothing (the lock is decided
 #   at start); another program rewriting the per-user file while Quillan runs
-#   does not keep Quillan's close from writing a well-formed file.
+#   does not keep Quillan's close from writing a well-formed file; a start
+#   without a reachable display ends with a message.
 # Usage: outside.sh QUILLAN XWINDOW DEMO_INSTALLATION
 set -uo pipefail
 
@@ -48,10 +49,11 @@ for round in 1 2 3; do
   else
     fail "round $round: $count window(s), $alive process(es) left"
   fi
-  for p in "${starts[@]}"; do
+  for i in 1 2 3; do
+    p=${starts[$((i - 1))]}
     if exited "$p"; then
       wait "$p"; code=$?
-      [ "$code" -eq 0 ] || fail "round $round: a second start ended with $code"
+      [ "$code" -eq 0 ] || { fail "round $round: a second start ended with $code"; cat "$TMP/start$i.log"; }
     fi
   done
   win="$(windows | head -n1)"
@@ -159,6 +161,15 @@ if poll 15 has_window; then
   fi
 else
   fail "the window did not appear"; cat "$TMP/quillan.log"
+fi
+
+# --- 4. the display is gone: a plain message and code 1, not an abort -----
+DISPLAY=:59999 "$TMP/prog/quillan" >"$TMP/nodisplay.log" 2>&1
+code=$?
+if [ "$code" -eq 1 ] && grep -q 'cannot open the display ":59999"' "$TMP/nodisplay.log"; then
+  pass "a start without a reachable display says so and ends with 1"
+else
+  fail "a start without a reachable display ended with $code"; cat "$TMP/nodisplay.log"
 fi
 
 e2e_finish "all outside-interference checks passed"
