@@ -159,12 +159,12 @@ QIcon WindowIcon() {
   p.setBrush(QColor(0xb0, 0x20, 0x20));
   p.setPen(Qt::NoPen);
   p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-  p.setPen(Qt::white);
-  QFont f(QStringLiteral("DejaVu Sans"));
-  f.setPixelSize(22);
-  f.setBold(true);
-  p.setFont(f);
-  p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("Q"));
+  // The "Q" in strokes: text here would load a bold font before the window
+  // needs its own, a few milliseconds of start-up.
+  p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QRectF(7.5, 6.5, 16, 17));
+  p.drawLine(QPointF(18.5, 19.5), QPointF(24.5, 26));
   return QIcon(pm);
 }
 

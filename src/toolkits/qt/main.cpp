@@ -1,9 +1,14 @@
 // The program on Qt: the Qt application object, then the main block.
 #include <QApplication>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 #ifdef QUILLAN_HAVE_X11
 #include <X11/Xlib.h>
+#endif
+#ifdef QUILLAN_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
 #endif
 
 #include "app/Quillan.h"
@@ -22,6 +27,32 @@ bool XDisplayReachable() {
 }
 #endif
 
+// Loading the font configuration is a good part of the time to the first
+// window, and Qt does it on its first text, after its own set-up. Done on a
+// second thread while Qt connects, it is ready when the window needs it;
+// Qt then uses the loaded configuration.
+class FontConfigWarmUp {
+ public:
+  FontConfigWarmUp() {
+#ifdef QUILLAN_HAVE_FONTCONFIG
+    try {
+      thread_ = std::thread([] { FcInit(); });
+    } catch (const std::system_error&) {
+      // No thread: Qt loads it itself, later.
+    }
+#endif
+  }
+  ~FontConfigWarmUp() { Join(); }
+  FontConfigWarmUp(const FontConfigWarmUp&) = delete;
+  FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -36,7 +67,10 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 #endif
+  FontConfigWarmUp fonts;
   QApplication qt(argc, argv);
+  // Before any widget asks for a font.
+  fonts.Join();
   qtk::QtApplication app;
   return QuillanMain(app);
 }
