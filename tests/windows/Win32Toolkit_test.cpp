@@ -3,8 +3,10 @@
 // user actions. Needs a display (Xvfb under Wine in CI).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -43,6 +45,54 @@ void Pump() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+// A user at a modal box or menu, on a second thread while the test's thread
+// sits in the box's own message loop: waits up to five seconds for a visible
+// window of the class, then acts on it. Joined by the destructor.
+class ModalUser {
+ public:
+  template <typename Act>
+  ModalUser(const char* windowClass, Act act)
+      : thread_([this, windowClass, act] {
+          for (int i = 0; i < 500; ++i) {
+            HWND w = FindWindowA(windowClass, nullptr);
+            if (w != nullptr && IsWindowVisible(w)) {
+              seen_ = true;
+              act(w);
+              return;
+            }
+            Sleep(10);
+          }
+        }) {}
+  ~ModalUser() { thread_.join(); }
+  ModalUser(const ModalUser&) = delete;
+  ModalUser& operator=(const ModalUser&) = delete;
+  bool Seen() const { return seen_; }
+
+ private:
+  std::atomic<bool> seen_{false};
+  std::thread thread_;
+};
+
+std::string WindowText(HWND w) {
+  char text[512] = {};
+  GetWindowTextA(w, text, sizeof text);
+  return text;
+}
+
+BOOL CALLBACK AddStaticText(HWND child, LPARAM out) {
+  char cls[32] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0) *reinterpret_cast<std::string*>(out) += WindowText(child) + "\n";
+  return TRUE;
+}
+
+// The texts of a dialog's static controls, joined by line breaks.
+std::string StaticTexts(HWND dialog) {
+  std::string all;
+  EnumChildWindows(dialog, AddStaticText, reinterpret_cast<LPARAM>(&all));
+  return all;
 }
 
 class Win32Toolkit : public ::testing::Test {
@@ -296,6 +346,122 @@ TEST_F(Win32Toolkit, FormCloseAndResize) {
   RECT r;
   GetWindowRect(Native(*combo), &r);
   EXPECT_EQ(r.right - r.left, 451);
+}
+
+TEST_F(Win32Toolkit, WarningBoxBelongsToTheWindowAndAnswers) {
+  Realize();
+  app_->SetMainForm(form_.get());
+  std::string title;
+  std::string text;
+  HWND owner = nullptr;
+  int answer = 0;
+  {
+    ModalUser user("#32770", [&](HWND box) {
+      title = WindowText(box);
+      text = StaticTexts(box);
+      owner = GetWindow(box, GW_OWNER);
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    answer = app_->MessageBox("\"Novell ConsoleOne\" seems to be running - disabling selectors", "Warning",
+                              MB_OK | MB_ICONWARNING);
+    EXPECT_TRUE(user.Seen());
+  }
+  app_->SetMainForm(nullptr);
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(title, "Warning");
+  EXPECT_NE(text.find("\"Novell ConsoleOne\" seems to be running - disabling selectors"), std::string::npos)
+      << text;
+  // Owned by the visible main window, so it stays in front of it.
+  EXPECT_EQ(owner, Native(*form_));
+}
+
+TEST_F(Win32Toolkit, PopupMenuOffersItsItemsAndRunsTheChosenOne) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(12, 8, 345, 233);
+  auto* menu = form_->AddComponent<ui::TPopupMenu>();
+  std::vector<std::string> clicked;
+  for (const char* caption : {"&Check All", "&Uncheck All"}) {
+    auto* item = form_->AddComponent<ui::TMenuItem>();
+    item->SetCaption(caption);
+    item->OnClick = [&clicked, caption](ui::TObject*) { clicked.emplace_back(caption); };
+    menu->Add(item);
+  }
+  list->SetPopupMenu(menu);
+  Realize();
+  const HWND native = Native(*list);
+  RECT r;
+  GetWindowRect(native, &r);
+
+  // The user opens the menu, looks at it and picks the second entry.
+  std::vector<std::string> offered;
+  {
+    ModalUser user("#32768", [&](HWND menuWindow) {
+      const auto popup = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+      for (int i = 0; popup != nullptr && i < GetMenuItemCount(popup); ++i) {
+        char caption[64] = {};
+        GetMenuStringA(popup, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
+        offered.emplace_back(caption);
+      }
+      for (WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_DOWN}, WPARAM{VK_RETURN}}) {
+        PostMessageA(menuWindow, WM_KEYDOWN, key, 0);
+        Sleep(20);
+      }
+    });
+    SendMessageA(native, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(native), Point(r.left + 30, r.top + 30));
+    EXPECT_TRUE(user.Seen());
+  }
+  EXPECT_EQ(offered, (std::vector<std::string>{"&Check All", "&Uncheck All"}));
+  EXPECT_EQ(clicked, (std::vector<std::string>{"&Uncheck All"}));
+
+  // Escape leaves it without running anything.
+  {
+    ModalUser user("#32768", [](HWND menuWindow) { PostMessageA(menuWindow, WM_KEYDOWN, WPARAM{VK_ESCAPE}, 0); });
+    SendMessageA(native, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(native), Point(r.left + 30, r.top + 30));
+    EXPECT_TRUE(user.Seen());
+  }
+  EXPECT_EQ(clicked.size(), 1U);
+}
+
+TEST_F(Win32Toolkit, OpenDialogStartsFromTheNameAndReturnsTheChosenFile) {
+  Realize();
+  app_->SetMainForm(form_.get());
+  ui::TOpenDialog dialog;
+  dialog.FileName = "ConsoleOne";
+  dialog.DefaultExt = "exe";
+  dialog.Filter = "ConsoleOne|consoleone.exe|All Files|*.*";
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string chosen = std::string(windows) + "\\notepad.exe";
+
+  // The file-name box: cmb13 in the Explorer-style dialog, edt1 in older ones.
+  auto nameBox = [](HWND dlg) {
+    HWND box = GetDlgItem(dlg, 0x47c);
+    return box != nullptr ? box : GetDlgItem(dlg, 0x480);
+  };
+  std::string offered;
+  bool confirmed = false;
+  {
+    ModalUser user("#32770", [&](HWND dlg) {
+      offered = WindowText(nameBox(dlg));
+      SetWindowTextA(nameBox(dlg), chosen.c_str());
+      PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    confirmed = dialog.Execute();
+    EXPECT_TRUE(user.Seen());
+  }
+  EXPECT_TRUE(confirmed);
+  EXPECT_EQ(offered, "ConsoleOne");
+  EXPECT_EQ(dialog.FileName, chosen);
+
+  // Cancel keeps the name it had.
+  {
+    ModalUser user("#32770", [](HWND dlg) { PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
+    confirmed = dialog.Execute();
+    EXPECT_TRUE(user.Seen());
+  }
+  app_->SetMainForm(nullptr);
+  EXPECT_FALSE(confirmed);
+  EXPECT_EQ(dialog.FileName, chosen);
 }
 
 }  // namespace
