@@ -12,6 +12,7 @@ BUILD32="${1:-$ROOT/build/windows-i686}"
 BUILD64="${2:-$ROOT/build/windows-x86_64}"
 JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 WINE=/usr/lib/wine/wine
+WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 SUITES=(tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests
   tests/ctl/quillanctl_tests)
@@ -60,11 +61,13 @@ echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
 export WINEARCH=win32 WINEDEBUG=-all
 WINEPREFIX="$(mktemp -d /tmp/quillan-wine.XXXXXX)"
 export WINEPREFIX
+WINEPREFIX64=""
 XVFB_PID=""
 cleanup() {
   "$WINESERVER" -k 2>/dev/null || true
+  [ -n "$WINEPREFIX64" ] && WINEPREFIX="$WINEPREFIX64" "$WINESERVER" -k 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" ${WINEPREFIX64:+"$WINEPREFIX64"}
 }
 trap cleanup EXIT
 
@@ -100,5 +103,18 @@ sh "$ROOT/tests/ctl/wine_test.sh" "$WINE" "$BUILD32/bin/quillanctl.exe" || faile
 
 step "smoke test"
 "$ROOT/tests/windows/smoke_test.sh" "$BUILD32" || failed=1
+
+# The 64-bit exe in a 64-bit prefix of its own, looked at by the 32-bit probe.
+step "64-bit smoke test"
+WINEPREFIX64="$(mktemp -d /tmp/quillan-wine64.XXXXXX)"
+(
+  export WINEARCH=win64 WINEPREFIX="$WINEPREFIX64"
+  start=$SECONDS
+  "$WINE64" wineboot -i >/dev/null 2>&1
+  "$WINESERVER" -w
+  echo "prefix ready in $((SECONDS - start)) s"
+  PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
+    "$ROOT/tests/windows/smoke_test.sh" "$BUILD64"
+) || failed=1
 
 exit $failed

@@ -10,7 +10,7 @@ set -euo pipefail
 BUILD="$1"
 WINE="${WINE:-/usr/lib/wine/wine}"
 EXE="$BUILD/bin/Quillan.exe"
-PROBE="$BUILD/tests/windows/quillan_probe.exe"
+PROBE="${PROBE:-$BUILD/tests/windows/quillan_probe.exe}"
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 
 WORK="$(mktemp -d /tmp/quillan-smoke.XXXXXX)"
