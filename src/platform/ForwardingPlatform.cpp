@@ -28,6 +28,8 @@ std::string ForwardingPlatform::ShortPath(const std::string& path) {
   return inner_.ShortPath(path);
 }
 
+std::string ForwardingPlatform::LastErrorText() { return inner_.LastErrorText(); }
+
 std::string ForwardingPlatform::ExecutablePath() { return inner_.ExecutablePath(); }
 
 std::optional<std::string> ForwardingPlatform::GetEnvironmentVariable(const std::string& name) {

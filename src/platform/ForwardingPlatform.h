@@ -19,6 +19,7 @@ class ForwardingPlatform : public Platform {
                   const std::function<bool(const FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;
   std::string ExecutablePath() override;
+  std::string LastErrorText() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
                                   const std::string& valueName) override;

@@ -80,6 +80,9 @@ class Platform {
   virtual std::string ShortPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
+  // The system's own text for why this thread's last failed CreateDirectory
+  // or MoveFolder failed ("Read-only file system"); empty when none is known.
+  virtual std::string LastErrorText() { return {}; }
 
   // --- environment and registry ---
   // nullopt when the variable is not set (names ignore case on Windows).

@@ -96,15 +96,33 @@ bool PlatformDouble::DirectoryExists(const std::string& path) {
 
 bool PlatformDouble::CreateDirectory(const std::string& path) {
   Count(Op::CreateDirectory);
-  if (createFault_.Hits(path)) return false;
+  if (createFault_.Hits(path)) return Injected();
+  injectedError_ = false;
   return Inner().CreateDirectory(path);
 }
 
 bool PlatformDouble::MoveFolder(const std::string& source, const std::string& target) {
   Count(Op::MoveFolder);
-  bool ok = !moveFault_.Hits(source, target) && Inner().MoveFolder(source, target);
+  bool ok = false;
+  if (moveFault_.Hits(source, target)) {
+    Injected();
+  } else {
+    injectedError_ = false;
+    ok = Inner().MoveFolder(source, target);
+  }
   moves_.push_back({source, target, ok});
   return ok;
+}
+
+bool PlatformDouble::Injected() {
+  injectedError_ = true;
+  return false;
+}
+
+std::string PlatformDouble::LastErrorText() {
+  // An injected failure never reached the system: name it as such.
+  if (injectedError_) return injectedErrorText_;
+  return Inner().LastErrorText();
 }
 
 bool PlatformDouble::ListFolder(const std::string& mask, std::uint32_t attributes,

@@ -83,6 +83,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
   void FailProfileEraseWhen(PathPredicate predicate) { eraseFault_.predicate = std::move(predicate); }
   void FailProfileEraseOnCall(int n) { eraseFault_.SetNth(n); }
   void ClearFailures();
+  // What LastErrorText answers after an injected failure.
+  void SetInjectedErrorText(std::string text) { injectedErrorText_ = std::move(text); }
 
   // --- registry ---
   void SetRegistryString(platform::RegistryRoot root, const std::string& keyPath,
@@ -134,6 +136,7 @@ class PlatformDouble : public platform::ForwardingPlatform {
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   bool MoveFolder(const std::string& source, const std::string& target) override;
+  std::string LastErrorText() override;
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
                   const std::function<bool(const platform::FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;
@@ -160,6 +163,10 @@ class PlatformDouble : public platform::ForwardingPlatform {
   void SetForegroundWindow(platform::WindowHandle window) override;
 
  private:
+  bool Injected();  // records an injected failure; always false
+
+  bool injectedError_ = false;
+  std::string injectedErrorText_ = "Injected failure";
   struct Fault {
     PathPredicate predicate;
     int nth = 0;   // 0: no call-count rule

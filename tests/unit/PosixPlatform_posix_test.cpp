@@ -103,6 +103,7 @@ TEST_F(PosixPlatformTest, MoveNeverReplaces) {
   dir.MakeFile("snapins/Alpha/a.jar", "A");
   std::string emptyTarget = dir.MakeFolder("inactive/Alpha");
   EXPECT_FALSE(p.MoveFolder(src, emptyTarget));  // rename(2) would replace it
+  EXPECT_EQ(p.LastErrorText(), "File exists");
   EXPECT_EQ(TempDir::ReadFile(dir.Join("snapins/Alpha/a.jar")), "A");
   EXPECT_TRUE(fs::is_empty(emptyTarget));
 
@@ -115,6 +116,9 @@ TEST_F(PosixPlatformTest, MoveNeverReplaces) {
   EXPECT_EQ(TempDir::ReadFile(dir.Join("inactive/Alpha/a.jar")), "A");
   EXPECT_FALSE(TempDir::Exists(src));
   EXPECT_FALSE(p.MoveFolder(src, dir.Join("x")));  // source gone
+  EXPECT_EQ(p.LastErrorText(), "No such file or directory");
+  EXPECT_FALSE(p.CreateDirectory(dir.Join("missing/parent")));
+  EXPECT_EQ(p.LastErrorText(), "No such file or directory");
 
   // A link is moved as a link; its target stays where it is.
   std::string real = dir.MakeFolder("real");

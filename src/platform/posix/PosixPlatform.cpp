@@ -254,22 +254,38 @@ bool PosixPlatform::DirectoryExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+// errno of this thread's last failed folder operation, for LastErrorText.
+thread_local int lastFolderError = 0;
+
+bool Failed(int error) {
+  lastFolderError = error;
+  return false;
+}
+}  // namespace
+
 bool PosixPlatform::CreateDirectory(const std::string& path) {
-  return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+  if (path.empty()) return Failed(ENOENT);
+  return ::mkdir(path.c_str(), 0777) == 0 || Failed(errno);
 }
 
 bool PosixPlatform::MoveFolder(const std::string& source, const std::string& target) {
-  if (source.empty() || target.empty()) return false;
+  if (source.empty() || target.empty()) return Failed(ENOENT);
   // rename(2) would silently replace an empty target folder: never replace.
   if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
                 RENAME_NOREPLACE) == 0) {
     return true;
   }
-  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (errno != EINVAL && errno != ENOSYS) return Failed(errno);
   // The file system cannot refuse by itself (some network and FUSE mounts).
   struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0 || errno != ENOENT) return false;
-  return ::rename(source.c_str(), target.c_str()) == 0;
+  if (::lstat(target.c_str(), &st) == 0) return Failed(EEXIST);
+  if (errno != ENOENT) return Failed(errno);
+  return ::rename(source.c_str(), target.c_str()) == 0 || Failed(errno);
+}
+
+std::string PosixPlatform::LastErrorText() {
+  return lastFolderError == 0 ? std::string() : std::string(std::strerror(lastFolderError));
 }
 
 bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes,

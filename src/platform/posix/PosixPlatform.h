@@ -15,6 +15,7 @@ class PosixPlatform : public Platform {
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   bool MoveFolder(const std::string& source, const std::string& target) override;
+  std::string LastErrorText() override;
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
                   const std::function<bool(const FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;

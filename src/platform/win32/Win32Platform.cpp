@@ -41,6 +41,14 @@ std::uint32_t DosDateTime(const FILETIME& utc) {
   return (static_cast<std::uint32_t>(date) << 16) | time;
 }
 
+// GetLastError of this thread's last failed folder operation, for LastErrorText.
+thread_local DWORD lastFolderError = 0;
+
+bool Failed() {
+  lastFolderError = GetLastError();
+  return false;
+}
+
 class Win32Platform final : public Platform {
  public:
   bool FileExists(const std::string& path) override {
@@ -60,13 +68,30 @@ class Win32Platform final : public Platform {
   }
 
   bool CreateDirectory(const std::string& path) override {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
   }
 
   bool MoveFolder(const std::string& source, const std::string& target) override {
     // MoveFileA (no MOVEFILE_* flags) never replaces an existing target and
     // refuses to move a folder to another volume, so nothing is copied.
-    return MoveFileA(source.c_str(), target.c_str()) != 0;
+    return MoveFileA(source.c_str(), target.c_str()) != 0 || Failed();
+  }
+
+  std::string LastErrorText() override {
+    if (lastFolderError == 0) return {};
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, lastFolderError, 0, reinterpret_cast<char*>(&text), 0,
+                             nullptr);
+    std::string result = n != 0 && text != nullptr ? std::string(text, n) : std::string();
+    if (text != nullptr) LocalFree(text);
+    // The system's texts end with ".\r\n"; the caller puts them at a line's end.
+    while (!result.empty() && (result.back() == '\r' || result.back() == '\n' ||
+                               result.back() == ' ' || result.back() == '.')) {
+      result.pop_back();
+    }
+    return result.empty() ? "Error " + std::to_string(lastFolderError) : result;
   }
 
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
