@@ -25,9 +25,15 @@ done
 launcher=()
 command -v ccache >/dev/null 2>&1 &&
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+# Debian's compiler and linker flags, with every hardening feature.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS)"
 say "Release build in $BUILD"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr "${launcher[@]}" >"$BUILD.cmake.log" 2>&1 ||
+  -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_C_FLAGS="$cflags" -DCMAKE_CXX_FLAGS="$cxxflags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "${launcher[@]}" >"$BUILD.cmake.log" 2>&1 ||
   die "configuring failed; see $BUILD.cmake.log"
 cmake --build "$BUILD" -j"$JOBS" >"$BUILD.build.log" 2>&1 ||
   die "building failed; see $BUILD.build.log"
@@ -95,7 +101,9 @@ Description: switch the snap-ins of a ConsoleOne installation on or off
  The command quillanctl does the same without a window, for scripts and
  configuration tools.
 CONTROL
-chmod 0644 "$STAGE/DEBIAN/control" "$STAGE/DEBIAN/conffiles"
+(cd "$STAGE" && find . -type f ! -path './DEBIAN/*' -printf '%P\0' | sort -z | xargs -0 md5sum) \
+  >"$STAGE/DEBIAN/md5sums"
+chmod 0644 "$STAGE/DEBIAN/control" "$STAGE/DEBIAN/conffiles" "$STAGE/DEBIAN/md5sums"
 
 mkdir -p "$DIST"
 dpkg-deb --root-owner-group -Zxz --build "$STAGE" "$DEB" >/dev/null

@@ -54,6 +54,7 @@ cleanup() {
   e2e_cleanup
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 if lintian --fail-on error "$DEB" >"$TMP/lintian.log" 2>&1; then
   pass "lintian: no errors"
