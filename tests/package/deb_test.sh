@@ -78,7 +78,7 @@ appstreamcli validate --no-net "$METAINFO" >"$TMP/appstream.log" 2>&1 ||
 # A user, and an installation that has a Linux ConsoleOne and the Windows one.
 export HOME="$TMP/home" XDG_RUNTIME_DIR="$TMP/runtime"
 unset XDG_CONFIG_HOME
-mkdir -p "$HOME/.config" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$HOME/.config" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 C1="$TMP/ConsoleOne/1.2"
 mkdir -p "$C1/bin" "$C1/snapins/Alpha" "$C1/snapins/Beta Two" "$C1/inactive.snapins/Gamma" \
   "$C1/lib/Alpha" "$C1/resources/Alpha"
@@ -92,9 +92,12 @@ grep -qx "C1=$C1" "$CONF" || fail "the example $CONF has no ;C1= line to edit"
 
 cd "$HOME" || exit 1
 if quillanctl list >"$TMP/list.out" 2>&1; then
-  grep -q "^Path: *$C1\$" "$TMP/list.out" && grep -q '^  Alpha .*required' "$TMP/list.out" &&
-    grep -q '^  Gamma .*inactive' "$TMP/list.out" && pass "quillanctl list answers for $CONF's installation" ||
-    { fail "quillanctl list shows another installation"; cat "$TMP/list.out"; }
+  if grep -q "^Path: *$C1\$" "$TMP/list.out" && grep -q '^  Alpha .*required' "$TMP/list.out" &&
+     grep -q '^  Gamma .*inactive' "$TMP/list.out"; then
+    pass "quillanctl list answers for $CONF's installation"
+  else
+    fail "quillanctl list shows another installation"; cat "$TMP/list.out"
+  fi
 else
   fail "quillanctl list ended with $?"; cat "$TMP/list.out"
 fi
