@@ -137,18 +137,8 @@ for page in quillan quillanctl; do
   if [ -z "$warnings" ]; then pass "man -l $page.1"; else fail "man -l $page.1: $warnings"; fi
 done
 
-# The completion: syntax, then a command, an option and a snap-in name.
-before=$FAILS
-bash -n "$COMPLETION" || fail "bash -n $COMPLETION"
-complete_words() {
-  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _quillanctl
-           printf "%s\n" "${COMPREPLY[@]}"' _ "$COMPLETION" "$@"
-}
-[ "$(complete_words quillanctl dis)" = disable ] || fail "completing a command"
-[ "$(complete_words quillanctl enable --ch)" = --check ] || fail "completing an option"
-[ "$(complete_words quillanctl enable g)" = Gamma ] || fail "completing a snap-in name"
-[ "$(complete_words quillanctl disable B)" = 'Beta\ Two' ] || fail "completing a name with a blank"
-[ "$FAILS" -eq "$before" ] && pass "completion: a command, an option, snap-in names"
+# The completion, on the installation named in /etc/quillan.ini.
+"$HERE/completion_test.sh" "$COMPLETION" quillanctl settings || fail "the completion"
 
 # An upgrade (the same package again) keeps the administrator's edit.
 echo "; edited by the administrator" >>"$CONF"
