@@ -12,7 +12,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build/release"
 WORK="$ROOT/build/demo"           # the working copy: clicks change this, not the repository
-INSTALL="$WORK/ConsoleOne"
+INSTALL="${QUILLAN_DEMO_INSTALL:-$WORK/ConsoleOne}"  # where the demo copy goes
 PROGRAM_DIR="$WORK/program"
 SHOT="${QUILLAN_SCREENSHOT:-$ROOT/build/demo/screenshot.png}"
 
@@ -112,6 +112,10 @@ run_headless() {
   xdotool mousemove $((X + 60)) $((Y + 205))
   sleep 0.2
   xdotool mousemove $((X + 62)) $((Y + 206))
+  sleep 0.5
+  # Off the list onto the bare panel: the line keeps the description, and the
+  # entry's tool tip, which would cover the list in the picture, goes.
+  xdotool mousemove $((X + 300)) $((Y + 48))
   sleep 0.5
   mkdir -p "$(dirname "$SHOT")"
   import -window "$win" "$SHOT" || die "could not take the screenshot"

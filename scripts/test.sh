@@ -14,7 +14,8 @@ JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 PACKAGES=(cmake make gcc g++ libgtest-dev libbenchmark-dev qt6-base-dev libx11-dev xvfb xdotool
   x11-utils imagemagick clang libclang-rt-14-dev g++-mingw-w64-i686-posix
-  g++-mingw-w64-x86-64-posix wine64 wine32:i386 ansible-core)
+  g++-mingw-w64-x86-64-posix wine64 wine32:i386 ansible-core
+  dpkg-dev librsvg2-bin help2man lintian desktop-file-utils appstream man-db)
 
 log() { printf '\n=== %s ===\n' "$*"; }
 
@@ -65,9 +66,19 @@ stage_windows() {
   tests/windows/run.sh "$ROOT/build/windows-i686" "$ROOT/build/windows-x86_64"
 }
 
+# The Debian package: built (Release) into a folder of its own, installed,
+# used, purged (tests/package/deb_test.sh needs root and leaves nothing).
+stage_package() {
+  local dist="$ROOT/build/package-dist"
+  rm -rf "$dist"
+  QUILLAN_DIST="$dist" QUILLAN_JOBS="$JOBS" scripts/package.sh deb &&
+    tests/package/deb_test.sh "$dist"/quillan_*.deb
+}
+
 STAGES=(ci asan)
 STAGES+=(fuzz)
 STAGES+=(windows)
+STAGES+=(package)
 
 main() {
   local -a results=()

@@ -136,8 +136,27 @@ std::string UserSettingsPath(const std::string& fileName) {
   return D_Util::IncludeTrailingSeparator(D_Win::ReadShellFolder("AppData")) + fileName;
 }
 
+std::string SystemSettingsPath(const std::string& besideExecutable) {
+  const std::size_t slash = besideExecutable.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  const std::string folder = besideExecutable.substr(0, slash);
+  const std::size_t up = folder.rfind('/');
+  if (up == std::string::npos || folder.substr(up + 1) != "bin") return std::string();
+  const std::string prefix = folder.substr(0, up);
+  const std::string etc = prefix.empty() || prefix == "/usr" ? "/etc" : prefix + "/etc";
+  return etc + besideExecutable.substr(slash);
+}
+
 std::string SettingsFilePath(bool perUser) {
   std::string p = D_Util::ExeFileWithExtension("ini");
+#ifndef _WIN32
+  // A file beside the program keeps portable use working; an installed
+  // /usr/bin/quillan must not expect its configuration in /usr/bin.
+  if (!perUser && !P().FileExists(p)) {
+    const std::string installed = SystemSettingsPath(p);
+    if (!installed.empty() && P().FileExists(installed)) return installed;
+  }
+#endif
   if (perUser) {
     std::size_t sep = p.find_last_of("\\/:");
     p = UserSettingsPath(sep == std::string::npos ? p : p.substr(sep + 1));

@@ -58,7 +58,15 @@ std::string SectionOrDefault(const std::string& section);
 // Parses decimal (optional sign) or hexadecimal ("$", "0x", "0X"); false otherwise.
 bool ParseSettingInteger(const std::string& text, long long& value);
 
+// The machine-wide file is the one beside the executable; when there is
+// none (outside Windows), the installed one in the system configuration
+// folder, if present.
 std::string SettingsFilePath(bool perUser);
+// Where an installed program keeps its machine-wide file: for
+// "<prefix>/bin/name.ini" beside the executable, "<prefix>/etc/name.ini",
+// or "/etc/name.ini" when the prefix is "/usr" or "/". Empty when the
+// executable is not in a folder named "bin".
+std::string SystemSettingsPath(const std::string& besideExecutable);
 std::string UserSettingsPath(const std::string& fileName);
 std::unique_ptr<TIniFile> OpenSettingsFile(bool perUser);
 

@@ -31,6 +31,21 @@ e2e_cleanup() {
   rm -rf "$TMP"
 }
 
+# e2e_display: a virtual display on a free number (DISPLAY set), its server
+# in PIDS, its log in TMP.
+e2e_display() {
+  # Without -noreset the server resets whenever its last client leaves and
+  # refuses whoever connects meanwhile.
+  exec 3>"$TMP/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$TMP/xvfb.log" 2>&1 &
+  PIDS+=($!)
+  exec 3>&-
+  poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
+  export DISPLAY=":$(head -n1 "$TMP/display")"
+  export QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY
+}
+
 # e2e_setup QUILLAN DEMO_INSTALLATION [EXTRA_INI]: skips (77) without Xvfb or
 # xdotool; otherwise sets DISPLAY, TMP, C1 (the installation's copy) and the
 # program's quillan.ini naming C1, followed by EXTRA_INI (backslash escapes understood).
@@ -45,17 +60,7 @@ e2e_setup() {
 
   TMP="$(mktemp -d)"
   trap e2e_cleanup EXIT
-
-  # A virtual display on a free number. Without -noreset the server resets
-  # whenever its last client leaves and refuses whoever connects meanwhile.
-  exec 3>"$TMP/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$TMP/xvfb.log" 2>&1 &
-  PIDS+=($!)
-  exec 3>&-
-  poll 10 test -s "$TMP/display" || { echo "FAIL: Xvfb did not start"; cat "$TMP/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n1 "$TMP/display")"
-  export QT_QPA_PLATFORM=xcb
-  unset WAYLAND_DISPLAY
+  e2e_display
   # Leaks of the toolkit's libraries at exit are not these tests' business.
   export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 

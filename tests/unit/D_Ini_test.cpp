@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "lib/D_Util.h"
@@ -59,6 +60,42 @@ TEST_F(DIniTest, SettingsFilePaths) {
   EXPECT_THROW(OpenSettingsFile(true), ERegistryError);
   EXPECT_NO_THROW(OpenSettingsFile(false));
 }
+
+TEST_F(DIniTest, InstalledProgramsKeepTheirFileInTheSystemConfigurationFolder) {
+  EXPECT_EQ(SystemSettingsPath("/usr/bin/quillan.ini"), "/etc/quillan.ini");
+  EXPECT_EQ(SystemSettingsPath("/bin/quillan.ini"), "/etc/quillan.ini");
+  EXPECT_EQ(SystemSettingsPath("/usr/local/bin/quillan.ini"), "/usr/local/etc/quillan.ini");
+  EXPECT_EQ(SystemSettingsPath("/opt/q/bin/App.ini"), "/opt/q/etc/App.ini");
+  // Only a folder named exactly "bin" makes an installation prefix.
+  EXPECT_EQ(SystemSettingsPath("/opt/q/sbin/quillan.ini"), "");
+  EXPECT_EQ(SystemSettingsPath("/opt/bin2/quillan.ini"), "");
+  EXPECT_EQ(SystemSettingsPath("/home/u/tools/quillan.ini"), "");
+  EXPECT_EQ(SystemSettingsPath("quillan.ini"), "");
+  EXPECT_EQ(SystemSettingsPath("C:\\Tools\\bin\\Quillan.ini"), "");
+}
+
+#ifndef _WIN32
+TEST_F(DIniTest, TheFileBesideTheProgramWinsOverTheInstalledOne) {
+  fake.UseOnlyFakeRegistry(true);
+  fake.SetRegistryString(RegistryRoot::CurrentUser, kShellFolders, "AppData", dir.Join("home"));
+  fake.SetExecutablePath(dir.Join("usr/bin/quillan"));
+  const std::string beside = dir.Join("usr/bin/quillan.ini");
+  const std::string installed = dir.Join("usr/etc/quillan.ini");
+  // Neither file: the one beside, as before (reads give the defaults).
+  EXPECT_EQ(SettingsFilePath(false), beside);
+  dir.MakeFile("usr/etc/quillan.ini", "[Paths]\nC1=/etc-file\n");
+  EXPECT_EQ(SettingsFilePath(false), installed);
+  EXPECT_EQ(ReadSettingText(*OpenSettingsFile(false), "Paths", "C1", ""), "/etc-file");
+  // The per-user file keeps the program's own file name and folder.
+  EXPECT_EQ(SettingsFilePath(true), dir.Join("home/quillan.ini"));
+  dir.MakeFile("usr/bin/quillan.ini", "[Paths]\nC1=/beside\n");
+  EXPECT_EQ(SettingsFilePath(false), beside);
+  // A folder in the file's place beside the program is no file.
+  std::filesystem::remove(beside);
+  std::filesystem::create_directory(beside);
+  EXPECT_EQ(SettingsFilePath(false), installed);
+}
+#endif
 
 TEST_F(DIniTest, KeyNamesAndSections) {
   EXPECT_EQ(NormalizeKeyName("[Core]"), "Core");

@@ -68,6 +68,8 @@ int main(int argc, char* argv[]) {
   }
 #endif
   FontConfigWarmUp fonts;
+  // Lets desktops match the window with its menu entry and icon.
+  QApplication::setDesktopFileName(QStringLiteral("org.example.quillan"));
   QApplication qt(argc, argv);
   // Before any widget asks for a font.
   fonts.Join();
