@@ -69,11 +69,10 @@ Win32Application::Win32Application() {
   cls.lpszClassName = kApplicationClass;
   RegisterClassExA(&cls);
 
-  RECT frame{0, 0, 0, 0};
-  if (AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT)) {
-    frameWidth_ = static_cast<int>(frame.right - frame.left);
-    frameHeight_ = static_cast<int>(frame.bottom - frame.top);
-  }
+  // In the layer's units: pixels at 96 DPI.
+  const SIZE frame = FrameSize(96);
+  frameWidth_ = static_cast<int>(frame.cx);
+  frameHeight_ = static_cast<int>(frame.cy);
 
   // Zero-sized, so that showing it (as a second instance does) shows nothing.
   HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,

@@ -113,15 +113,15 @@ class RadioGroupPeer final : public WinPeer {
     ApplyChecks();
   }
   void LayoutButtons() {
-    const int w = std::max(0, group_.Width());
-    const int h = std::max(0, group_.Height());
+    const int w = Px(std::max(0, group_.Width()));
+    const int h = Px(std::max(0, group_.Height()));
     SetWindowPos(frame_, HWND_BOTTOM, 0, 0, w, h, SWP_NOACTIVATE);
     if (buttons_.empty()) return;
-    const int top = 16;
-    const int row = std::max(1, (h - top - 4) / static_cast<int>(buttons_.size()));
+    const int top = Px(16);
+    const int row = std::max(1, (h - top - Px(4)) / static_cast<int>(buttons_.size()));
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-      SetWindowPos(buttons_[i], HWND_TOP, 8, top + static_cast<int>(i) * row, std::max(0, w - 16), std::min(row, 20),
-                   SWP_NOACTIVATE);
+      SetWindowPos(buttons_[i], HWND_TOP, Px(8), top + static_cast<int>(i) * row, std::max(0, w - Px(16)),
+                   std::min(row, Px(20)), SWP_NOACTIVATE);
     }
   }
   void ApplyChecks() {

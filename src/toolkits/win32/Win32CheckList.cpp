@@ -19,7 +19,7 @@ class CheckListPeer final : public WinPeer {
 
   std::optional<int> ItemAtPos(int x, int y) const override {
     if (hwnd_ == nullptr) return std::nullopt;
-    return ItemAt(x, y);
+    return ItemAt(Px(x), Px(y));
   }
 
   bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
@@ -35,7 +35,7 @@ class CheckListPeer final : public WinPeer {
         if (index >= 0) {
           RECT r{};
           SendMessageA(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-          if (x - r.left < kCheckAreaWidth) {
+          if (x - r.left < Px(kCheckAreaWidth)) {
             Guard([&] { list_.UserClickCheckBox(index); });
           } else {
             Guard([&] { list_.UserClickItem(index); });
@@ -80,18 +80,20 @@ class CheckListPeer final : public WinPeer {
     const bool selected = (d.itemState & ODS_SELECTED) != 0;
     FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
 
+    const int area = Px(kCheckAreaWidth);
+    const int size = Px(kCheckBoxSize);
     RECT box;
-    box.left = r.left + (kCheckAreaWidth - kCheckBoxSize) / 2;
-    box.top = r.top + (r.bottom - r.top - kCheckBoxSize) / 2;
-    box.right = box.left + kCheckBoxSize;
-    box.bottom = box.top + kCheckBoxSize;
+    box.left = r.left + (area - size) / 2;
+    box.top = r.top + (r.bottom - r.top - size) / 2;
+    box.right = box.left + size;
+    box.bottom = box.top + size;
     UINT state = DFCS_BUTTONCHECK;
     if (item.checked) state |= DFCS_CHECKED;
     if (!enabled) state |= DFCS_INACTIVE;
     DrawFrameControl(dc, &box, DFC_BUTTON, state);
 
     RECT text = r;
-    text.left += kCheckAreaWidth;
+    text.left += area;
     if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetBkMode(dc, TRANSPARENT);
     int color = COLOR_WINDOWTEXT;
@@ -102,7 +104,7 @@ class CheckListPeer final : public WinPeer {
     }
     SetTextColor(dc, GetSysColor(color));
     RECT inner = text;
-    inner.left += 2;
+    inner.left += Px(2);
     DrawTextA(dc, item.text.c_str(), static_cast<int>(item.text.size()), &inner,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if ((d.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &text);
@@ -120,12 +122,18 @@ class CheckListPeer final : public WinPeer {
     hwnd_ = CreateChild("LISTBOX", style, WS_EX_CLIENTEDGE, "");
   }
   void SyncAll() override {
-    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, std::max(1, list_.ItemHeight()));
+    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
     WinPeer::SyncAll();
     Rebuild();
     ApplyColumnWidth();
   }
   void ApplyText() override {}
+  void DpiChanged() override {
+    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
+    ApplyBounds();
+    ApplyColumnWidth();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
   void Apply(Prop what, int index) override {
     switch (what) {
       case Prop::ItemInserted:
@@ -144,7 +152,7 @@ class CheckListPeer final : public WinPeer {
       case Prop::Checked:
       case Prop::ItemEnabled: InvalidateItem(index); break;
       case Prop::ItemHeight:
-        SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, std::max(1, list_.ItemHeight()));
+        SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
       case Prop::Columns:

@@ -133,8 +133,12 @@ class ComboPeer final : public WinPeer {
   void ApplyBounds() override {
     // The window's height includes the dropped-down list.
     const int listHeight = combo_.Style() == ui::TComboBoxStyle::csSimple ? 0 : kDropDownItems * combo_.ItemHeight() + 2;
-    SetWindowPos(hwnd_, nullptr, combo_.Left(), combo_.Top(), std::max(0, combo_.Width()),
-                 std::max(0, combo_.Height()) + listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, Px(combo_.Left()), Px(combo_.Top()), Px(std::max(0, combo_.Width())),
+                 Px(std::max(0, combo_.Height()) + listHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  void DpiChanged() override {
+    ApplyItemHeight();
+    ApplyBounds();
   }
   std::vector<HWND> HintWindows() const override {
     std::vector<HWND> windows{hwnd_};
@@ -144,9 +148,9 @@ class ComboPeer final : public WinPeer {
 
  private:
   void ApplyItemHeight() {
-    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, combo_.ItemHeight());
+    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, Px(combo_.ItemHeight()));
     // The edit field gets the control's height less the frame.
-    if (combo_.Height() > 6) SendMessageA(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), combo_.Height() - 6);
+    if (combo_.Height() > 6) SendMessageA(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Px(combo_.Height() - 6));
   }
   void RebuildItems() {
     SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
@@ -202,9 +206,9 @@ class SpinEditPeer final : public WinPeer {
   void ApplyText() override {}
   void ApplyBounds() override {
     WinPeer::ApplyBounds();
-    const int w = std::max(0, spin_.Width());
-    const int h = std::max(0, spin_.Height());
-    const int arrows = std::min(w, 16);
+    const int w = Px(std::max(0, spin_.Width()));
+    const int h = Px(std::max(0, spin_.Height()));
+    const int arrows = std::min(w, Px(16));
     SetWindowPos(edit_, nullptr, 0, 0, w - arrows, h, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(updown_, nullptr, w - arrows, 0, arrows, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }

@@ -27,6 +27,7 @@ class FormPeer final : public WinPeer {
 
   HFONT FontHandle() const { return font_; }
   HWND Tip() const { return tip_; }
+  int Dpi() const override { return dpi_; }
 
   bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
     switch (msg) {
@@ -36,8 +37,8 @@ class FormPeer final : public WinPeer {
         return true;
       case WM_SIZE:
         if (!syncing_ && wp != SIZE_MINIMIZED) {
-          const int w = LOWORD(lp);
-          const int hgt = HIWORD(lp);
+          const int w = Layer(LOWORD(lp));
+          const int hgt = Layer(HIWORD(lp));
           Guard([&] { form_.UserResized(w, hgt); });
         }
         return false;
@@ -45,9 +46,13 @@ class FormPeer final : public WinPeer {
         if (!syncing_ && !IsIconic(hwnd_)) {
           RECT r;
           GetWindowRect(hwnd_, &r);
-          Guard([&] { form_.UserMoved(r.left, r.top); });
+          Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
         }
         return false;
+      case WM_DPICHANGED:
+        Guard([&] { MoveToDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
+        result = 0;
+        return true;
       case WM_ACTIVATE:
         // Give the focus back to the control that had it, as dialogs do.
         if (LOWORD(wp) == WA_INACTIVE) {
@@ -75,18 +80,27 @@ class FormPeer final : public WinPeer {
 
  protected:
   void CreateNative() override {
-    MakeFont();
-    int x = form_.Left();
-    int y = form_.Top();
+    dpi_ = WindowDpi(nullptr);
+    const RECT at = NativeRect();
+    int x = at.left;
+    int y = at.top;
     if (form_.Position() == ui::TPosition::poDefault || form_.Position() == ui::TPosition::poDefaultPosOnly) {
       x = CW_USEDEFAULT;
       y = CW_USEDEFAULT;
     }
     hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, form_.Text().c_str(),
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, std::max(0, form_.Width()),
-                            std::max(0, form_.Height()), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, at.right - at.left, at.bottom - at.top,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ == nullptr) return;
     Adopt(hwnd_, false);
+    // The monitor the window landed on decides; the screen's DPI was a guess.
+    if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) {
+      dpi_ = dpi;
+      const RECT want = NativeRect();
+      SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    MakeFont();
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
@@ -121,44 +135,85 @@ class FormPeer final : public WinPeer {
     if (IsIconic(hwnd_) || IsZoomed(hwnd_)) return;
     RECT r;
     GetWindowRect(hwnd_, &r);
-    if (r.left == form_.Left() && r.top == form_.Top() && r.right - r.left == form_.Width() &&
-        r.bottom - r.top == form_.Height()) {
-      return;
-    }
-    SetWindowPos(hwnd_, nullptr, form_.Left(), form_.Top(), std::max(0, form_.Width()),
-                 std::max(0, form_.Height()), SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT want = NativeRect();
+    if (EqualRect(&r, &want)) return;
+    SetWindowPos(hwnd_, nullptr, want.left, want.top, want.right - want.left, want.bottom - want.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
  private:
   void MakeFont() {
     if (font_ != nullptr) DeleteObject(font_);
     // A negative height asks for the character height, as the layer means it.
-    font_ = CreateFontA(-form_.FontHeight(), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    font_ = CreateFontA(-Px(form_.FontHeight()), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                         form_.FontName().c_str());
   }
   void CenterOnScreen() {
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - form_.Width()) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - form_.Height()) / 2;
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT r;
+    GetWindowRect(hwnd_, &r);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(hwnd_, &r);
     const bool was = syncing_;
     syncing_ = false;
-    Guard([&] { form_.UserMoved(r.left, r.top); });
+    Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
     syncing_ = was;
+  }
+  // The window's place and size at its DPI. The layer's width and height
+  // hold a frame of 96-DPI size: the client area is what scales, the frame
+  // is the one the system draws at this DPI.
+  RECT NativeRect() const {
+    const SIZE frame = FrameSize(dpi_);
+    const int clientWidth = Px(std::max(0, form_.Width() - app_.FrameWidth()));
+    const int clientHeight = Px(std::max(0, form_.Height() - app_.FrameHeight()));
+    const int left = Px(form_.Left());
+    const int top = Px(form_.Top());
+    return RECT{left, top, left + clientWidth + frame.cx, top + clientHeight + frame.cy};
+  }
+  // WM_DPICHANGED: the system's suggested place, our own size at the new
+  // DPI, and every control's pixel sizes again.
+  void MoveToDpi(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const bool was = syncing_;
+    syncing_ = true;
+    dpi_ = dpi;
+    const RECT want = NativeRect();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, want.right - want.left, want.bottom - want.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    MakeFont();
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    EnumChildWindows(hwnd_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
+    RescaleChildren(form_);
+    syncing_ = was;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
+  }
+  static void RescaleChildren(ui::TWinControl& parent) {
+    for (ui::TControl* c : parent.Controls()) {
+      if (auto* peer = dynamic_cast<WinPeer*>(c->Peer())) peer->Rescale();
+      if (auto* container = dynamic_cast<ui::TWinControl*>(c)) RescaleChildren(*container);
+    }
   }
 
   ui::TCustomForm& form_;
   HFONT font_ = nullptr;
   HWND tip_ = nullptr;
   HWND lastFocus_ = nullptr;
+  int dpi_ = 96;
 };
 
 FormPeer* WinPeer::Form() const {
   ui::TCustomForm* form = control_.ParentForm();
   if (form == nullptr) return nullptr;
   return dynamic_cast<FormPeer*>(form->Peer());
+}
+
+int WinPeer::Dpi() const {
+  FormPeer* form = Form();
+  return form != nullptr ? form->Dpi() : 96;
 }
 
 HFONT WinPeer::Font() const {
@@ -292,7 +347,7 @@ class LabelPeer final : public WinPeer {
   // Labels size themselves to their text, at least to the layer's width, so
   // that a status text longer than the designed space is not cut off.
   void ApplyBounds() override {
-    int width = std::max(0, control_.Width());
+    int width = Px(std::max(0, control_.Width()));
     const std::string& text = control_.Text();
     if (dynamic_cast<ui::TLabel*>(&control_) != nullptr && !text.empty()) {
       HDC dc = GetDC(hwnd_);
@@ -303,7 +358,7 @@ class LabelPeer final : public WinPeer {
       ReleaseDC(hwnd_, dc);
       width = std::max(width, static_cast<int>(size.cx) + 1);
     }
-    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), width, std::max(0, control_.Height()),
+    SetWindowPos(hwnd_, nullptr, Px(control_.Left()), Px(control_.Top()), width, Px(std::max(0, control_.Height())),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, TRUE);
   }

@@ -18,6 +18,10 @@ class TablePeer final : public WinPeer {
     Rebuild();
   }
   void ApplyText() override {}
+  void DpiChanged() override {
+    ApplyBounds();
+    Rebuild();
+  }
   void Apply(Prop what, int index) override {
     switch (what) {
       case Prop::ItemsReset:
@@ -60,7 +64,7 @@ class TablePeer final : public WinPeer {
     for (std::size_t c = 0; c < columns; ++c) {
       LVCOLUMNA column{};
       column.mask = LVCF_WIDTH;
-      column.cx = 64;
+      column.cx = Px(64);
       SendMessageA(hwnd_, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {

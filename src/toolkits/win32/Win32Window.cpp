@@ -146,6 +146,53 @@ std::uintptr_t NativeHandle(const ui::TControl& control) {
   return peer != nullptr ? reinterpret_cast<std::uintptr_t>(peer->Hwnd()) : 0;
 }
 
+namespace {
+
+// Functions of later systems, looked up so that the program still starts
+// where they are missing.
+template <class F>
+F User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (user32 == nullptr) return nullptr;
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)));
+}
+
+int ScreenDpi() {
+  HDC dc = GetDC(nullptr);
+  if (dc == nullptr) return 96;
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+int WindowDpi(HWND h) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr && h != nullptr) {
+    const UINT dpi = getDpiForWindow(h);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return ScreenDpi();
+}
+
+SIZE FrameSize(int dpi) {
+  constexpr DWORD style = WS_OVERLAPPEDWINDOW;
+  constexpr DWORD exStyle = WS_EX_CONTROLPARENT;
+  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  RECT r{0, 0, 0, 0};
+  if (adjustForDpi != nullptr && adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  }
+  r = RECT{0, 0, 0, 0};
+  if (!AdjustWindowRectEx(&r, style, FALSE, exStyle)) return SIZE{MulDiv(8, dpi, 96), MulDiv(42, dpi, 96)};
+  // Earlier systems draw every frame at the screen's DPI.
+  const int screen = ScreenDpi();
+  return SIZE{MulDiv(r.right - r.left, dpi, screen), MulDiv(r.bottom - r.top, dpi, screen)};
+}
+
 void RefreshCursor() {
   POINT p;
   if (!GetCursorPos(&p)) return;

@@ -124,11 +124,26 @@ class WinPeer : public ui::ControlPeer {
   virtual void OnDrawItem(const DRAWITEMSTRUCT& /*item*/) {}
   virtual void OnScroll(HWND /*from*/) {}
 
+  // The form's DPI moved: the peer's pixel sizes follow it.
+  void Rescale() {
+    if (hwnd_ == nullptr) return;
+    const bool was = syncing_;
+    syncing_ = true;
+    DpiChanged();
+    syncing_ = was;
+  }
+
+  // The DPI the form's window is drawn at; the layer's sizes are pixels at 96.
+  virtual int Dpi() const;
+  int Px(int layer) const { return MulDiv(layer, Dpi(), 96); }
+  int Layer(int px) const { return MulDiv(px, 96, Dpi()); }
+
   // Relays mouse input to the form's tool tips.
   void RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const;
 
  protected:
   virtual void CreateNative() = 0;
+  virtual void DpiChanged() { ApplyBounds(); }
   virtual void SyncAll() {
     ApplyBounds();
     ApplyText();
@@ -152,8 +167,8 @@ class WinPeer : public ui::ControlPeer {
     }
   }
   virtual void ApplyBounds() {
-    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), std::max(0, control_.Width()),
-                 std::max(0, control_.Height()), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, Px(control_.Left()), Px(control_.Top()), Px(std::max(0, control_.Width())),
+                 Px(std::max(0, control_.Height())), SWP_NOZORDER | SWP_NOACTIVATE);
   }
   virtual void ApplyText() { SetTextIfDifferent(hwnd_, control_.Text()); }
   virtual void FocusNative() {
@@ -177,9 +192,9 @@ class WinPeer : public ui::ControlPeer {
     if (parent == nullptr) parent = ParentHwnd();
     if (control_.Visible()) style |= WS_VISIBLE;
     const auto id = static_cast<UINT_PTR>(g_nextControlId++);
-    HWND h = CreateWindowExA(exStyle, className, text, WS_CHILD | style, control_.Left(),
-                             control_.Top(), std::max(0, control_.Width()),
-                             std::max(0, control_.Height()), parent, reinterpret_cast<HMENU>(id),
+    HWND h = CreateWindowExA(exStyle, className, text, WS_CHILD | style, Px(control_.Left()),
+                             Px(control_.Top()), Px(std::max(0, control_.Width())),
+                             Px(std::max(0, control_.Height())), parent, reinterpret_cast<HMENU>(id),
                              GetModuleHandleA(nullptr), nullptr);
     if (h == nullptr) return nullptr;
     Adopt(h, subclass);
@@ -216,7 +231,9 @@ class WinPeer : public ui::ControlPeer {
         POINT p{LowSigned(lp), HighSigned(lp)};
         if (h != hwnd_) MapWindowPoints(h, hwnd_, &p, 1);
         const ui::TShiftState shift = ShiftFrom(wp);
-        Guard([&] { control_.UserMouseMove(p.x, p.y, shift); });
+        const int x = Layer(p.x);
+        const int y = Layer(p.y);
+        Guard([&] { control_.UserMouseMove(x, y, shift); });
         return false;
       }
       case WM_SETCURSOR: {
@@ -279,6 +296,12 @@ class WinPeer : public ui::ControlPeer {
   HWND tipWindow_ = nullptr;  // the form's tool-tip window holding tools_
   bool syncing_ = false;  // mirroring state: native notifications are ours, not the user's
 };
+
+// The DPI of a window: GetDpiForWindow where the system has it (Windows 10
+// 1607 on), else the screen's, which is what earlier systems draw at.
+int WindowDpi(HWND h);
+// Size of a form window's frame (outer less client size) at a DPI.
+SIZE FrameSize(int dpi);
 
 inline HWND AsHwnd(std::uintptr_t h) { return reinterpret_cast<HWND>(h); }
 
