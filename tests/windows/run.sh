@@ -2,7 +2,7 @@
 # The Windows stage: cross-builds Quillan.exe (32-bit, and 64-bit), checks
 # that it needs no DLL beside it, then runs the test suites built for Windows
 # under Wine in a 32-bit prefix of this run's own, and the smoke test under
-# Xvfb.
+# Xvfb, the manifests of both programs, and the window at 96 and 144 DPI.
 #
 # Usage: run.sh [BUILD_DIR_32 [BUILD_DIR_64]]
 set -uo pipefail
@@ -53,10 +53,16 @@ for suite in "${SUITES[@]}"; do
 done
 
 step "64-bit build"
-TARGETS=(quillan)
+TARGETS=(quillan quillanctl)
 build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=OFF || exit 1
 check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
 echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
+
+step "manifests"
+for exe in Quillan.exe quillanctl.exe; do
+  "$ROOT/tests/windows/manifest_test.sh" i686-w64-mingw32-windres "$BUILD32/bin/$exe" x86 || failed=1
+  "$ROOT/tests/windows/manifest_test.sh" x86_64-w64-mingw32-windres "$BUILD64/bin/$exe" amd64 || failed=1
+done
 
 export WINEARCH=win32 WINEDEBUG=-all
 WINEPREFIX="$(mktemp -d /tmp/quillan-wine.XXXXXX)"
@@ -103,6 +109,9 @@ sh "$ROOT/tests/ctl/wine_test.sh" "$WINE" "$BUILD32/bin/quillanctl.exe" || faile
 
 step "smoke test"
 "$ROOT/tests/windows/smoke_test.sh" "$BUILD32" || failed=1
+
+step "96 and 144 DPI"
+"$ROOT/tests/windows/dpi_test.sh" "$BUILD32" || failed=1
 
 # The 64-bit exe in a 64-bit prefix of its own, looked at by the 32-bit probe.
 step "64-bit smoke test"
