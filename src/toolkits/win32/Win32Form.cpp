@@ -136,7 +136,14 @@ class FormPeer final : public WinPeer {
     RECT r;
     GetWindowRect(hwnd_, &r);
     const RECT want = NativeRect();
-    if (EqualRect(&r, &want)) return;
+    // Above 96 DPI a layer pixel spans more than one device pixel: what
+    // rounding moves by less than half of one is the place the layer has.
+    const int slack = Px(1) / 2;
+    auto within = [slack](LONG a, LONG b) { return a - b <= slack && b - a <= slack; };
+    if (within(r.left, want.left) && within(r.top, want.top) && within(r.right, want.right) &&
+        within(r.bottom, want.bottom)) {
+      return;
+    }
     SetWindowPos(hwnd_, nullptr, want.left, want.top, want.right - want.left, want.bottom - want.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
