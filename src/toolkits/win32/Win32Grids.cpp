@@ -5,6 +5,7 @@ namespace win32ui {
 
 namespace {
 
+// Value lists and grids: a report-style list view showing the cells.
 class TablePeer final : public WinPeer {
  public:
   using WinPeer::WinPeer;
