@@ -43,7 +43,7 @@ sed 's/^C1=@C1@/C1=C:\\Novell\\ConsoleOne\\1.2/; s/^;.*@C1@.*$/; Machine-wide se
 (cd "$C/Program Files/Quillan" && exec "$WINE" Quillan.exe >/dev/null 2>&1) &
 id=""
 for _ in $(seq 120); do
-  id="$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null | head -1)" && [ -n "$id" ] && break
+  id="$(xdotool search --onlyvisible --classname '^quillan\.exe$' 2>/dev/null | head -1)" && [ -n "$id" ] && break
   sleep 0.5
 done
 [ -n "$id" ] || { echo "no Quillan window appeared" >&2; exit 1; }

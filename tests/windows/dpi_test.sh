@@ -66,7 +66,11 @@ measure() {
   (cd "$WORK/app" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
   QUILLAN_PID=$!
   local id=""
-  find_window() { id="$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null | head -1)"; [ -n "$id" ]; }
+  # Wine names the window's X class after the exe: no other program's window.
+  find_window() {
+    id="$(xdotool search --onlyvisible --classname '^quillan\.exe$' 2>/dev/null | head -1)"
+    [ -n "$id" ]
+  }
   wait_for 60 find_window || fail "no window at scale $scale"
   filled() { [ "$("$WINE" "$PROBE" items 2>/dev/null | tr -d '\r' | paste -sd, -)" = "Alpha,Beta,Gamma" ]; }
   wait_for 20 filled || fail "the list was not filled at scale $scale"
