@@ -13,6 +13,8 @@
 #include "toolkits/win32/Win32Peers.h"
 #include "toolkits/win32/Win32Toolkit.h"
 #include "ui/Controls.h"
+// Internal to the toolkit: the DPI it reads from a window.
+#include "toolkits/win32/Win32Window.h"
 
 #include "platform/win32/WinApi.h"
 
@@ -465,3 +467,84 @@ TEST_F(Win32Toolkit, OpenDialogStartsFromTheNameAndReturnsTheChosenFile) {
 }
 
 }  // namespace
+
+// The prefix draws at 96 DPI; a move to a monitor at 192 arrives as
+// WM_DPICHANGED. The layer keeps its 96-DPI numbers throughout.
+TEST_F(Win32Toolkit, FormRescalesOnADpiChangeAndKeepsTheLayersUnits) {
+  auto* panel = new ui::TPanel(form_.get());
+  panel->SetBounds(0, 0, 368, 300);
+  panel->SetAlign(ui::TAlign::alTop);
+  auto* list = new ui::TCheckListBox(panel);
+  list->SetBounds(12, 8, 345, 233);
+  list->SetAnchors(ui::akLeft | ui::akTop | ui::akRight);
+  list->SetColumns(2);
+  list->SetItemHeight(16);
+  for (const char* name : {"Alpha", "Beta", "Gamma"}) list->AddItem(name);
+  Realize();
+  const HWND form = Native(*form_);
+  const HWND native = Native(*list);
+  ASSERT_EQ(win32ui::WindowDpi(form), 96) << "the test prefix must draw at 96 DPI";
+  RECT client96;
+  GetClientRect(form, &client96);
+
+  auto childRect = [&] {
+    RECT r;
+    GetWindowRect(native, &r);
+    MapWindowPoints(nullptr, Native(*panel), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  auto fontHeight = [&] {
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(native, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+  };
+  EXPECT_EQ(fontHeight(), -form_->FontHeight());
+
+  RECT suggested{200, 120, 200 + 752, 120 + 906};
+  SendMessageA(form, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  // Twice the client area in the frame the system gives 192 DPI (Wine does
+  // not redraw the frame itself for a message sent by hand).
+  RECT outer;
+  GetWindowRect(form, &outer);
+  const SIZE frame192 = win32ui::FrameSize(192);
+  EXPECT_EQ(outer.right - outer.left, 2 * client96.right + frame192.cx);
+  EXPECT_EQ(outer.bottom - outer.top, 2 * client96.bottom + frame192.cy);
+  EXPECT_EQ(outer.left, 200);
+  EXPECT_EQ(outer.top, 120);
+  const RECT r = childRect();
+  EXPECT_EQ(r.left, 24);
+  EXPECT_EQ(r.top, 16);
+  EXPECT_EQ(r.right - r.left, 690);
+  EXPECT_EQ(r.bottom - r.top, 466);
+  EXPECT_EQ(SendMessageA(native, LB_GETITEMHEIGHT, 0, 0), 32);
+  EXPECT_EQ(fontHeight(), -2 * form_->FontHeight());
+  // The layer's numbers stay as an unaware program would see them.
+  EXPECT_EQ(form_->Width(), 376);
+  EXPECT_EQ(form_->Height(), 453);
+  EXPECT_EQ(form_->Left(), 100);
+  EXPECT_EQ(form_->Top(), 60);
+  EXPECT_EQ(list->Width(), 345);
+  EXPECT_EQ(list->ItemAtPos(20, 16 + 5), 1);
+
+  // A resize by the user at 192 DPI reaches the layer halved.
+  RECT client;
+  GetClientRect(form, &client);
+  SetWindowPos(form, nullptr, 0, 0, outer.right - outer.left - client.right + 2 * (client96.right + 100),
+               outer.bottom - outer.top - client.bottom + 2 * client96.bottom, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(form_->Width(), 476);
+  EXPECT_EQ(list->Width(), 445);
+  EXPECT_EQ(childRect().right - childRect().left, 890);
+
+  // And back to 96: the pixel sizes are the layer's again.
+  suggested = RECT{100, 60, 100 + 476, 60 + 453};
+  SendMessageA(form, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  GetWindowRect(form, &outer);
+  EXPECT_EQ(outer.right - outer.left, 476);
+  EXPECT_EQ(outer.bottom - outer.top, 453);
+  EXPECT_EQ(childRect().right - childRect().left, 445);
+  EXPECT_EQ(SendMessageA(native, LB_GETITEMHEIGHT, 0, 0), 16);
+  EXPECT_EQ(fontHeight(), -form_->FontHeight());
+}

@@ -2,7 +2,7 @@
 # The Windows stage: cross-builds Quillan.exe (32-bit, and 64-bit), checks
 # that it needs no DLL beside it, then runs the test suites built for Windows
 # under Wine in a 32-bit prefix of this run's own, and the smoke test under
-# Xvfb.
+# Xvfb, the manifests of both programs, and the window at 96 and 144 DPI.
 #
 # Some kernels (some virtual machines among them) cannot run 32-bit
 # programs, and so no 32-bit Wine. There the 32-bit exe is built and its
@@ -67,7 +67,7 @@ check_imports "$BUILD32/bin/quillanctl.exe" i686-w64-mingw32-objdump || exit 1
 
 step "64-bit build"
 if [ "$RUN32" = 1 ]; then
-  TARGETS=(quillan)
+  TARGETS=(quillan quillanctl)
   build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=OFF || exit 1
 else
   TARGETS=(quillan quillan_probe quillanctl)
@@ -77,6 +77,12 @@ else
 fi
 check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
 echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
+
+step "manifests"
+for exe in Quillan.exe quillanctl.exe; do
+  "$ROOT/tests/windows/manifest_test.sh" i686-w64-mingw32-windres "$BUILD32/bin/$exe" x86 || failed=1
+  "$ROOT/tests/windows/manifest_test.sh" x86_64-w64-mingw32-windres "$BUILD64/bin/$exe" amd64 || failed=1
+done
 
 if [ "$RUN32" = 1 ]; then
   export WINEARCH=win32
@@ -136,6 +142,9 @@ sh "$ROOT/tests/ctl/wine_test.sh" "$WINE" "$RUNBUILD/bin/quillanctl.exe" || fail
 
 step "smoke test"
 WINE="$WINE" "$ROOT/tests/windows/smoke_test.sh" "$RUNBUILD" || failed=1
+
+step "96 and 144 DPI"
+WINE="$WINE" "$ROOT/tests/windows/dpi_test.sh" "$RUNBUILD" || failed=1
 
 [ "$RUN32" = 1 ] || exit $failed
 

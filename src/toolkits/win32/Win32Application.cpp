@@ -1,15 +1,14 @@
 // The application object of the Win32 toolkit: the hidden application
-// window, the event loop, the message box and the open-file dialog.
+// window and the event loop.
 #include "toolkits/win32/Win32Toolkit.h"
 
 #include "platform/win32/WinApi.h"
-#include <commdlg.h>
 
 #include <exception>
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
-#include "toolkits/win32/Win32Peers.h"
+#include "toolkits/win32/Win32Window.h"
 
 namespace win32ui {
 
@@ -17,13 +16,15 @@ namespace {
 
 constexpr char kApplicationClass[] = "TApplication";
 
-HWND AsHwnd(std::uintptr_t h) { return reinterpret_cast<HWND>(h); }
+}  // namespace
 
 HWND MainFormWindow() {
   ui::TApplication* app = ui::Application();
   if (app == nullptr || app->MainForm() == nullptr) return nullptr;
   return AsHwnd(NativeHandle(*app->MainForm()));
 }
+
+namespace {
 
 // A second instance shows and raises this window: hand that on to the
 // main form, which is what the user wants to see.
@@ -55,17 +56,6 @@ LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(h, msg, wp, lp);
 }
 
-// "A|B|C|D" becomes "A\0B\0C\0D\0\0", the form the dialog takes.
-std::string FilterList(const std::string& filter) {
-  std::string list = filter;
-  for (char& c : list) {
-    if (c == '|') c = '\0';
-  }
-  list.push_back('\0');
-  list.push_back('\0');
-  return list;
-}
-
 }  // namespace
 
 Win32Application::Win32Application() {
@@ -79,11 +69,10 @@ Win32Application::Win32Application() {
   cls.lpszClassName = kApplicationClass;
   RegisterClassExA(&cls);
 
-  RECT frame{0, 0, 0, 0};
-  if (AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT)) {
-    frameWidth_ = static_cast<int>(frame.right - frame.left);
-    frameHeight_ = static_cast<int>(frame.bottom - frame.top);
-  }
+  // In the layer's units: pixels at 96 DPI.
+  const SIZE frame = FrameSize(96);
+  frameWidth_ = static_cast<int>(frame.cx);
+  frameHeight_ = static_cast<int>(frame.cy);
 
   // Zero-sized, so that showing it (as a second instance does) shows nothing.
   HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
@@ -159,31 +148,6 @@ void Win32Application::ProcessMessages() {
 void Win32Application::Terminate() {
   terminated_ = true;
   PostQuitMessage(0);
-}
-
-int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  HWND owner = MainFormWindow();
-  if (owner == nullptr || !IsWindowVisible(owner)) owner = AsHwnd(handle_);
-  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
-}
-
-bool Win32Application::ExecuteOpenDialog(ui::TOpenDialog& dialog) {
-  std::vector<char> file(MAX_PATH * 4, '\0');
-  dialog.FileName.copy(file.data(), std::min(dialog.FileName.size(), file.size() - 1));
-  const std::string filter = FilterList(dialog.Filter);
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = MainFormWindow();
-  ofn.lpstrFilter = dialog.Filter.empty() ? nullptr : filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrInitialDir = dialog.InitialDir.empty() ? nullptr : dialog.InitialDir.c_str();
-  ofn.lpstrDefExt = dialog.DefaultExt.empty() ? nullptr : dialog.DefaultExt.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-  if (!GetOpenFileNameA(&ofn)) return false;
-  dialog.FileName = file.data();
-  return true;
 }
 
 void Win32Application::HandleException() noexcept {

@@ -1,0 +1,235 @@
+// The check-list box, an owner-drawn list box.
+#include "toolkits/win32/Win32Window.h"
+
+namespace win32ui {
+
+namespace {
+
+// Width of an entry's check-mark area in the check-list box, box included.
+constexpr int kCheckAreaWidth = 15;
+constexpr int kCheckBoxSize = 13;
+
+// ---------------------------------------------------------- check-list box
+
+// An owner-drawn list box: the layer keeps the entries in their order, the
+// list box only holds them at the indexes it is told (it never sorts).
+class CheckListPeer final : public WinPeer {
+ public:
+  CheckListPeer(ui::TCheckListBox& list, Win32Application& app) : WinPeer(list, app), list_(list) {}
+
+  std::optional<int> ItemAtPos(int x, int y) const override {
+    if (hwnd_ == nullptr) return std::nullopt;
+    return ItemAt(Px(x), Px(y));
+  }
+
+  bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    switch (msg) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: {
+        // The clicks are decided here, so that the list box neither sorts,
+        // drags nor selects behind the layer's back.
+        SetFocus(hwnd_);
+        const int x = LowSigned(lp);
+        const int y = HighSigned(lp);
+        const int index = ItemAt(x, y);
+        if (index >= 0) {
+          RECT r{};
+          SendMessageA(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+          if (x - r.left < Px(kCheckAreaWidth)) {
+            Guard([&] { list_.UserClickCheckBox(index); });
+          } else {
+            Guard([&] { list_.UserClickItem(index); });
+          }
+        }
+        result = 0;
+        return true;
+      }
+      case WM_KEYDOWN:
+        if (wp == VK_SPACE) {
+          Guard([&] { list_.UserPressSpace(); });
+          result = 0;
+          return true;
+        }
+        return AfterDefault(h, msg, wp, lp, result);
+      case WM_CHAR:
+        if (wp == ' ') {
+          result = 0;
+          return true;
+        }
+        return AfterDefault(h, msg, wp, lp, result);
+      case WM_SIZE: {
+        result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
+        ApplyColumnWidth();
+        return true;
+      }
+      default: return CommonMessage(h, msg, wp, lp, result);
+    }
+  }
+
+  void OnDrawItem(const DRAWITEMSTRUCT& d) override {
+    HDC dc = d.hDC;
+    RECT r = d.rcItem;
+    const bool hasItem = d.itemID != static_cast<UINT>(-1) && static_cast<int>(d.itemID) < list_.Count();
+    if (!hasItem) {
+      FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+      if ((d.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &r);
+      return;
+    }
+    const auto& item = list_.At(static_cast<int>(d.itemID));
+    const bool enabled = item.enabled && list_.Enabled();
+    const bool selected = (d.itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+
+    const int area = Px(kCheckAreaWidth);
+    const int size = Px(kCheckBoxSize);
+    RECT box;
+    box.left = r.left + (area - size) / 2;
+    box.top = r.top + (r.bottom - r.top - size) / 2;
+    box.right = box.left + size;
+    box.bottom = box.top + size;
+    UINT state = DFCS_BUTTONCHECK;
+    if (item.checked) state |= DFCS_CHECKED;
+    if (!enabled) state |= DFCS_INACTIVE;
+    DrawFrameControl(dc, &box, DFC_BUTTON, state);
+
+    RECT text = r;
+    text.left += area;
+    if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetBkMode(dc, TRANSPARENT);
+    int color = COLOR_WINDOWTEXT;
+    if (!enabled) {
+      color = COLOR_GRAYTEXT;
+    } else if (selected) {
+      color = COLOR_HIGHLIGHTTEXT;
+    }
+    SetTextColor(dc, GetSysColor(color));
+    RECT inner = text;
+    inner.left += Px(2);
+    DrawTextA(dc, item.text.c_str(), static_cast<int>(item.text.size()), &inner,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if ((d.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &text);
+  }
+
+ protected:
+  void CreateNative() override {
+    multiColumn_ = list_.Columns() > 0;
+    DWORD style = LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_HSCROLL | TabStop();
+    if (multiColumn_) {
+      style |= LBS_MULTICOLUMN;
+    } else {
+      style |= WS_VSCROLL;
+    }
+    hwnd_ = CreateChild("LISTBOX", style, WS_EX_CLIENTEDGE, "");
+  }
+  void SyncAll() override {
+    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
+    WinPeer::SyncAll();
+    Rebuild();
+    ApplyColumnWidth();
+  }
+  void ApplyText() override {}
+  void DpiChanged() override {
+    SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
+    ApplyBounds();
+    ApplyColumnWidth();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  void Apply(Prop what, int index) override {
+    switch (what) {
+      case Prop::ItemInserted:
+        if (index >= 0 && index < list_.Count()) {
+          SendMessageA(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(list_.ItemText(index).c_str()));
+        }
+        ApplySelection();
+        break;
+      case Prop::ItemDeleted:
+        SendMessageA(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        ApplySelection();
+        break;
+      case Prop::ItemsReset: Rebuild(); break;
+      case Prop::ItemIndex: ApplySelection(); break;
+      case Prop::Checked:
+      case Prop::ItemEnabled: InvalidateItem(index); break;
+      case Prop::ItemHeight:
+        SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+      case Prop::Columns:
+        if ((list_.Columns() > 0) != multiColumn_) {
+          Recreate();
+        } else {
+          ApplyColumnWidth();
+        }
+        break;
+      case Prop::Bounds:
+        WinPeer::Apply(what, index);
+        ApplyColumnWidth();
+        break;
+      default: WinPeer::Apply(what, index); break;
+    }
+  }
+
+ private:
+  // The entry under a point of the client area; -1 below the last entry of
+  // a column or in an empty column.
+  int ItemAt(int x, int y) const {
+    const auto answer = static_cast<DWORD>(
+        SendMessageA(hwnd_, LB_ITEMFROMPOINT, 0, static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y)))));
+    const int index = static_cast<int>(answer & 0xFFFF);
+    if ((answer >> 16) != 0 || index < 0 || index >= list_.Count()) return -1;
+    RECT r{};
+    if (SendMessageA(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+      return -1;
+    }
+    const POINT p{x, y};
+    return PtInRect(&r, p) ? index : -1;
+  }
+  // Default processing of a key, then the layer learns a new selection.
+  bool AfterDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
+    const auto selected = static_cast<int>(SendMessageA(hwnd_, LB_GETCURSEL, 0, 0));
+    if (selected >= 0 && selected != list_.ItemIndex()) Guard([&] { list_.UserSelect(selected); });
+    return true;
+  }
+  void Rebuild() {
+    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwnd_, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < list_.Count(); ++i) {
+      SendMessageA(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(list_.ItemText(i).c_str()));
+    }
+    ApplySelection();
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  void ApplySelection() {
+    SendMessageA(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(list_.ItemIndex()), 0);
+  }
+  void InvalidateItem(int index) {
+    RECT r{};
+    if (index < 0 ||
+        SendMessageA(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) == LB_ERR) {
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return;
+    }
+    InvalidateRect(hwnd_, &r, TRUE);
+  }
+  void ApplyColumnWidth() {
+    if (!multiColumn_ || list_.Columns() <= 0) return;
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    const int width = std::max(1, static_cast<int>(r.right - r.left) / list_.Columns());
+    SendMessageA(hwnd_, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(width), 0);
+  }
+
+  ui::TCheckListBox& list_;
+  bool multiColumn_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WinPeer> NewCheckListPeer(ui::TCheckListBox& list, Win32Application& app) {
+  return std::make_unique<CheckListPeer>(list, app);
+}
+
+}  // namespace win32ui

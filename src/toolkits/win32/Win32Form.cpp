@@ -1,0 +1,402 @@
+// The form (a top-level window with the tool tips and the font of its
+// controls) and its plain children: panels, labels and splitters.
+#include "toolkits/win32/Win32Window.h"
+
+namespace win32ui {
+
+namespace {
+
+BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
+  SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ form
+
+class FormPeer final : public WinPeer {
+ public:
+  FormPeer(ui::TCustomForm& form, Win32Application& app) : WinPeer(form, app), form_(form) {}
+  ~FormPeer() override {
+    if (tip_ != nullptr) DestroyWindow(tip_);
+    if (font_ != nullptr) DeleteObject(font_);
+  }
+  FormPeer(const FormPeer&) = delete;
+  FormPeer& operator=(const FormPeer&) = delete;
+
+  HFONT FontHandle() const { return font_; }
+  HWND Tip() const { return tip_; }
+  int Dpi() const override { return dpi_; }
+
+  bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    switch (msg) {
+      case WM_CLOSE:
+        Guard([&] { form_.UserClose(); });
+        result = 0;
+        return true;
+      case WM_SIZE:
+        if (!syncing_ && wp != SIZE_MINIMIZED) {
+          const int w = Layer(LOWORD(lp));
+          const int hgt = Layer(HIWORD(lp));
+          Guard([&] { form_.UserResized(w, hgt); });
+        }
+        return false;
+      case WM_MOVE:
+        if (!syncing_ && !IsIconic(hwnd_)) {
+          RECT r;
+          GetWindowRect(hwnd_, &r);
+          Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
+        }
+        return false;
+      case WM_DPICHANGED:
+        Guard([&] { MoveToDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
+        result = 0;
+        return true;
+      case WM_ACTIVATE:
+        // Give the focus back to the control that had it, as dialogs do.
+        if (LOWORD(wp) == WA_INACTIVE) {
+          HWND f = GetFocus();
+          if (f != nullptr && IsChild(hwnd_, f)) lastFocus_ = f;
+        } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_)) {
+          SetFocus(lastFocus_);
+          result = 0;
+          return true;
+        }
+        return false;
+      default: return CommonMessage(h, msg, wp, lp, result);
+    }
+  }
+
+  // Focus for a form just shown: its active control, else the first tab stop.
+  void FocusFirst() {
+    HWND target = nullptr;
+    if (ui::TWinControl* active = form_.ActiveControl()) {
+      target = reinterpret_cast<HWND>(NativeHandle(*active));
+    }
+    if (target == nullptr) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (target != nullptr) SetFocus(target);
+  }
+
+ protected:
+  void CreateNative() override {
+    dpi_ = WindowDpi(nullptr);
+    const RECT at = NativeRect();
+    int x = at.left;
+    int y = at.top;
+    if (form_.Position() == ui::TPosition::poDefault || form_.Position() == ui::TPosition::poDefaultPosOnly) {
+      x = CW_USEDEFAULT;
+      y = CW_USEDEFAULT;
+    }
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, form_.Text().c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, at.right - at.left, at.bottom - at.top,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (hwnd_ == nullptr) return;
+    Adopt(hwnd_, false);
+    // The monitor the window landed on decides; the screen's DPI was a guess.
+    if (const int dpi = WindowDpi(hwnd_); dpi != dpi_) {
+      dpi_ = dpi;
+      const RECT want = NativeRect();
+      SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    MakeFont();
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+    if (form_.Position() == ui::TPosition::poScreenCenter) CenterOnScreen();
+  }
+
+  void SyncAll() override {
+    ApplyText();
+    EnableWindow(hwnd_, form_.Enabled() ? TRUE : FALSE);
+  }
+
+  void Apply(Prop what, int index) override {
+    switch (what) {
+      case Prop::Visible:
+        ShowWindow(hwnd_, form_.Showing() ? SW_SHOW : SW_HIDE);
+        break;
+      case Prop::Font:
+        MakeFont();
+        SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+        EnumChildWindows(hwnd_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
+        break;
+      case Prop::Focus: FocusFirst(); break;
+      case Prop::TabOrder: break;
+      default: WinPeer::Apply(what, index); break;
+    }
+  }
+
+  void ApplyBounds() override {
+    // A minimised or maximised window keeps its place; the layer's numbers
+    // only follow it.
+    if (IsIconic(hwnd_) || IsZoomed(hwnd_)) return;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    const RECT want = NativeRect();
+    // Above 96 DPI a layer pixel spans more than one device pixel: what
+    // rounding moves by less than half of one is the place the layer has.
+    const int slack = Px(1) / 2;
+    auto within = [slack](LONG a, LONG b) { return a - b <= slack && b - a <= slack; };
+    if (within(r.left, want.left) && within(r.top, want.top) && within(r.right, want.right) &&
+        within(r.bottom, want.bottom)) {
+      return;
+    }
+    SetWindowPos(hwnd_, nullptr, want.left, want.top, want.right - want.left, want.bottom - want.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+ private:
+  void MakeFont() {
+    if (font_ != nullptr) DeleteObject(font_);
+    // A negative height asks for the character height, as the layer means it.
+    font_ = CreateFontA(-Px(form_.FontHeight()), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                        form_.FontName().c_str());
+  }
+  void CenterOnScreen() {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(hwnd_, &r);
+    const bool was = syncing_;
+    syncing_ = false;
+    Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
+    syncing_ = was;
+  }
+  // The window's place and size at its DPI. The layer's width and height
+  // hold a frame of 96-DPI size: the client area is what scales, the frame
+  // is the one the system draws at this DPI.
+  RECT NativeRect() const {
+    const SIZE frame = FrameSize(dpi_);
+    const int clientWidth = Px(std::max(0, form_.Width() - app_.FrameWidth()));
+    const int clientHeight = Px(std::max(0, form_.Height() - app_.FrameHeight()));
+    const int left = Px(form_.Left());
+    const int top = Px(form_.Top());
+    return RECT{left, top, left + clientWidth + frame.cx, top + clientHeight + frame.cy};
+  }
+  // WM_DPICHANGED: the system's suggested place, our own size at the new
+  // DPI, and every control's pixel sizes again.
+  void MoveToDpi(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const bool was = syncing_;
+    syncing_ = true;
+    dpi_ = dpi;
+    const RECT want = NativeRect();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, want.right - want.left, want.bottom - want.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    MakeFont();
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    EnumChildWindows(hwnd_, &SetFontOf, reinterpret_cast<LPARAM>(font_));
+    RescaleChildren(form_);
+    syncing_ = was;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    Guard([&] { form_.UserMoved(Layer(r.left), Layer(r.top)); });
+  }
+  static void RescaleChildren(ui::TWinControl& parent) {
+    for (ui::TControl* c : parent.Controls()) {
+      if (auto* peer = dynamic_cast<WinPeer*>(c->Peer())) peer->Rescale();
+      if (auto* container = dynamic_cast<ui::TWinControl*>(c)) RescaleChildren(*container);
+    }
+  }
+
+  ui::TCustomForm& form_;
+  HFONT font_ = nullptr;
+  HWND tip_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  int dpi_ = 96;
+};
+
+FormPeer* WinPeer::Form() const {
+  ui::TCustomForm* form = control_.ParentForm();
+  if (form == nullptr) return nullptr;
+  return dynamic_cast<FormPeer*>(form->Peer());
+}
+
+int WinPeer::Dpi() const {
+  FormPeer* form = Form();
+  return form != nullptr ? form->Dpi() : 96;
+}
+
+HFONT WinPeer::Font() const {
+  FormPeer* form = Form();
+  return form != nullptr ? form->FontHandle() : nullptr;
+}
+
+// Runs from the destructor too, when the control is going away: it must
+// not ask the layer anything.
+void WinPeer::RemoveTools() {
+  HWND tip = tipWindow_;
+  if (tip != nullptr && IsWindow(tip)) {
+    for (HWND h : tools_) {
+      TTTOOLINFOA info{};
+      info.cbSize = TTTOOLINFOA_V2_SIZE;
+      info.hwnd = GetParent(h);
+      info.uId = reinterpret_cast<UINT_PTR>(h);
+      SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+  tools_.clear();
+}
+
+void WinPeer::UpdateTool() {
+  FormPeer* form = Form();
+  if (form == nullptr || form == this || form->Tip() == nullptr) return;
+  RemoveTools();
+  tipWindow_ = form->Tip();
+  if (control_.Hint().empty()) return;
+  for (HWND h : HintWindows()) {
+    if (h == nullptr) continue;
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_IDISHWND;
+    info.hwnd = GetParent(h);
+    info.uId = reinterpret_cast<UINT_PTR>(h);
+    info.lpszText = const_cast<char*>(control_.Hint().c_str());
+    SendMessageA(form->Tip(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    tools_.push_back(h);
+  }
+}
+
+void WinPeer::RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const {
+  if (tools_.empty() || tipWindow_ == nullptr) return;
+  MSG m{};
+  m.hwnd = h;
+  m.message = msg;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = static_cast<DWORD>(GetMessageTime());
+  const DWORD pos = GetMessagePos();
+  m.pt.x = LowSigned(static_cast<LPARAM>(pos));
+  m.pt.y = HighSigned(static_cast<LPARAM>(pos));
+  SendMessageA(tipWindow_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+namespace {
+
+// ----------------------------------------------------------- containers
+
+// Panels and other containers: our own class, painting the caption.
+class PanelPeer : public WinPeer {
+ public:
+  using WinPeer::WinPeer;
+
+  bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    switch (msg) {
+      case WM_PAINT: Paint(); result = 0; return true;
+      case WM_SETFONT: font_ = reinterpret_cast<HFONT>(wp); return false;
+      default: return CommonMessage(h, msg, wp, lp, result);
+    }
+  }
+
+ protected:
+  void CreateNative() override {
+    hwnd_ = CreateChild(kContainerClass, WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, "", nullptr,
+                        false);
+    font_ = Font();
+  }
+  void ApplyText() override { InvalidateRect(hwnd_, nullptr, TRUE); }
+  void Apply(Prop what, int index) override {
+    if (what == Prop::Style) {
+      InvalidateRect(hwnd_, nullptr, TRUE);
+      return;
+    }
+    WinPeer::Apply(what, index);
+  }
+  void FocusNative() override {}
+
+  void Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    auto* panel = dynamic_cast<ui::TPanel*>(&control_);
+    if (panel != nullptr && panel->Bevel()) {
+      DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+    }
+    const std::string& text = control_.Text();
+    if (!text.empty()) {
+      HGDIOBJ oldFont = font_ != nullptr ? SelectObject(dc, font_) : nullptr;
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, GetSysColor(control_.Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+      UINT align = DT_CENTER;
+      if (panel != nullptr && panel->Alignment() == ui::TAlignment::taLeftJustify) align = DT_LEFT;
+      if (panel != nullptr && panel->Alignment() == ui::TAlignment::taRightJustify) align = DT_RIGHT;
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
+      if (oldFont != nullptr) SelectObject(dc, oldFont);
+    }
+    EndPaint(hwnd_, &ps);
+  }
+
+  HFONT font_ = nullptr;
+};
+
+// --------------------------------------------------------- simple kinds
+
+class LabelPeer final : public WinPeer {
+ public:
+  using WinPeer::WinPeer;
+
+ protected:
+  void CreateNative() override {
+    const std::string text = control_.Text();
+    const bool splitter = dynamic_cast<ui::TSplitter*>(&control_) != nullptr;
+    hwnd_ = CreateChild("STATIC", splitter ? static_cast<DWORD>(SS_ETCHEDFRAME) : static_cast<DWORD>(SS_LEFT | SS_NOTIFY),
+                        0, text.c_str());
+  }
+  void FocusNative() override {}
+  // Labels size themselves to their text, at least to the layer's width, so
+  // that a status text longer than the designed space is not cut off.
+  void ApplyBounds() override {
+    int width = Px(std::max(0, control_.Width()));
+    const std::string& text = control_.Text();
+    if (dynamic_cast<ui::TLabel*>(&control_) != nullptr && !text.empty()) {
+      HDC dc = GetDC(hwnd_);
+      HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+      SIZE size{};
+      GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(hwnd_, dc);
+      width = std::max(width, static_cast<int>(size.cx) + 1);
+    }
+    SetWindowPos(hwnd_, nullptr, Px(control_.Left()), Px(control_.Top()), width, Px(std::max(0, control_.Height())),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  void ApplyText() override {
+    ApplyBounds();  // wide enough first, so the new text is not wrapped
+    WinPeer::ApplyText();
+  }
+};
+
+}  // namespace
+
+bool PreTranslate(void* message) {
+  auto* msg = static_cast<MSG*>(message);
+  if (msg->hwnd == nullptr) return false;
+  HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+  if (root == nullptr) return false;
+  auto* form = dynamic_cast<FormPeer*>(PeerOf(root));
+  if (form == nullptr) return false;
+  return IsDialogMessageA(root, msg) != FALSE;
+}
+
+std::unique_ptr<WinPeer> NewFormPeer(ui::TCustomForm& form, Win32Application& app) {
+  return std::make_unique<FormPeer>(form, app);
+}
+
+std::unique_ptr<WinPeer> NewPanelPeer(ui::TControl& control, Win32Application& app) {
+  return std::make_unique<PanelPeer>(control, app);
+}
+
+std::unique_ptr<WinPeer> NewLabelPeer(ui::TControl& control, Win32Application& app) {
+  return std::make_unique<LabelPeer>(control, app);
+}
+
+}  // namespace win32ui
