@@ -104,6 +104,20 @@ sh "$ROOT/tests/ctl/wine_test.sh" "$WINE" "$BUILD32/bin/quillanctl.exe" || faile
 step "smoke test"
 "$ROOT/tests/windows/smoke_test.sh" "$BUILD32" || failed=1
 
+# The installer and the zip made from the programs built above, installed,
+# upgraded and uninstalled in this prefix.
+step "packages"
+DIST="$WINEPREFIX/dist"
+package() {
+  QUILLAN_DIST="$DIST" QUILLAN_JOBS="$JOBS" "$ROOT/scripts/package.sh" windows >/dev/null
+}
+if QUILLAN_WINDOWS_BUILD="$BUILD32" package; then
+  "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*[0-9]-setup.exe)" \
+    "$(ls "$DIST"/Quillan-*-win32.zip)" "$BUILD32" || failed=1
+else
+  failed=1
+fi
+
 # The 64-bit exe in a 64-bit prefix of its own, looked at by the 32-bit probe.
 step "64-bit smoke test"
 WINEPREFIX64="$(mktemp -d /tmp/quillan-wine64.XXXXXX)"
@@ -114,7 +128,13 @@ WINEPREFIX64="$(mktemp -d /tmp/quillan-wine64.XXXXXX)"
   "$WINESERVER" -w
   echo "prefix ready in $((SECONDS - start)) s"
   PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
-    "$ROOT/tests/windows/smoke_test.sh" "$BUILD64"
+    "$ROOT/tests/windows/smoke_test.sh" "$BUILD64" || exit 1
+  echo
+  echo "--- 64-bit packages"
+  QUILLAN_WINDOWS_ARCH=x86_64 QUILLAN_WINDOWS_BUILD="$BUILD64" package || exit 1
+  PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
+    "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*-win64-setup.exe)" \
+    "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD32"
 ) || failed=1
 
 exit $failed
