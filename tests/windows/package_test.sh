@@ -2,9 +2,10 @@
 # The Windows packages under Wine, used as an administrator would:
 #   installer: a silent install into the default folder (files, Start-menu
 #   shortcut, Add/Remove Programs entry), the installed Quillan.exe through
-#   the smoke test, an upgrade that keeps the edited Quillan.ini, a refused
-#   upgrade while Quillan runs, the silent uninstall that keeps both settings
-#   files, and a silent install into a folder given with /D=;
+#   the smoke test, an upgrade that keeps the edited Quillan.ini, refused
+#   upgrades (Quillan running, a file that cannot be written), the silent
+#   uninstall that keeps both settings files, and a silent install into a
+#   folder given with /D= that the next upgrade keeps;
 #   zip: unpacked, quillanctl.exe answers --version and list.
 #
 # Usage: package_test.sh SETUP_EXE ZIP BUILD_DIR
@@ -155,6 +156,18 @@ wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did no
 QUILLAN_PID=""
 echo "install while Quillan runs: refused with $refused"
 
+# A program file that cannot be replaced (here a folder in its place) must
+# fail the silent upgrade too.
+rm "$INST/quillanctl.exe"
+mkdir "$INST/quillanctl.exe"
+run "$SETUP" /S
+[ "$rc" -eq 4 ] || fail "an upgrade that could not write quillanctl.exe ended with $rc"
+rmdir "$INST/quillanctl.exe"
+run "$SETUP" /S
+[ "$rc" -eq 0 ] && cmp -s "$INST/quillanctl.exe" "$PORTABLE/quillanctl.exe" ||
+  fail "the repeated upgrade did not restore quillanctl.exe"
+echo "an upgrade that cannot write a program file: refused with 4"
+
 echo "silent uninstall"
 USER_FILE="$(find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' | head -1)"
 [ -n "$USER_FILE" ] || fail "no per-user Quillan.ini"
@@ -176,6 +189,9 @@ run cmd /c "Z:${SETUP//\//\\} /S /D=$TOOLS"
 [ "$rc" -eq 0 ] || fail "install with /D= ended with $rc"
 [ "$(reg_value InstallLocation)" = "$TOOLS" ] || fail "/D= install went to '$(reg_value InstallLocation)'"
 [ -f "$WINEPREFIX/drive_c/Tools/Quillan Test/Quillan.exe" ] || fail "/D= install: no Quillan.exe"
+run "$SETUP" /S
+[ "$(reg_value InstallLocation)" = "$TOOLS" ] && [ ! -e "$INST" ] ||
+  fail "the upgrade did not go into the folder of the installation it replaces"
 run_command_line "$(reg_value QuietUninstallString)"
 wait_for 60 bash -c "! [ -e '$WINEPREFIX/drive_c/Tools/Quillan Test/Uninstall.exe' ]" ||
   fail "the /D= installation was not uninstalled"
