@@ -146,7 +146,29 @@ WINE="$WINE" "$ROOT/tests/windows/smoke_test.sh" "$RUNBUILD" || failed=1
 step "96 and 144 DPI"
 WINE="$WINE" "$ROOT/tests/windows/dpi_test.sh" "$RUNBUILD" || failed=1
 
-[ "$RUN32" = 1 ] || exit $failed
+# The installer and the zip made from the programs built above, installed,
+# upgraded and uninstalled in this prefix.
+step "packages"
+DIST="$WINEPREFIX/dist"
+package() {
+  QUILLAN_DIST="$DIST" QUILLAN_JOBS="$JOBS" "$ROOT/scripts/package.sh" windows >/dev/null
+}
+if [ "$RUN32" = 1 ]; then
+  if QUILLAN_WINDOWS_BUILD="$BUILD32" package; then
+    "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*[0-9]-setup.exe)" \
+      "$(ls "$DIST"/Quillan-*-win32.zip)" "$BUILD32" || failed=1
+  else
+    failed=1
+  fi
+else
+  if QUILLAN_WINDOWS_ARCH=x86_64 QUILLAN_WINDOWS_BUILD="$BUILD64" package; then
+    WINE="$WINE" "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*-win64-setup.exe)" \
+      "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD64" || failed=1
+  else
+    failed=1
+  fi
+  exit $failed
+fi
 
 # The 64-bit exe in a 64-bit prefix of its own, looked at by the 32-bit probe.
 step "64-bit smoke test"
@@ -158,7 +180,13 @@ WINEPREFIX64="$(mktemp -d /tmp/quillan-wine64.XXXXXX)"
   "$WINESERVER" -w
   echo "prefix ready in $((SECONDS - start)) s"
   PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
-    "$ROOT/tests/windows/smoke_test.sh" "$BUILD64"
+    "$ROOT/tests/windows/smoke_test.sh" "$BUILD64" || exit 1
+  echo
+  echo "--- 64-bit packages"
+  QUILLAN_WINDOWS_ARCH=x86_64 QUILLAN_WINDOWS_BUILD="$BUILD64" package || exit 1
+  PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
+    "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*-win64-setup.exe)" \
+    "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD32"
 ) || failed=1
 
 exit $failed

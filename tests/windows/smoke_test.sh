@@ -5,6 +5,8 @@
 # settings file into the prefix's application-data folder.
 #
 # Usage: smoke_test.sh BUILD_DIR   (WINEPREFIX, WINEARCH and DISPLAY set)
+# APP_DIR=folder runs the Quillan.exe found there in place (an installed
+# one) instead of a copy of BUILD_DIR's; the test's Quillan.ini goes beside it.
 set -euo pipefail
 
 BUILD="$1"
@@ -53,16 +55,19 @@ INST="$WORK/ConsoleOne"
 mkdir -p "$INST/bin" "$INST/snapins/Alpha" "$INST/snapins/Beta" "$INST/lib/Alpha" \
   "$INST/resources/Alpha" "$INST/inactive.snapins/Gamma"
 echo stub >"$INST/bin/ConsoleOne.exe"
-mkdir -p "$WORK/app"
-cp "$EXE" "$WORK/app/Quillan.exe"
+APP="${APP_DIR:-$WORK/app}"
+if [ -z "${APP_DIR:-}" ]; then
+  mkdir -p "$APP"
+  cp "$EXE" "$APP/Quillan.exe"
+fi
 printf '[Paths]\r\nC1=%s\r\n[Snapin Description]\r\nAlpha=The first snap-in\r\n' "$(winpath "$INST")" \
-  >"$WORK/app/Quillan.ini"
+  >"$APP/Quillan.ini"
 
 # The per-user file must come from this run.
 find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' -delete 2>/dev/null || true
 
 echo "starting Quillan.exe"
-(cd "$WORK/app" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
+(cd "$APP" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
 QUILLAN_PID=$!
 
 window_shown() { [ -n "$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null)" ]; }
@@ -85,7 +90,7 @@ echo "click on the check-mark box moved Alpha's folders"
 
 echo "second start"
 start=$SECONDS
-(cd "$WORK/app" && timeout 60 "$WINE" Quillan.exe >/dev/null 2>&1) || fail "second start did not end with exit code 0"
+(cd "$APP" && timeout 60 "$WINE" Quillan.exe >/dev/null 2>&1) || fail "second start did not end with exit code 0"
 [ $((SECONDS - start)) -le 30 ] || fail "second start took $((SECONDS - start)) s"
 [ "$(probe forms)" = "1" ] || fail "$(probe forms) Quillan windows after a second start"
 echo "second start ended at once, one window"
