@@ -87,6 +87,16 @@ HCURSOR CursorFor(ui::TCursor c) {
 
 LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
+// The form's smallest client area as the smallest window the user can drag.
+void LimitTrackSize(HWND h, const ui::TCustomForm& form, MINMAXINFO& info) {
+  RECT r{0, 0, form.MinClientWidth(), form.MinClientHeight()};
+  if (r.right <= 0 && r.bottom <= 0) return;
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(h, GWL_EXSTYLE)));
+  info.ptMinTrackSize.x = std::max(info.ptMinTrackSize.x, r.right - r.left);
+  info.ptMinTrackSize.y = std::max(info.ptMinTrackSize.y, r.bottom - r.top);
+}
+
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
   return TRUE;
@@ -347,6 +357,10 @@ class FormPeer final : public WinPeer {
           Guard([&] { form_.UserMoved(r.left, r.top); });
         }
         return false;
+      case WM_GETMINMAXINFO:
+        LimitTrackSize(h, form_, *reinterpret_cast<MINMAXINFO*>(lp));
+        result = 0;
+        return true;
       case WM_ACTIVATE:
         // Give the focus back to the control that had it, as dialogs do.
         if (LOWORD(wp) == WA_INACTIVE) {
