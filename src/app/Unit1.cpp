@@ -66,8 +66,9 @@ const ControlDecl kLayout[] = {
 };
 
 // The fixed bands (top panel, information line, status bar), the list's
-// margins in its panel, and four of its rows.
-constexpr int kMinClientHeight = 113 + 28 + 19 + 8 + 10 + 4 * 16;
+// margins in its panel, and six of its rows (a horizontal scroll bar may
+// take one or two of them).
+constexpr int kMinClientHeight = 113 + 28 + 19 + 8 + 10 + 6 * 16;
 
 TControl* MakeControl(Kind kind, TWinControl* parent) {
   switch (kind) {
@@ -185,7 +186,7 @@ void TForm1::BuildLayout() {
   }
   EnableAlign();
   // The smallest window with every control whole: the designed width (the
-  // captions and the label need it) and four rows of the list.
+  // captions and the label need it) and a list that still shows entries.
   SetMinClientSize(kLayout[0].width, kMinClientHeight);
 
   PanelTop = Find<TPanel>(byName, "PanelTop");

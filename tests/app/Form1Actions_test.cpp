@@ -187,10 +187,10 @@ TEST_F(Form1Actions, WindowStopsShrinkingWhereEveryControlIsWhole) {
                                 f->CheckBoxKeepOpen, f->BitBtnRC, f->BitBtnC1, f->CheckListBoxSnapins}) {
     whole(c);
   }
-  // The designed sizes of the captions, and a list of at least four rows.
+  // The designed sizes of the captions, and a list of at least six rows.
   EXPECT_EQ(f->BitBtnC1->Width(), 210);
   EXPECT_EQ(f->Label1->Width(), 63);
-  EXPECT_GE(f->CheckListBoxSnapins->RowsPerColumn(), 4);
+  EXPECT_GE(f->CheckListBoxSnapins->RowsPerColumn(), 6);
   EXPECT_LE(f->StatusBar1->Top() + f->StatusBar1->Height(), f->ClientHeight());
   EXPECT_GE(f->PanelBottom->Top(), f->PanelInfo->Top() + f->PanelInfo->Height());
   // Growing still works; a restored size below the minimum is raised to it.
