@@ -1,7 +1,10 @@
 #include "app/Unit1.h"
 
+#include <initializer_list>
 #include <map>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "lib/D_IniControls.h"
 #include "lib/D_Util.h"
@@ -62,6 +65,11 @@ const ControlDecl kLayout[] = {
      kWebAddress, "", -1},
 };
 
+// The fixed bands (top panel, information line, status bar), the list's
+// margins in its panel, and six of its rows (a horizontal scroll bar may
+// take one or two of them).
+constexpr int kMinClientHeight = 113 + 28 + 19 + 8 + 10 + 6 * 16;
+
 TControl* MakeControl(Kind kind, TWinControl* parent) {
   switch (kind) {
     case Kind::Panel: return new TPanel(parent);
@@ -91,6 +99,47 @@ bool IsSeparator(char c) {
 #else
   return c == '/';
 #endif
+}
+
+std::string FileNameOf(const std::string& path) {
+  std::size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  return path.substr(cut);
+}
+
+// The launcher's file names, most likely first: on POSIX the native script
+// (ConsoleOne for Linux), then the Windows name, so that an installation on
+// a mounted Windows share is still recognised.
+std::vector<std::string> LauncherNames(const std::string& stem) {
+#ifdef _WIN32
+  return {stem + ".exe"};
+#else
+  return {stem, stem + ".exe"};
+#endif
+}
+
+// The first existing launcher, names before folders; when none exists, the
+// native name in the last folder (what the window reports as missing).
+std::string FindLauncher(platform::Platform& os, std::initializer_list<std::string> folders,
+                         const std::string& stem, bool& found) {
+  const std::vector<std::string> names = LauncherNames(stem);
+  for (const std::string& name : names) {
+    for (const std::string& folder : folders) {
+      if (os.FileExists(folder + name)) {
+        found = true;
+        return folder + name;
+      }
+    }
+  }
+  found = false;
+  return *(folders.end() - 1) + names.front();
+}
+
+bool IsLauncherName(const std::string& fileName, const std::string& stem) {
+  for (const std::string& name : LauncherNames(stem)) {
+    if (D_Util::LowerAscii(fileName) == D_Util::LowerAscii(name)) return true;
+  }
+  return false;
 }
 
 // Restores the default cursor however the guarded code ends.
@@ -136,6 +185,9 @@ void TForm1::BuildLayout() {
     byName[d.name] = c;
   }
   EnableAlign();
+  // The smallest window with every control whole: the designed width (the
+  // captions and the label need it) and a list that still shows entries.
+  SetMinClientSize(kLayout[0].width, kMinClientHeight);
 
   PanelTop = Find<TPanel>(byName, "PanelTop");
   ComboBoxPath = Find<TComboBox>(byName, "ComboBoxPath");
@@ -178,7 +230,12 @@ void TForm1::BuildLayout() {
   OpenDialog->SetName("OpenDialog");
   OpenDialog->FileName = "ConsoleOne";
   OpenDialog->DefaultExt = "exe";
+#ifdef _WIN32
   OpenDialog->Filter = "ConsoleOne|consoleone.exe|All Files|*.*";
+#else
+  // File names are case-sensitive here; the Linux launcher has no extension.
+  OpenDialog->Filter = "ConsoleOne|ConsoleOne;ConsoleOne.exe;consoleone.exe|All Files|*.*";
+#endif
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
@@ -304,9 +361,8 @@ void TForm1::ComboBoxPathDblClick(TObject* /*Sender*/) {
   std::string folder;
   if (OpenDialog->Execute()) {
     const std::string& file = OpenDialog->FileName;
-    std::size_t cut = file.size();
-    while (cut > 0 && !IsSeparator(file[cut - 1])) --cut;
-    if (D_Util::LowerAscii(file.substr(cut)) == "consoleone.exe") folder = file.substr(0, cut);
+    const std::string name = FileNameOf(file);
+    if (IsLauncherName(name, "ConsoleOne")) folder = file.substr(0, file.size() - name.size());
   }
   OpenDialog->InitialDir = folder;
   ComboBoxPath->SetText(FolderWithoutBin(folder));
@@ -315,7 +371,10 @@ void TForm1::ComboBoxPathDblClick(TObject* /*Sender*/) {
 
 // --- inventory
 
-void TForm1::VerifyPath(TObject* /*Sender*/) {
+void TForm1::VerifyPath(TObject* Sender) {
+  // Typing keeps the keyboard in the path box: a valid prefix of the path
+  // being typed must not hand the next keys to the start button.
+  focusStartAfterCheck_ = Sender != ComboBoxPath || ComboBoxPath->ItemIndex() >= 0;
   if (verifying_) {
     verifyPending_ = true;
     return;
@@ -348,12 +407,12 @@ void TForm1::VerifyPathOnce() {
 
   consoleOnePath_ = D_Util::ExcludeTrailingSeparator(ComboBoxPath->Text());
   const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
-  const std::string bin = "bin" + Sep();
-  consoleOneExe_ = base + bin + "ConsoleOne.exe";
-  rconjExe_ = base + "RConJ.exe";
-  if (!os.FileExists(rconjExe_)) rconjExe_ = base + bin + "RConJ.exe";
+  const std::string bin = base + "bin" + Sep();
+  bool installed = false;
+  consoleOneExe_ = FindLauncher(os, {bin}, "ConsoleOne", installed);
+  bool rconj = false;
+  rconjExe_ = FindLauncher(os, {base, bin}, "RConJ", rconj);
 
-  const bool installed = os.FileExists(consoleOneExe_);
   if (!installed) {
     Label1->SetText(consoleOneExe_ + " not Found");
   } else {
@@ -362,11 +421,10 @@ void TForm1::VerifyPathOnce() {
   }
 
   BitBtnC1->SetEnabled(installed);
-  BitBtnC1->SetHint("Launch ConsoleOne.exe (" + consoleOneExe_ + ")");
-  if (installed) BitBtnC1->SetFocus();
-  const bool rconj = os.FileExists(rconjExe_);
+  BitBtnC1->SetHint("Launch " + FileNameOf(consoleOneExe_) + " (" + consoleOneExe_ + ")");
+  if (installed && focusStartAfterCheck_) BitBtnC1->SetFocus();
   BitBtnRC->SetEnabled(rconj);
-  BitBtnRC->SetHint(rconj ? "Launch RConJ.exe (" + rconjExe_ + ")"
+  BitBtnRC->SetHint(rconj ? "Launch " + FileNameOf(rconjExe_) + " (" + rconjExe_ + ")"
                           : "Cannot find \"" + rconjExe_ + "\"");
   if (!installed) return;
 
@@ -422,6 +480,12 @@ void TForm1::DisableRequiredSnapins() {
 // --- activation
 
 void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
+  TMoveFailures failures;
+  SwitchSnapin(Index, failures);
+  ReportMoveFailures(failures);
+}
+
+void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
   // Index -1 (no selection) and stale indexes act on nothing.
   if (Index < 0 || Index >= CheckListBoxSnapins->Count()) return;
   if (!CheckListBoxSnapins->ItemEnabled(Index)) return;
@@ -430,16 +494,40 @@ void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
   const bool wantActive = CheckListBoxSnapins->Checked(Index);
   platform::Platform& os = platform::Platform::Get();
   const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
+  // Where the snap-in folder is once the moves are done, when known.
+  std::optional<bool> snapinActive;
   for (std::size_t kind = 0; kind < 3; ++kind) {
     try {
-      const std::string activePlace = base + folderNames_[0][kind] + Sep() + name;
-      const std::string inactivePlace = base + folderNames_[1][kind] + Sep() + name;
+      const std::string activePlace = folderNames_[0][kind] + Sep() + name;
+      const std::string inactivePlace = folderNames_[1][kind] + Sep() + name;
       const std::string& source = wantActive ? inactivePlace : activePlace;
       const std::string& target = wantActive ? activePlace : inactivePlace;
-      if (os.DirectoryExists(source)) os.MoveFolder(source, target);
+      bool here = wantActive;
+      if (os.DirectoryExists(base + source)) {
+        if (!os.MoveFolder(base + source, base + target)) {
+          here = !wantActive;
+          if (failures.count++ == 0) {
+            const std::string why = os.LastErrorText();
+            failures.first = source + " to " + target + (why.empty() ? "" : ": " + why);
+          }
+        }
+      } else if (!os.DirectoryExists(base + target)) {
+        continue;
+      }
+      if (kind == 0) snapinActive = here;
     } catch (...) {
     }
   }
+  // The mark shows the disk, as the next check would, not the wish.
+  if (snapinActive && *snapinActive != wantActive) CheckListBoxSnapins->SetChecked(Index, *snapinActive);
+}
+
+void TForm1::ReportMoveFailures(const TMoveFailures& failures) {
+  if (failures.count == 0) return;
+  PanelInfo->SetText(std::string(kInfoPrefix) + "Could not move " +
+                     (failures.count == 1 ? failures.first
+                                          : std::to_string(failures.count) + " folders, the first " +
+                                                failures.first));
 }
 
 void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
@@ -447,25 +535,21 @@ void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
   CheckListBoxSnapinsSelect(Sender, CheckListBoxSnapins->ItemIndex());
 }
 
-void TForm1::CheckAll1Click(TObject* Sender) {
+void TForm1::SetAllMarks(bool checked) {
+  TMoveFailures failures;
   const int n = CheckListBoxSnapins->Count();
   for (int i = 0; i < n; ++i) {
-    if (CheckListBoxSnapins->ItemEnabled(i) && !CheckListBoxSnapins->Checked(i)) {
-      CheckListBoxSnapins->SetChecked(i, true);
+    if (CheckListBoxSnapins->ItemEnabled(i) && CheckListBoxSnapins->Checked(i) != checked) {
+      CheckListBoxSnapins->SetChecked(i, checked);
     }
-    CheckListBoxSnapinsSelect(Sender, i);
+    SwitchSnapin(i, failures);
   }
+  ReportMoveFailures(failures);
 }
 
-void TForm1::UncheckAll1Click(TObject* Sender) {
-  const int n = CheckListBoxSnapins->Count();
-  for (int i = 0; i < n; ++i) {
-    if (CheckListBoxSnapins->ItemEnabled(i) && CheckListBoxSnapins->Checked(i)) {
-      CheckListBoxSnapins->SetChecked(i, false);
-    }
-    CheckListBoxSnapinsSelect(Sender, i);
-  }
-}
+void TForm1::CheckAll1Click(TObject* /*Sender*/) { SetAllMarks(true); }
+
+void TForm1::UncheckAll1Click(TObject* /*Sender*/) { SetAllMarks(false); }
 
 // --- launching
 

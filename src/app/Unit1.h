@@ -69,8 +69,19 @@ class TForm1 : public ui::TForm {
   static std::string FolderWithoutBin(const std::string& folder);
 
  private:
+  // Moves that failed during one user action: how many, and the first.
+  struct TMoveFailures {
+    int count = 0;
+    std::string first;  // "lib/Foo to inactive.lib/Foo: <the system's reason>"
+  };
   void BuildLayout();
   void VerifyPathOnce();
+  // Moves entry Index's folders to where its mark says, then sets the mark
+  // to where the snap-in folder is.
+  void SwitchSnapin(int Index, TMoveFailures& failures);
+  // Tells on the information line what did not happen (nothing when all moved).
+  void ReportMoveFailures(const TMoveFailures& failures);
+  void SetAllMarks(bool checked);
   void Launch(const std::string& exePath);
   std::string Description(const std::string& name, const std::string& def) const;
 
@@ -88,6 +99,8 @@ class TForm1 : public ui::TForm {
   // start a second check over the same lists, so it is run afterwards.
   bool verifying_ = false;
   bool verifyPending_ = false;
+  // The check gives the start button the focus (at start, after a pick).
+  bool focusStartAfterCheck_ = true;
 };
 
 // The main window, set by the main block.

@@ -61,7 +61,12 @@ std::string HelpText() {
          "  0  every requested state holds afterwards (list: BASE is an installation)\n"
          "  1  unexpected failure\n"
          "  2  usage error\n"
-         "  3  BASE is not a ConsoleOne installation\n"
+#ifdef _WIN32
+         "  3  BASE is not a ConsoleOne installation (no bin\\ConsoleOne.exe)\n"
+#else
+         "  3  BASE is not a ConsoleOne installation (no bin/ConsoleOne, nor\n"
+         "     bin/ConsoleOne.exe)\n"
+#endif
          "  4  locked: a requested change was refused (required snap-in, or\n"
          "     ConsoleOne is running)\n"
          "  5  a move failed, or a snap-in is in both places\n"

@@ -11,7 +11,7 @@ enum ExitStatus : int {
   kExitOk = 0,               // every requested state holds (list: an installation)
   kExitError = 1,            // an unexpected failure
   kExitUsage = 2,            // the command line is wrong
-  kExitNotInstallation = 3,  // BASE is no folder, or has no bin/ConsoleOne.exe
+  kExitNotInstallation = 3,  // BASE is no folder, or has no bin/ConsoleOne (or .exe)
   kExitLocked = 4,           // a change was refused: required snap-in, or ConsoleOne running
   kExitMoveFailed = 5,       // a move failed, or the disk still differs from the request
   kExitUnknownSnapin = 6,    // a requested name matches no snap-in

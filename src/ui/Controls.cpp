@@ -295,6 +295,22 @@ void TCustomForm::Close() {
   if (app->MainForm() == this) app->Terminate();
 }
 
+void TCustomForm::SetBounds(int left, int top, int width, int height) {
+  const TApplication* app = Application();
+  if (minClientWidth_ > 0) width = std::max(width, minClientWidth_ + (app ? app->FrameWidth() : 8));
+  if (minClientHeight_ > 0) {
+    height = std::max(height, minClientHeight_ + (app ? app->FrameHeight() : 42));
+  }
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TCustomForm::SetMinClientSize(int width, int height) {
+  minClientWidth_ = std::max(0, width);
+  minClientHeight_ = std::max(0, height);
+  Notify(Prop::MinSize);
+  SetBounds(Left(), Top(), Width(), Height());
+}
+
 void TCustomForm::UserResized(int clientWidth, int clientHeight) {
   const TApplication* app = Application();
   const int fw = app ? app->FrameWidth() : 8;
@@ -555,6 +571,8 @@ void TCheckListBox::UserPressSpace() {
   if (!item.enabled) return;
   item.checked = !item.checked;
   Notify(Prop::Checked, itemIndex_);
+  // As a click on the check-mark box: a mark never changes unseen by the handler.
+  if (OnClick) OnClick(this);
 }
 
 void TCheckListBox::UserSelect(int index) {

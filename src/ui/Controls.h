@@ -61,6 +61,7 @@ enum class Prop {
   Style, ReadOnly, Value, Columns, ItemHeight,
   Cells,            // grid cell `index` = row * ColCount() + col
   Counts,
+  MinSize,          // a form's smallest client size
 };
 
 // A toolkit's native counterpart of one control.
@@ -214,11 +215,17 @@ class TCustomForm : public TWinControl {
 
   int ClientWidth() const override;
   int ClientHeight() const override;
+  // Never smaller than the minimum client size (plus the frame).
+  void SetBounds(int left, int top, int width, int height) override;
   TPosition Position() const { return position_; }
   void SetPosition(TPosition p) { position_ = p; }
   const std::string& FontName() const { return fontName_; }
   int FontHeight() const { return fontHeight_; }
   void SetFont(const std::string& name, int pixelHeight);
+  // The smallest client area the user can size the window to; 0: no limit.
+  int MinClientWidth() const { return minClientWidth_; }
+  int MinClientHeight() const { return minClientHeight_; }
+  void SetMinClientSize(int width, int height);
   TWinControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TWinControl* c);
   // Non-visual components owned by the form (menus, dialogs).
@@ -240,7 +247,8 @@ class TCustomForm : public TWinControl {
   // Raises OnClose; unless the action becomes caNone the form hides, and a
   // closed main form ends the application. Exceptions from OnClose pass.
   void Close();
-  // The user resized the window (client size in pixels).
+  // The user resized the window (client size in pixels, taken no smaller
+  // than the minimum).
   void UserResized(int clientWidth, int clientHeight);
   void UserMoved(int left, int top);
   // The user asked to close the window.
@@ -250,6 +258,8 @@ class TCustomForm : public TWinControl {
   TPosition position_ = TPosition::poDesigned;
   std::string fontName_ = "MS Sans Serif";
   int fontHeight_ = 14;
+  int minClientWidth_ = 0;
+  int minClientHeight_ = 0;
   TWinControl* activeControl_ = nullptr;
   bool showing_ = false;
   bool shownOnce_ = false;
@@ -420,7 +430,8 @@ class TCheckListBox : public TWinControl {
   // A click in an item's check-mark box: selects it, toggles an enabled
   // item's mark, then OnClick (after the toggle).
   void UserClickCheckBox(int index);
-  // Space bar: toggles the selected enabled item's mark; no click event.
+  // Space bar: on the selected enabled item, as a click in its check-mark
+  // box (toggle, then OnClick); nothing on a disabled one.
   void UserPressSpace();
   // Keyboard selection change (arrow keys): selects, then OnClick.
   void UserSelect(int index);

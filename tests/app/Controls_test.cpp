@@ -55,9 +55,15 @@ TEST(Layer, CheckListKeepsSortedOrderFlagsAndSelection) {
   list->UserClickCheckBox(3);
   EXPECT_TRUE(list->Checked(3));
   EXPECT_EQ(clicks, 2);
+  // Space acts as a click on the selected item's mark.
   list->UserPressSpace();
   EXPECT_FALSE(list->Checked(3));
-  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(clicks, 3);
+  list->SetItemIndex(2);  // disabled: nothing at all
+  list->UserPressSpace();
+  EXPECT_TRUE(list->Checked(2));
+  EXPECT_EQ(clicks, 3);
+  list->SetItemIndex(3);
   EXPECT_THROW(list->At(9), EQuillanError);
   list->DeleteItem(0);
   EXPECT_EQ(list->ItemIndex(), 2);

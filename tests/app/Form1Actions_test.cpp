@@ -49,36 +49,156 @@ TEST_F(Form1Actions, ClickRepairsASplitSnapinAndLeavesOccupiedTargets) {
   user.ClickItemText(*f->CheckListBoxSnapins, "Busy");
   EXPECT_TRUE(Exists("c1/inactive.resources/Busy"));
   EXPECT_TRUE(Exists("c1/resources/Busy"));
-  EXPECT_EQ(f->PanelInfo->Text(), "   ");
+  // The occupied target is said, with the system's reason.
+  const std::string from = "inactive.resources" + Sep() + "Busy";
+  const std::string to = "resources" + Sep() + "Busy";
+  EXPECT_EQ(f->PanelInfo->Text().rfind("   Could not move " + from + " to " + to + ": ", 0), 0u)
+      << f->PanelInfo->Text();
+  EXPECT_GT(f->PanelInfo->Text().size(), ("   Could not move " + from + " to " + to + ": ").size());
+  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(user.IndexOfItem(*f->CheckListBoxSnapins, "Busy")));
 }
 
-TEST_F(Form1Actions, FailedMoveIsSilentAndTheNextKindsStillMove) {
-  StartWith({{}, {"Tool"}, true, false, false, true});
+TEST_F(Form1Actions, FailedMoveIsSaidAndTheMarkShowsTheDisk) {
+  StartWith({{}, {"Tool"}, true, false, false, true},
+            IniLines({"[Snapin Description]", "Tool=A tool"}));
   MakeFolder("c1/inactive.lib/Tool");
+  auto& list = *f->CheckListBoxSnapins;
+  // The snap-in folder stays: the mark goes back, the line says why.
+  os.SetInjectedErrorText("Read-only file system");
   os.FailMoveFolderOnCall(1);
-  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Tool");
+  user.ClickItemCheckBox(list, "Tool");
+  EXPECT_TRUE(Exists("c1/inactive.snapins/Tool"));
+  EXPECT_TRUE(Exists("c1/lib/Tool"));  // the next kind still moved
+  EXPECT_FALSE(list.Checked(0));
+  EXPECT_EQ(f->PanelInfo->Text(), "   Could not move inactive.snapins" + Sep() + "Tool to snapins" +
+                                      Sep() + "Tool: Read-only file system");
+  EXPECT_TRUE(app.MessageBoxes().empty());
+
+  // Back on: the snap-in folder moves, the library is there already.
+  os.ClearFailures();
+  user.ClickItemCheckBox(list, "Tool");
+  EXPECT_TRUE(Exists("c1/snapins/Tool"));
+  EXPECT_TRUE(list.Checked(0));
+  EXPECT_EQ(f->PanelInfo->Text(), "   A tool");  // a move that works shows what it always did
+
+  // Only the library refused: the snap-in moved, so the mark holds.
+  os.SetInjectedErrorText("Injected failure");
+  os.FailMoveFolderWhen([](const std::string& p) { return p.find("lib") != std::string::npos; });
+  user.ClickItemCheckBox(list, "Tool");
   EXPECT_TRUE(Exists("c1/inactive.snapins/Tool"));
   EXPECT_TRUE(Exists("c1/lib/Tool"));
-  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(0));  // the mark stays as the user set it
-  EXPECT_TRUE(app.MessageBoxes().empty());
+  EXPECT_FALSE(list.Checked(0));
+  EXPECT_EQ(f->PanelInfo->Text(), "   Could not move lib" + Sep() + "Tool to inactive.lib" + Sep() +
+                                      "Tool: Injected failure");
+  os.ClearFailures();
+
+  // What the window shows is what the next check and the per-user file show.
+  os.FailMoveFolderOnCall(1);
+  user.ClickItemCheckBox(list, "Tool");
+  const bool shown = list.Checked(0);
+  user.TypeText(*f->ComboBoxPath, base);
+  EXPECT_EQ(CheckedStates(), std::vector<bool>{shown});
 }
 
-TEST_F(Form1Actions, SpaceTogglesWithoutMovingAndAClickWithoutSelectionActsOnNothing) {
-  StartWith({{"A"}, {"B"}, true, false, false, true});
+TEST_F(Form1Actions, MenuCommandFailingOnSeveralFoldersCountsThemInOneLine) {
+  StartWith({{"A"}, {"B", "C"}, true, false, false, true},
+            IniLines({"[Snapin Description]", "C=about C"}));
+  os.SetInjectedErrorText("Permission denied");
+  os.FailMoveFolderWhen([](const std::string& p) { return p.find("inactive.snapins") != std::string::npos; });
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, false, false}));
+  EXPECT_EQ(f->PanelInfo->Text(), "   Could not move 2 folders, the first inactive.snapins" + Sep() +
+                                      "B to snapins" + Sep() + "B: Permission denied");
+  EXPECT_TRUE(app.MessageBoxes().empty());
+  os.ClearFailures();
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(f->PanelInfo->Text(), "   about C");
+}
+
+TEST_F(Form1Actions, SpaceSwitchesLikeAClickOnTheMark) {
+  StartWith({{"A"}, {"B"}, true, false, false, true},
+            IniLines({"[Required Snapins]", "1=A", "[Snapin Description]", "B=about B"}));
+  auto& list = *f->CheckListBoxSnapins;
   // Nothing selected yet: space does nothing, a click acts on nothing.
-  user.PressSpace(*f->CheckListBoxSnapins);
-  f->CheckListBoxSnapinsClick(f->CheckListBoxSnapins);
+  user.PressSpace(list);
+  f->CheckListBoxSnapinsClick(&list);
   EXPECT_TRUE(os.Moves().empty());
   EXPECT_EQ(f->PanelInfo->Text(), "");
   EXPECT_EQ(app.CursorHistory().back(), ui::TCursor::crDefault);
 
-  user.SelectWithKeyboard(*f->CheckListBoxSnapins, "B");  // selecting moves nothing yet
+  user.SelectWithKeyboard(list, "B");  // selecting alone moves nothing
   EXPECT_TRUE(os.Moves().empty());
-  user.PressSpace(*f->CheckListBoxSnapins);
-  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(1));
-  EXPECT_TRUE(Exists("c1/inactive.snapins/B"));
-  user.ClickItemText(*f->CheckListBoxSnapins, "B");
+  user.PressSpace(list);
+  EXPECT_TRUE(list.Checked(1));
   EXPECT_TRUE(Exists("c1/snapins/B"));
+  EXPECT_EQ(f->PanelInfo->Text(), "   about B");
+  user.PressSpace(list);
+  EXPECT_FALSE(list.Checked(1));
+  EXPECT_TRUE(Exists("c1/inactive.snapins/B"));
+
+  // A required (disabled) entry: space neither toggles nor moves.
+  const std::size_t moves = os.Moves().size();
+  user.SelectWithKeyboard(list, "A");
+  user.PressSpace(list);
+  EXPECT_TRUE(list.Checked(0));
+  EXPECT_EQ(os.Moves().size(), moves);
+  // The per-user file keeps what the disk says.
+  CloseWindow();
+  EXPECT_EQ(UserValue("Settings Form1 CheckListBoxSnapins", "B"), "0");
+  EXPECT_EQ(UserValue("Settings Form1 CheckListBoxSnapins", "A"), "1");
+}
+
+TEST_F(Form1Actions, TypingAPathKeepsTheKeyboardInThePathBox) {
+  StartWith({{"A"}, {}, true, false, false, true});
+  MakeInstallation("srv/c1 test", {{"Spaced"}, {}, true, false, false, true});
+  MakeInstallation("srv/c1", {{"Prefix"}, {}, true, false, false, true});
+  EXPECT_TRUE(f->BitBtnC1->Focused());  // at start
+  // "srv/c1" on the way is an installation; the space must not start it.
+  user.TypeText(*f->ComboBoxPath, PathOf("srv/c1 test"));
+  EXPECT_TRUE(os.ShellCalls().empty());
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_EQ(f->ComboBoxPath->Text(), PathOf("srv/c1 test"));
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Spaced"}));
+  EXPECT_TRUE(f->ComboBoxPath->Focused());
+  // A pick from the history hands the keyboard to the start button.
+  user.PickEntry(*f->ComboBoxPath, base);
+  EXPECT_TRUE(f->BitBtnC1->Focused());
+  user.TypeText(*f->ComboBoxPath, PathOf("srv/c1"));
+  EXPECT_TRUE(f->ComboBoxPath->Focused());
+  // So does the file dialog.
+  user.WillChooseFile(base + Sep() + "bin" + Sep() + "ConsoleOne.exe");
+  user.DoubleClick(*f->ComboBoxPath);
+  EXPECT_EQ(f->ComboBoxPath->Text(), base);
+  EXPECT_TRUE(f->BitBtnC1->Focused());
+}
+
+TEST_F(Form1Actions, WindowStopsShrinkingWhereEveryControlIsWhole) {
+  StartWith({{"A"}, {}, true, false, false, true});
+  f->UserResized(100, 60);
+  EXPECT_EQ(f->ClientWidth(), 368);
+  auto whole = [&](const ui::TControl* c) {
+    EXPECT_GT(c->Width(), 0) << c->Name();
+    EXPECT_GT(c->Height(), 0) << c->Name();
+    EXPECT_LE(c->Left() + c->Width(), c->Parent()->ClientWidth()) << c->Name();
+    EXPECT_LE(c->Top() + c->Height(), c->Parent()->ClientHeight()) << c->Name();
+  };
+  for (const ui::TControl* c : std::vector<const ui::TControl*>{f->ComboBoxPath, f->Label1,
+                                f->CheckBoxKeepOpen, f->BitBtnRC, f->BitBtnC1, f->CheckListBoxSnapins}) {
+    whole(c);
+  }
+  // The designed sizes of the captions, and a list of at least six rows.
+  EXPECT_EQ(f->BitBtnC1->Width(), 210);
+  EXPECT_EQ(f->Label1->Width(), 63);
+  EXPECT_GE(f->CheckListBoxSnapins->RowsPerColumn(), 6);
+  EXPECT_LE(f->StatusBar1->Top() + f->StatusBar1->Height(), f->ClientHeight());
+  EXPECT_GE(f->PanelBottom->Top(), f->PanelInfo->Top() + f->PanelInfo->Height());
+  // Growing still works; a restored size below the minimum is raised to it.
+  f->UserResized(500, 600);
+  EXPECT_EQ(f->CheckListBoxSnapins->Width(), 345 + 132);
+  f->SetBounds(0, 0, 10, 10);
+  EXPECT_EQ(f->ClientWidth(), 368);
+  EXPECT_EQ(f->ClientHeight(), f->MinClientHeight());
 }
 
 TEST_F(Form1Actions, MenuCommandsSwitchEveryEnabledItem) {

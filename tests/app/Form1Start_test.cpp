@@ -62,7 +62,11 @@ TEST_F(QuillanTest, WindowIsDeclaredWithEveryControlInPlace) {
   EXPECT_EQ(window.PopupMenu1->Items()[0]->Caption(), "&Check All");
   EXPECT_EQ(window.PopupMenu1->Items()[1]->Caption(), "&Uncheck All");
   EXPECT_EQ(window.StatusBar1->Cursor(), ui::TCursor::crHandPoint);
+#ifdef _WIN32
   EXPECT_EQ(window.OpenDialog->Filter, "ConsoleOne|consoleone.exe|All Files|*.*");
+#else
+  EXPECT_EQ(window.OpenDialog->Filter, "ConsoleOne|ConsoleOne;ConsoleOne.exe;consoleone.exe|All Files|*.*");
+#endif
   EXPECT_EQ(window.PanelInfo->Alignment(), ui::TAlignment::taLeftJustify);
 
   // Growing the window stretches the path box and the list, moves BitBtnRC.
@@ -105,7 +109,7 @@ TEST_F(QuillanTest, MachineWidePathBecomesFirstEntryAndIsListed) {
   EXPECT_EQ(f->ConsoleOneExe(), base + Sep() + "bin" + Sep() + "ConsoleOne.exe");
   EXPECT_EQ(f->BitBtnC1->Hint(), "Launch ConsoleOne.exe (" + f->ConsoleOneExe() + ")");
   EXPECT_FALSE(f->BitBtnRC->Enabled());
-  EXPECT_EQ(f->BitBtnRC->Hint(), "Cannot find \"" + base + Sep() + "bin" + Sep() + "RConJ.exe\"");
+  EXPECT_EQ(f->BitBtnRC->Hint(), "Cannot find \"" + base + Sep() + "bin" + Sep() + NativeName("RConJ") + "\"");
   // The missing inactive folders are created.
   EXPECT_TRUE(Exists("c1/inactive.snapins"));
   EXPECT_TRUE(Exists("c1/inactive.lib"));
@@ -133,6 +137,7 @@ TEST_F(QuillanTest, TypingKeyByKeyVerifiesEveryIntermediateText) {
   std::vector<std::string> labels;
   std::vector<std::string> paths;
   // Watch every check through the label it leaves.
+  f->ComboBoxPath->SetFocus();
   for (std::size_t n = 1; n <= base.size(); ++n) {
     f->ComboBoxPath->UserEdit(base.substr(0, n));
     labels.push_back(f->Label1->Text());
@@ -141,14 +146,14 @@ TEST_F(QuillanTest, TypingKeyByKeyVerifiesEveryIntermediateText) {
   // The parent folder of the installation is an existing folder without ConsoleOne.
   const std::size_t parentLen = tmp.Path().size();
   EXPECT_EQ(labels[parentLen - 1],
-            tmp.Path() + Sep() + "bin" + Sep() + "ConsoleOne.exe not Found");
+            tmp.Path() + Sep() + "bin" + Sep() + NativeName("ConsoleOne") + " not Found");
   EXPECT_EQ(paths[parentLen - 1], tmp.Path());
   // A trailing separator is accepted: "<tmp>/" is still the parent folder.
   EXPECT_EQ(labels[parentLen], labels[parentLen - 1]);
   EXPECT_EQ(labels[parentLen + 1], "Invalid path");
   EXPECT_FALSE(Exists("inactive.snapins"));  // nothing created outside an installation
   EXPECT_EQ(labels.back(), "");
-  EXPECT_TRUE(f->BitBtnC1->Focused());
+  EXPECT_TRUE(f->ComboBoxPath->Focused());  // typing never hands the keyboard away
   EXPECT_TRUE(Exists("c1/inactive.lib"));
   EXPECT_EQ(f->RConJExe(), base + Sep() + "bin" + Sep() + "RConJ.exe");
   EXPECT_TRUE(f->BitBtnRC->Enabled());
@@ -159,11 +164,49 @@ TEST_F(QuillanTest, TypingKeyByKeyVerifiesEveryIntermediateText) {
   EXPECT_EQ(Items(), (std::vector<std::string>{"A"}));
 }
 
+TEST_F(QuillanTest, LinuxAndWindowsLayoutsAreListedAndStarted) {
+  const std::string win = MakeInstallation("win", {{"W"}, {}, true, true, false, true});
+  const std::string lin = MakeInstallation("lin", {{"Eta"}, {"Theta"}, true, false, true, true, true});
+  const std::string bin = lin + Sep() + "bin" + Sep();
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + lin}));
+  Start();
+#ifdef _WIN32
+  // Windows knows only its own names.
+  EXPECT_EQ(f->Label1->Text(), bin + "ConsoleOne.exe not Found");
+  EXPECT_TRUE(Items().empty());
+#else
+  // ConsoleOne for Linux: bin/ConsoleOne, a script.
+  EXPECT_EQ(f->Label1->Text(), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Eta", "Theta"}));
+  EXPECT_EQ(f->ConsoleOneExe(), bin + "ConsoleOne");
+  EXPECT_EQ(f->BitBtnC1->Hint(), "Launch ConsoleOne (" + bin + "ConsoleOne)");
+  EXPECT_EQ(f->BitBtnRC->Hint(), "Launch RConJ (" + bin + "RConJ)");
+  user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Theta");
+  EXPECT_TRUE(Exists("lin/snapins/Theta"));
+  user.Click(*f->CheckBoxKeepOpen);
+  user.Click(*f->BitBtnC1);
+  ASSERT_EQ(os.ShellCalls().size(), 1u);
+  EXPECT_EQ(os.ShellCalls()[0].file, bin + "ConsoleOne");
+  EXPECT_EQ(os.ShellCalls()[0].folder, bin);
+  // With both names present the native one wins.
+  tmp.MakeFile("lin/bin/ConsoleOne.exe", "exe");
+  user.TypeText(*f->ComboBoxPath, lin);
+  EXPECT_EQ(f->ConsoleOneExe(), bin + "ConsoleOne");
+#endif
+  // A Windows installation (on a mounted share) is still listed and started.
+  user.TypeText(*f->ComboBoxPath, win);
+  EXPECT_EQ(f->Label1->Text(), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"W"}));
+  EXPECT_EQ(f->ConsoleOneExe(), win + Sep() + "bin" + Sep() + "ConsoleOne.exe");
+  EXPECT_EQ(f->BitBtnC1->Hint(), "Launch ConsoleOne.exe (" + f->ConsoleOneExe() + ")");
+  EXPECT_EQ(f->BitBtnRC->Hint(), "Launch RConJ.exe (" + win + Sep() + "RConJ.exe)");
+}
+
 TEST_F(QuillanTest, FolderWithoutConsoleOneButWithRConJ) {
   const std::string base = MakeInstallation("r", {{"A"}, {}, false, true, false, false});
   Start();
   user.TypeText(*f->ComboBoxPath, base);
-  EXPECT_EQ(f->Label1->Text(), base + Sep() + "bin" + Sep() + "ConsoleOne.exe not Found");
+  EXPECT_EQ(f->Label1->Text(), base + Sep() + "bin" + Sep() + NativeName("ConsoleOne") + " not Found");
   EXPECT_FALSE(f->BitBtnC1->Enabled());
   EXPECT_TRUE(f->BitBtnRC->Enabled());
   EXPECT_TRUE(Items().empty());

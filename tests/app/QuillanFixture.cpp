@@ -1,5 +1,7 @@
 #include "QuillanFixture.h"
 
+#include <filesystem>
+
 #include "lib/D_Ini.h"
 #include "lib/D_Util.h"
 
@@ -25,9 +27,17 @@ QuillanTest::~QuillanTest() {
 
 std::string QuillanTest::MakeInstallation(const std::string& relative, const Install& layout) {
   const std::string base = tmp.MakeFolder(relative);
-  if (layout.consoleOneExe) tmp.MakeFile(relative + "/bin/ConsoleOne.exe", "exe");
-  if (layout.rconjInBase) tmp.MakeFile(relative + "/RConJ.exe", "exe");
-  if (layout.rconjInBin) tmp.MakeFile(relative + "/bin/RConJ.exe", "exe");
+  const std::string ext = layout.linuxNames ? "" : ".exe";
+  auto launcher = [&](const std::string& rel) {
+    const std::string path = tmp.MakeFile(relative + rel + ext, layout.linuxNames ? "#!/bin/sh\n" : "exe");
+#ifndef _WIN32
+    if (layout.linuxNames) std::filesystem::permissions(path, std::filesystem::perms::owner_exec,
+                                                        std::filesystem::perm_options::add);
+#endif
+  };
+  if (layout.consoleOneExe) launcher("/bin/ConsoleOne");
+  if (layout.rconjInBase) launcher("/RConJ");
+  if (layout.rconjInBin) launcher("/bin/RConJ");
   for (const char* name : {"snapins", "lib", "resources"}) tmp.MakeFolder(relative + "/" + name);
   if (layout.inactiveFolders) {
     for (const char* name : {"inactive.snapins", "inactive.lib", "inactive.resources"}) {

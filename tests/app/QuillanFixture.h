@@ -31,7 +31,18 @@ class QuillanTest : public ::testing::Test {
     bool rconjInBase = false;
     bool rconjInBin = false;
     bool inactiveFolders = true;
+    // Launchers named as ConsoleOne for Linux names them (bin/ConsoleOne,
+    // RConJ), executable scripts; otherwise the Windows names (.exe).
+    bool linuxNames = false;
   };
+  // The launcher the window reports missing: the native name.
+  static std::string NativeName(const std::string& stem) {
+#ifdef _WIN32
+    return stem + ".exe";
+#else
+    return stem;
+#endif
+  }
   // Builds a ConsoleOne installation under the temp root; every snap-in gets
   // its snap-in folder only (add lib/resources folders with MakeFolder).
   std::string MakeInstallation(const std::string& relative, const Install& layout);

@@ -19,6 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The launcher a check reports missing: the system's own name.
+#ifdef _WIN32
+const std::string kNativeConsoleOne = "ConsoleOne.exe";
+#else
+const std::string kNativeConsoleOne = "ConsoleOne";
+#endif
+
 class Quillanctl : public ::testing::Test {
  protected:
   Quillanctl() {
@@ -84,7 +91,7 @@ TEST_F(Quillanctl, ListShowsTheThreeCheckOutcomes) {
   doc = RunJson({"list", dir_.Join("other")}, status);
   EXPECT_EQ(status, ctl::kExitNotInstallation);
   EXPECT_EQ(doc["outcome"].AsString(), "not-installed");
-  EXPECT_EQ(doc["label"].AsString(), dir_.Join("other/bin/ConsoleOne.exe") + " not Found");
+  EXPECT_EQ(doc["label"].AsString(), dir_.Join("other/bin/" + kNativeConsoleOne) + " not Found");
   EXPECT_FALSE(doc["consoleone_exe"]["found"].AsBool());
   EXPECT_TRUE(doc["rconj_exe"]["found"].AsBool());
   EXPECT_EQ(doc["rconj_exe"]["path"].AsString(), dir_.Join("other/RConJ.exe"));
@@ -93,8 +100,38 @@ TEST_F(Quillanctl, ListShowsTheThreeCheckOutcomes) {
 
   const ProcessResult text = Run({"list", dir_.Join("other")});
   EXPECT_EQ(text.exitStatus, ctl::kExitNotInstallation);
-  EXPECT_NE(text.out.find("ConsoleOne.exe not Found"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find(kNativeConsoleOne + " not Found"), std::string::npos) << text.out;
 }
+
+#ifndef _WIN32
+TEST_F(Quillanctl, LinuxLayoutIsAnInstallationAndWinsOverTheWindowsNames) {
+  // ConsoleOne for Linux: bin/ConsoleOne and bin/RConJ, executable scripts.
+  dir_.MakeFolder("lx/snapins/Eta");
+  dir_.MakeFolder("lx/inactive.snapins/Theta");
+  for (const char* name : {"lx/bin/ConsoleOne", "lx/bin/RConJ"}) {
+    fs::permissions(dir_.MakeFile(name, "#!/bin/sh\n"), fs::perms::owner_exec, fs::perm_options::add);
+  }
+  int status = -1;
+  Json doc = RunJson({"list", dir_.Join("lx")}, status);
+  EXPECT_EQ(status, ctl::kExitOk) << doc.Dump(2);
+  EXPECT_EQ(doc["outcome"].AsString(), "installation");
+  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), dir_.Join("lx/bin/ConsoleOne"));
+  EXPECT_EQ(doc["rconj_exe"]["path"].AsString(), dir_.Join("lx/bin/RConJ"));
+  EXPECT_EQ(Entry(doc, "Eta")["state"].AsString(), "active");
+  doc = RunJson({"enable", dir_.Join("lx"), "Theta"}, status);
+  EXPECT_EQ(status, ctl::kExitOk) << doc.Dump(2);
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("lx/snapins/Theta")));
+
+  // The fixture's Windows layout on the same machine is listed too; with
+  // both names the native launcher is the one reported.
+  doc = RunJson({"list", base_}, status);
+  EXPECT_EQ(status, ctl::kExitOk);
+  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), Folder("bin/ConsoleOne.exe"));
+  dir_.MakeFile("c1/bin/ConsoleOne", "#!/bin/sh\n");
+  doc = RunJson({"list", base_}, status);
+  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), Folder("bin/ConsoleOne"));
+}
+#endif
 
 TEST_F(Quillanctl, ListShowsEverySnapinWithStateAndLock) {
   Make("snapins/Alpha");

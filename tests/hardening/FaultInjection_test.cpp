@@ -78,9 +78,12 @@ TEST_P(RefusedMove, OtherKindsStillMoveAndTheNextCheckShowsTheDisk) {
     }
   }
   EXPECT_TRUE(app.MessageBoxes().empty());
+  EXPECT_EQ(f->PanelInfo->Text(), "   Could not move inactive." + refused + Sep() + "Tool to " + refused +
+                                      Sep() + "Tool: Injected failure");
   ExpectNothingLost();
-  // The mark keeps what the user asked until the list is rebuilt from disk.
-  EXPECT_TRUE(f->CheckListBoxSnapins->Checked(user.IndexOfItem(*f->CheckListBoxSnapins, "Tool")));
+  // The mark shows where the snap-in folder is, as the next check does.
+  EXPECT_EQ(f->CheckListBoxSnapins->Checked(user.IndexOfItem(*f->CheckListBoxSnapins, "Tool")),
+            refused != "snapins");
   f->VerifyPath(nullptr);
   const int tool = user.IndexOfItem(*f->CheckListBoxSnapins, "Tool");
   ASSERT_GE(tool, 0);
@@ -104,9 +107,17 @@ TEST_F(Faults, EveryMoveRefusedDuringCheckAllLeavesTheDiskAsItWas) {
   const auto before = hardening::Tree(base);
   os.FailMoveFolderWhen([](const std::string&) { return true; });
   user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
+  const std::string said = f->PanelInfo->Text();
+  EXPECT_EQ(said.rfind("   Could not move ", 0), 0u) << said;
+  EXPECT_NE(said.find(" folders, the first "), std::string::npos) << said;
   user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
   EXPECT_EQ(hardening::Tree(base), before);
   EXPECT_TRUE(app.MessageBoxes().empty());
+  // Nothing moved, so no mark changed either way.
+  f->VerifyPath(nullptr);
+  const std::vector<bool> disk = CheckedStates();
+  user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
+  EXPECT_EQ(CheckedStates(), disk);
 }
 
 TEST_F(Faults, RefusedInactiveFolderCreationIsSilentAndItsMovesFailHarmlessly) {

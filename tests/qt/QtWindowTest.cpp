@@ -146,6 +146,12 @@ class QtWindowTest : public QObject {
     QCOMPARE(geometry(Form1->ComboBoxPath), QRect(10, 9, 451, 24));
     QCOMPARE(geometry(Form1->BitBtnRC), QRect(331, 70, 122, 40));
     QCOMPARE(geometry(Form1->StatusBar1), QRect(0, 492, 468, 19));
+
+    // No smaller than the window whose controls are all whole.
+    w->resize(120, 90);
+    QTRY_COMPARE(w->size(), QSize(368, Form1->MinClientHeight()));
+    QCOMPARE(geometry(Form1->BitBtnC1), QRect(10, 70, 210, 40));
+    QVERIFY(geometry(Form1->CheckListBoxSnapins).height() >= 4 * 16);
   }
 
   void clickingACheckMarkMovesTheFolders() {
@@ -168,16 +174,33 @@ class QtWindowTest : public QObject {
     QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("beta")));
     QVERIFY(inst.Has("C1/snapins/beta/b.txt"));
 
-    // Space toggles the mark only; the next click event moves.
+    // Space switches as a click on the mark does.
     QWidget* view = List();
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
                       List()->ItemRect(Row("Gamma")).center() + QPoint(40, 0));
     QTest::keyClick(view, Qt::Key_Space);
     QVERIFY(!Form1->CheckListBoxSnapins->Checked(Row("Gamma")));
-    QVERIFY(inst.Has("C1/snapins/Gamma"));
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma/g.txt"));
+    QVERIFY(inst.Has("C1/inactive.resources/Gamma/r.txt"));
     QTest::keyClick(view, Qt::Key_Up);
     QTest::keyClick(view, Qt::Key_Down);
     QVERIFY(inst.Has("C1/inactive.snapins/Gamma"));
+    QTest::keyClick(view, Qt::Key_Space);
+    QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
+  }
+
+  void failedMoveIsSaidAndTheMarkShowsTheDisk() {
+    Installation inst;
+    Start();
+    inst.os.SetInjectedErrorText("Read-only file system");
+    inst.os.FailMoveFolderWhen([](const std::string&) { return true; });
+    ClickMark("Gamma");
+    QAbstractItemModel* m = List()->model();
+    QCOMPARE(m->index(Row("Gamma"), 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma/g.txt"));
+    QCOMPARE(Info(), QString("   Could not move 2 folders, the first inactive.snapins/Gamma to "
+                             "snapins/Gamma: Read-only file system"));
+    QVERIFY(!QApplication::activeModalWidget());
   }
 
   void typingAPathChecksEveryKeystroke() {
@@ -209,7 +232,33 @@ class QtWindowTest : public QObject {
     inst.dir.MakeFolder("Empty");
     edit->selectAll();
     QTest::keyClicks(edit, qtk::ToQ(inst.dir.Join("Empty")));
-    QCOMPARE(label->text(), qtk::ToQ(inst.dir.Join("Empty/bin/ConsoleOne.exe") + " not Found"));
+    QCOMPARE(label->text(), qtk::ToQ(inst.dir.Join("Empty/bin/ConsoleOne") + " not Found"));
+  }
+
+  void typingKeepsTheKeyboardInThePathBox() {
+    Installation inst;
+    // ConsoleOne for Linux below a name that an installation's name begins.
+    inst.dir.MakeFile("C1 test/bin/ConsoleOne", "#!/bin/sh\n");
+    inst.dir.MakeFile("C1 test/snapins/Delta/d.txt", "d");
+    Start();
+    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
+    QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*Form1->BitBtnC1));  // at start
+    QLineEdit* edit = combo->lineEdit();
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(combo));  // the edit's proxy
+    edit->selectAll();
+    // Each key goes where the focus is, as the keyboard's would; ".../C1"
+    // on the way is an installation.
+    for (const char c : inst.dir.Join("C1 test")) QTest::keyClick(QApplication::focusWidget(), c);
+    QCOMPARE(combo->currentText(), qtk::ToQ(inst.dir.Join("C1 test")));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(combo));
+    QVERIFY(inst.os.ShellCalls().empty());
+    QCOMPARE(List()->model()->rowCount(), 1);
+    QCOMPARE(qtk::WidgetOf(*Form1->BitBtnC1)->toolTip(),
+             qtk::ToQ("Launch ConsoleOne (" + inst.dir.Join("C1 test/bin/ConsoleOne") + ")"));
+    // A pick from the history hands it to Start ConsoleOne.
+    emit combo->activated(combo->findText(qtk::ToQ(inst.base)));
+    QTRY_COMPARE(QApplication::focusWidget(), qtk::WidgetOf(*Form1->BitBtnC1));
   }
 
   void hoveringFillsTheInformationLine() {
@@ -254,6 +303,21 @@ class QtWindowTest : public QObject {
     QVERIFY(inst.Has("C1/snapins/Alpha/a.txt"));
     QVERIFY(inst.Has("C1/lib/Alpha/l.txt"));
     QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
+
+    // Shift+F10 opens the same menu from the keyboard.
+    bool opened = false;
+    QTimer::singleShot(50, [&opened] {
+      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      opened = popup != nullptr && popup->actions().size() == 2;
+      if (popup) {
+        popup->actions()[1]->trigger();
+        popup->close();
+      }
+    });
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(opened);
+    QVERIFY(inst.Has("C1/inactive.snapins/Gamma"));
   }
 
   void closingSavesThePerUserSettings() {

@@ -230,6 +230,14 @@ TEST_F(PosixPlatformTest, ShellStartsAProgramDetachedInItsFolder) {
   EXPECT_GT(p.ShellExecute(script, "one \"two three\" a\\\"b", work, 1), 32);
   ASSERT_TRUE(WaitForFile(out));
   EXPECT_EQ(TempDir::ReadFile(out), work + "\n[one]\n[two three]\n[a\"b]\n");
+
+  // An executable script without "#!" (as bin/ConsoleOne may be) runs in the shell.
+  std::string plain = dir.MakeFile("c1/bin/ConsoleOne", "echo \"[$1]\" > \"" + out + "2.tmp\" && mv \"" +
+                                                           out + "2.tmp\" \"" + out + "2\"\n");
+  fs::permissions(plain, fs::perms::owner_exec, fs::perm_options::add);
+  EXPECT_GT(p.ShellExecute(plain, "x", work, 1), 32);
+  ASSERT_TRUE(WaitForFile(out + "2"));
+  EXPECT_EQ(TempDir::ReadFile(out + "2"), "[x]\n");
 }
 
 TEST_F(PosixPlatformTest, ShellFailuresAnswer32OrLess) {

@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/Unit1.h"
 #include "platform/Platform.h"
+#include "support/TempDir.h"
 #include "toolkits/win32/Win32Peers.h"
 #include "toolkits/win32/Win32Toolkit.h"
 #include "ui/Controls.h"
@@ -181,14 +183,15 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
   EXPECT_FALSE(list->Checked(0));
   EXPECT_EQ(clicks, 3);
 
-  // Space toggles the selected entry without a click event; arrows select.
+  // Arrows select (a click event); space toggles the selected entry and
+  // raises the click event, as a click on its check mark does.
   SendMessageA(native, WM_KEYDOWN, VK_DOWN, 0);
   EXPECT_EQ(list->ItemIndex(), 1);
   EXPECT_EQ(clicks, 4);
   SendMessageA(native, WM_KEYDOWN, VK_SPACE, 0);
   SendMessageA(native, WM_CHAR, ' ', 0);
   EXPECT_FALSE(list->Checked(1));
-  EXPECT_EQ(clicks, 4);
+  EXPECT_EQ(clicks, 5);
 
   // Below the last entry of a column there is no entry.
   EXPECT_EQ(list->ItemAtPos(alpha.left + 20, alpha.top + 2), 0);
@@ -348,6 +351,111 @@ TEST_F(Win32Toolkit, FormCloseAndResize) {
   RECT r;
   GetWindowRect(Native(*combo), &r);
   EXPECT_EQ(r.right - r.left, 451);
+}
+
+TEST_F(Win32Toolkit, WindowStopsAtItsMinimumSize) {
+  form_->SetMinClientSize(300, 200);
+  Realize();
+  const HWND form = Native(*form_);
+  RECT least{0, 0, 300, 200};
+  AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongA(form, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(form, GWL_EXSTYLE)));
+  MINMAXINFO info{};
+  SendMessageA(form, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, least.right - least.left);
+  EXPECT_EQ(info.ptMinTrackSize.y, least.bottom - least.top);
+  // Sizing it smaller stops there, natively and in the layer.
+  SetWindowPos(form, nullptr, 0, 0, 60, 40, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, 300);
+  EXPECT_EQ(client.bottom, 200);
+  EXPECT_EQ(form_->ClientWidth(), 300);
+  EXPECT_EQ(form_->ClientHeight(), 200);
+}
+
+TEST_F(Win32Toolkit, ShiftF10OpensTheListsPopupMenu) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(12, 8, 345, 233);
+  auto* menu = form_->AddComponent<ui::TPopupMenu>();
+  auto* item = form_->AddComponent<ui::TMenuItem>();
+  item->SetCaption("&Check All");
+  int clicked = 0;
+  item->OnClick = [&](ui::TObject*) { ++clicked; };
+  menu->Add(item);
+  list->SetPopupMenu(menu);
+  Realize();
+  const HWND native = Native(*list);
+  SetForegroundWindow(Native(*form_));
+  SetFocus(native);
+  Pump();
+  ASSERT_EQ(GetFocus(), native);
+  {
+    ModalUser user("#32768", [](HWND menuWindow) {
+      for (WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_RETURN}}) {
+        PostMessageA(menuWindow, WM_KEYDOWN, key, 0);
+        Sleep(20);
+      }
+    });
+    // Real key strokes: the shift state must be the keyboard's own.
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_SHIFT, VK_F10, VK_F10, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+      keys[i].type = INPUT_KEYBOARD;
+      keys[i].ki.wVk = codes[i];
+      keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4U);
+    for (int i = 0; i < 100 && !user.Seen(); ++i) {
+      Pump();
+      Sleep(10);
+    }
+    Pump();
+    EXPECT_TRUE(user.Seen());
+  }
+  Pump();
+  EXPECT_EQ(clicked, 1);
+}
+
+TEST_F(Win32Toolkit, MainWindowSaysWhatDidNotMoveAndSpaceSwitches) {
+  quillan_test::TempDir tmp;
+  const std::string base = tmp.MakeFolder("c1");
+  tmp.MakeFile("c1/bin/ConsoleOne.exe", "exe");
+  // Tool's library is in both places: its move back is refused by the system.
+  for (const char* folder : {"snapins/Other", "lib/Tool", "resources", "inactive.snapins/Tool",
+                             "inactive.lib/Tool", "inactive.resources"}) {
+    tmp.MakeFolder(std::string("c1/") + folder);
+  }
+  TForm1 window;
+  window.Show();
+  Pump();
+  window.ComboBoxPath->UserEdit(base);
+  ui::TCheckListBox& list = *window.CheckListBoxSnapins;
+  ASSERT_EQ(list.Count(), 2);
+  const HWND native = Native(list);
+
+  const int tool = list.IndexOf("Tool");
+  const RECT mark = ItemRect(native, tool);
+  SendMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, Point(mark.left + 5, mark.top + 5));
+  SendMessageA(native, WM_LBUTTONUP, 0, Point(mark.left + 5, mark.top + 5));
+  EXPECT_TRUE(quillan_test::TempDir::Exists(tmp.Join("c1/snapins/Tool")));
+  EXPECT_TRUE(list.Checked(tool));  // the snap-in folder did move
+  const std::string said = window.PanelInfo->Text();
+  const std::string expected = "   Could not move inactive.lib\\Tool to lib\\Tool: ";
+  EXPECT_EQ(said.rfind(expected, 0), 0U) << said;
+  EXPECT_GT(said.size(), expected.size()) << "the system's reason is missing";
+
+  // Space on the selected entry switches it at once.
+  const int other = list.IndexOf("Other");
+  const RECT text = ItemRect(native, other);
+  SendMessageA(native, WM_LBUTTONDOWN, MK_LBUTTON, Point(text.left + 40, text.top + 5));
+  EXPECT_TRUE(quillan_test::TempDir::Exists(tmp.Join("c1/snapins/Other")));
+  SendMessageA(native, WM_KEYDOWN, VK_SPACE, 0);
+  SendMessageA(native, WM_CHAR, ' ', 0);
+  EXPECT_FALSE(list.Checked(other));
+  EXPECT_TRUE(quillan_test::TempDir::Exists(tmp.Join("c1/inactive.snapins/Other")));
+  EXPECT_FALSE(quillan_test::TempDir::Exists(tmp.Join("c1/snapins/Other")));
 }
 
 TEST_F(Win32Toolkit, WarningBoxBelongsToTheWindowAndAnswers) {

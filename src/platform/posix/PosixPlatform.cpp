@@ -128,6 +128,11 @@ int StartDetached(const std::string& program, const std::vector<std::string>& ar
   std::vector<char*> argv;
   for (std::string& a : owned) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // A script without "#!" (ENOEXEC) is run by the shell, as execvp does;
+  // made before the fork, where allocating is still allowed.
+  std::string shell = "/bin/sh";
+  std::vector<char*> shellArgv{shell.data()};
+  shellArgv.insert(shellArgv.end(), argv.begin(), argv.end());
 
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return kShellOutOfMemory;
@@ -149,6 +154,10 @@ int StartDetached(const std::string& program, const std::vector<std::string>& ar
     } else {
       ::execv(argv[0], argv.data());
       error = errno;
+      if (error == ENOEXEC) {
+        ::execv(shellArgv[0], shellArgv.data());
+        error = errno;
+      }
     }
     ssize_t ignored = ::write(fds[1], &error, sizeof error);
     (void)ignored;

@@ -6,14 +6,25 @@ namespace memory_toolkit {
 
 namespace {
 
+// Keys go where the focus is: should a handler move it away while the user
+// types, the following keys miss the box (and a space presses a button).
 template <class Box>
 void TypeInto(Box& box, const std::string& text) {
+  box.SetFocus();
   if (text.empty()) {
     box.UserEdit(std::string());
     return;
   }
   box.UserEdit(text.substr(0, 1));
-  for (std::size_t i = 1; i < text.size(); ++i) box.UserEdit(box.Text() + text[i]);
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (!box.Focused()) {
+      const ui::TCustomForm* form = box.ParentForm();
+      auto* button = dynamic_cast<ui::TBitBtn*>(form ? form->ActiveControl() : nullptr);
+      if (button && text[i] == ' ') button->UserClick();
+      continue;
+    }
+    box.UserEdit(box.Text() + text[i]);
+  }
 }
 
 }  // namespace

@@ -15,8 +15,9 @@ class MemoryUser {
  public:
   explicit MemoryUser(MemoryApplication& app) : app_(app) {}
 
-  // Selects the whole text and types `text` over it, one key at a time:
-  // the first key replaces the selection, every further key appends.
+  // Puts the focus in the box, selects the whole text and types `text` over
+  // it, one key at a time: the first key replaces the selection, every
+  // further key appends while the box keeps the focus.
   // An empty text deletes the selection.
   void TypeText(ui::TComboBox& box, const std::string& text) const;
   void TypeText(ui::TCustomEdit& edit, const std::string& text) const;

@@ -185,8 +185,12 @@ class FormPeer : public QtPeer {
   void ApplyText() override { Widget()->setWindowTitle(ToQ(form_.Caption())); }
   void ApplyKind(Prop what, int) override {
     if (what == Prop::Font) Widget()->setFont(WindowFont(form_.FontName(), form_.FontHeight()));
+    if (what == Prop::MinSize) Widget()->setMinimumSize(form_.MinClientWidth(), form_.MinClientHeight());
   }
-  void SyncKind() override { ApplyKind(Prop::Font, -1); }
+  void SyncKind() override {
+    ApplyKind(Prop::Font, -1);
+    ApplyKind(Prop::MinSize, -1);
+  }
 
  private:
   ui::TCustomForm& form_;
@@ -985,6 +989,15 @@ void CheckListView::contextMenuEvent(QContextMenuEvent* event) {
   event->accept();
 }
 
+void CheckListView::ShowKeyboardPopup() {
+  auto* peer = PeerOf(box_);
+  if (peer == nullptr) return;
+  // Beside the selected entry, or at the list's corner.
+  const int i = box_.ItemIndex();
+  const QPoint at = i >= 0 && i < box_.Count() ? ItemRect(i).center() : QPoint(4, 4);
+  peer->ShowPopupMenu(viewport()->mapToGlobal(at));
+}
+
 void CheckListView::keyPressEvent(QKeyEvent* event) {
   const int count = box_.Count();
   const int current = box_.ItemIndex();
@@ -996,6 +1009,14 @@ void CheckListView::keyPressEvent(QKeyEvent* event) {
       Guarded([this] { box_.UserPressSpace(); });
       event->accept();
       return;
+    case Qt::Key_F10:
+      // Shift+F10 opens the popup menu, as the Menu key does.
+      if (event->modifiers() == Qt::ShiftModifier) {
+        ShowKeyboardPopup();
+        event->accept();
+        return;
+      }
+      break;
     case Qt::Key_Up: next = current - 1; break;
     case Qt::Key_Down: next = current + 1; break;
     case Qt::Key_Left: next = box_.Columns() > 0 ? current - rows : current - 1; break;

@@ -110,6 +110,7 @@ class CheckListView : public QListView {
 
  private:
   void Press(QMouseEvent* event);
+  void ShowKeyboardPopup();
   int ColumnWidth() const;
   ui::TCheckListBox& box_;
   CheckListModel model_;

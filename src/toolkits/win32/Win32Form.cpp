@@ -11,6 +11,16 @@ BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   return TRUE;
 }
 
+// A smallest client area (in pixels) as the smallest window the user can drag.
+void LimitTrackSize(HWND h, int clientWidth, int clientHeight, MINMAXINFO& info) {
+  RECT r{0, 0, clientWidth, clientHeight};
+  if (r.right <= 0 && r.bottom <= 0) return;
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(h, GWL_EXSTYLE)));
+  info.ptMinTrackSize.x = std::max(info.ptMinTrackSize.x, r.right - r.left);
+  info.ptMinTrackSize.y = std::max(info.ptMinTrackSize.y, r.bottom - r.top);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ form
@@ -51,6 +61,11 @@ class FormPeer final : public WinPeer {
         return false;
       case WM_DPICHANGED:
         Guard([&] { MoveToDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
+        result = 0;
+        return true;
+      case WM_GETMINMAXINFO:
+        LimitTrackSize(h, Px(form_.MinClientWidth()), Px(form_.MinClientHeight()),
+                       *reinterpret_cast<MINMAXINFO*>(lp));
         result = 0;
         return true;
       case WM_ACTIVATE:
