@@ -34,16 +34,26 @@ struct Outcome {
 
 constexpr int kNoPrivateNetwork = 125;
 
-// Runs the program with DISPLAY=:0 in a network namespace of its own, where
-// display 0's abstract socket (the one Xlib tries first) listens and never
-// accepts; nobody outside sees that socket. Killed after 20 s.
-Outcome RunOnSilentDisplay(std::vector<std::string> argv, const TempDir& tmp) {
+// A display number without a server socket file, so that if the connection
+// to the silent socket failed, Xlib's second try would find no real server.
+int UnusedDisplay() {
+  int n = 90;
+  while (TempDir::Exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+         TempDir::Exists("/tmp/.X" + std::to_string(n) + "-lock"))
+    ++n;
+  return n;
+}
+
+// Runs the program on display N in a network namespace of its own, where
+// N's abstract socket (the one Xlib tries first) listens and never accepts;
+// nobody outside sees that socket. Killed after 20 s.
+Outcome RunOnSilentDisplay(std::vector<std::string> argv, const TempDir& tmp, int n) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string v = *e;
     if (v.rfind("DISPLAY=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0) env.push_back(v);
   }
-  env.push_back("DISPLAY=:0");
+  env.push_back("DISPLAY=:" + std::to_string(n));
   env.push_back("XDG_CONFIG_HOME=" + tmp.MakeFolder("config"));
   std::vector<char*> envp, args;
   for (std::string& v : env) envp.push_back(v.data());
@@ -51,17 +61,17 @@ Outcome RunOnSilentDisplay(std::vector<std::string> argv, const TempDir& tmp) {
   envp.push_back(nullptr);
   args.push_back(nullptr);
   const std::string errFile = tmp.Join("stderr");
+  const std::string socketName = std::string(1, '\0') + "/tmp/.X11-unix/X" + std::to_string(n);
 
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {
     ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     ::dup2(::open("/dev/null", O_WRONLY), 1);
-    constexpr char kDisplay0[] = "\0/tmp/.X11-unix/X0";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, kDisplay0, sizeof kDisplay0 - 1);
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + sizeof kDisplay0 - 1);
+    std::memcpy(address.sun_path, socketName.data(), socketName.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + socketName.size());
     const int s = ::unshare(CLONE_NEWNET) == 0 ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
     if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(s, 8) != 0)
       ::_exit(kNoPrivateNetwork);
@@ -87,18 +97,20 @@ Outcome RunOnSilentDisplay(std::vector<std::string> argv, const TempDir& tmp) {
 
 TEST(SilentDisplay, TheWindowSaysItCannotOpenTheDisplayAndTheCommandGoesOn) {
   TempDir tmp;
-  const Outcome window = RunOnSilentDisplay({QUILLAN_PATH}, tmp);
+  const int n = UnusedDisplay();
+  const std::string display = "\":" + std::to_string(n) + "\"";
+  const Outcome window = RunOnSilentDisplay({QUILLAN_PATH}, tmp, n);
   if (window.status == kNoPrivateNetwork) GTEST_SKIP() << "no network namespace of its own here";
   EXPECT_EQ(window.status, 1) << window.err;
-  EXPECT_NE(window.err.find("quillan: cannot open the display \":0\""), std::string::npos) << window.err;
+  EXPECT_NE(window.err.find("quillan: cannot open the display " + display), std::string::npos) << window.err;
   EXPECT_LT(window.seconds, 10.0);
 
   const std::string base = tmp.MakeFolder("C1");
   tmp.MakeFile("C1/bin/ConsoleOne.exe", "exe");
   for (const char* f : {"snapins/A", "lib", "resources"}) tmp.MakeFolder(std::string("C1/") + f);
-  const Outcome ctl = RunOnSilentDisplay({QUILLANCTL_PATH, "list", base}, tmp);
+  const Outcome ctl = RunOnSilentDisplay({QUILLANCTL_PATH, "list", base}, tmp, n);
   EXPECT_EQ(ctl.status, 0) << ctl.err;
-  const std::string line = "quillanctl: the display \":0\" does not answer";
+  const std::string line = "quillanctl: the display " + display + " does not answer";
   const std::size_t at = ctl.err.find(line);
   EXPECT_NE(at, std::string::npos) << ctl.err;
   EXPECT_EQ(ctl.err.find(line, at + 1), std::string::npos) << "said more than once:\n" << ctl.err;
