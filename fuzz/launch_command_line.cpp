@@ -3,6 +3,7 @@
 // and recording the one shell call.
 #include <cstddef>
 #include <cstdint>
+#include <cctype>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <set>
@@ -18,8 +19,24 @@ namespace {
 class FakeFiles : public quillan_test::PlatformDouble {
  public:
   std::set<std::string> files;
-  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  int tests = 0;
+  bool FileExists(const std::string& path) override {
+    ++tests;
+    return files.count(path) != 0;
+  }
 };
+
+// Letters, then letters, digits, "+", "-" or ".", then "://".
+bool Address(const std::string& line) {
+  const std::size_t end = line.find("://");
+  if (end == std::string::npos || end < 2) return false;
+  for (std::size_t i = 0; i < end; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (!std::isalpha(c) && (i == 0 || (!std::isdigit(c) && c != '+' && c != '-' && c != '.')))
+      return false;
+  }
+  return true;
+}
 
 std::pair<std::string, std::string> Split(const std::string& text) {
   const std::size_t p = text.find(' ');
@@ -57,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::erase(comspec, '\0');  // environment values cannot hold a zero
   const int showMode = in.ConsumeIntegralInRange<int>(0, 11);
   const int answer = in.ConsumeIntegralInRange<int>(0, 64);
-  const std::string line = in.ConsumeRemainingBytesAsString();
+  const bool address = in.ConsumeBool();
+  const std::string line = (address ? "https://" : "") + in.ConsumeRemainingBytesAsString();
 
   FakeFiles fake;
   // Candidates that exist: the prefixes before chosen spaces, and maybe the whole line.
@@ -77,20 +95,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const quillan_test::ShellCall& call = fake.ShellCalls()[0];
   if (call.showMode != showMode) std::abort();
 
-  // The steps, written out. The growing runs on to the first empty word and
-  // the longest candidate that names a file wins, so a planted file named
-  // like the path's first word cannot stand in for the whole path.
-  std::string rest = line, candidate, word, file, params;
+  // The steps, written out. Every text before a space, and the whole line,
+  // is a candidate unless it is empty or ends in a blank; the longest that
+  // names a file wins, so a planted file named like the text before a run of
+  // blanks cannot stand in for the whole path. An address is never a file.
+  std::string file, params, word, rest;
   bool found = false;
-  do {
-    std::tie(word, rest) = Split(rest);
-    candidate = Join(candidate, word);
-    if (fake.files.count(candidate) != 0 && (!word.empty() || !found)) {
-      found = true;
-      file = candidate;
-      params = rest;
+  if (Address(line)) {
+    if (fake.tests != 0) std::abort();
+  } else {
+    for (std::size_t end = 1; end <= line.size(); ++end) {
+      if (end < line.size() && line[end] != ' ') continue;
+      const std::string candidate = line.substr(0, end);
+      if (candidate.back() != ' ' && fake.files.count(candidate) != 0) {
+        found = true;
+        file = candidate;
+        params = end < line.size() ? line.substr(end + 1) : std::string();
+      }
     }
-  } while (!word.empty());
+  }
 
   quillan_test::ShellCall want;
   want.showMode = showMode;

@@ -1,6 +1,5 @@
 #include "lib/D_Win.h"
 
-#include <tuple>
 #include <vector>
 
 #include "lib/D_Util.h"
@@ -68,24 +67,25 @@ int LaunchCommandLine(const std::string& commandLine, int showMode) {
   platform::Platform& p = platform::Platform::Get();
   std::string file, parameters, folder;
 
-  // Grow the program path a word at a time. The longest candidate that names
-  // a file wins, so a planted "C:\Program" cannot stand in for
-  // "C:\Program Files\...": the growing only ends at an empty word.
-  std::string rest = commandLine;
-  std::string candidate;
+  // The program is the longest leading part of the line that names an
+  // existing file: the line up to a run of blanks, or the whole line. Every
+  // such part is a candidate, whatever runs of blanks lie between, so a file
+  // planted at "/srv/inst" cannot stand in for "/srv/inst  two/C1/...". A
+  // part never ends in a blank: Windows drops a trailing blank, and the
+  // blank would move from the parameters into the file. An address is never
+  // a file, or a folder "https:" in the current folder would run.
   bool found = false;
-  std::string word;
-  do {
-    std::tie(word, rest) = D_Util::SplitAtFirst(rest, " ");
-    candidate = D_Util::JoinWithSeparator(candidate, word, " ");
-    // The pass with the empty word tests the same candidate again; it must
-    // not take the parameters from there (they would lose their leading blank).
-    if (p.FileExists(candidate) && (!word.empty() || !found)) {
-      found = true;
-      file = candidate;
-      parameters = rest;
+  if (!platform::HasUrlScheme(commandLine)) {
+    for (std::size_t end = commandLine.size(); end > 0 && !found; --end) {
+      const bool endsWord =
+          commandLine[end - 1] != ' ' && (end == commandLine.size() || commandLine[end] == ' ');
+      if (endsWord && p.FileExists(commandLine.substr(0, end))) {
+        found = true;
+        file = commandLine.substr(0, end);
+        parameters = end < commandLine.size() ? commandLine.substr(end + 1) : std::string();
+      }
     }
-  } while (!word.empty());
+  }
 
   if (found) {
     folder = FolderOf(file);

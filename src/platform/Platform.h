@@ -131,6 +131,12 @@ class Platform {
 // The real implementation for the build's operating system.
 Platform& NativePlatform();
 
+// Whether the text begins with a URL scheme and "://" ("https://…"). Such a
+// text is an address: it is never looked up as a file, so a folder named
+// "https:" in the current folder cannot stand in for the address. One
+// letter is a drive ("C://x" is a path), not a scheme.
+bool HasUrlScheme(const std::string& text);
+
 // Installs a platform (not owned) for the scope, restores the real one at its end.
 class ScopedPlatform {
  public:

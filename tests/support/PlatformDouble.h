@@ -111,6 +111,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
   // --- shell ---
   // Records every ShellExecute call instead of starting anything.
   void RecordShellExecute(int answer = 42);
+  // Hands ShellExecute to the real platform again: programs really start.
+  void StartProgramsForReal() { shellAnswer_.reset(); }
   const std::vector<ShellCall>& ShellCalls() const { return shellCalls_; }
 
   // --- mutex ---

@@ -106,12 +106,17 @@ TEST_F(DWinTest, LaunchWorkedExamples) {
 }
 
 TEST_F(DWinTest, LaunchOddCommandLines) {
-  std::string twoSpaces = dir.MakeFile("a  b/x.exe");
-  std::size_t space = twoSpaces.find(' ');
-  // An empty word ends the growing: the rest is never tested.
-  EXPECT_EQ(Launched(twoSpaces),
-            (ShellCall{twoSpaces.substr(0, space), twoSpaces.substr(space + 1), "", 1}));
+  // Runs of blanks inside a path: the whole path is a candidate.
+  for (const char* name : {"a  b/x.exe", "a   b  c/x.exe"}) {
+    std::string path = dir.MakeFile(name);
+    EXPECT_EQ(Launched(path), (ShellCall{path, "", Folder(path), 1}));
+    EXPECT_EQ(Launched(path + "  -x"), (ShellCall{path, " -x", Folder(path), 1}));
+  }
+  std::string twoSpaces = dir.Join("a  b/x.exe");
   EXPECT_EQ(Launched(" " + twoSpaces), (ShellCall{"", twoSpaces, "", 1}));
+  std::string missing = dir.Join("m  n/x.exe");
+  std::size_t space = missing.find(' ');
+  EXPECT_EQ(Launched(missing), (ShellCall{missing.substr(0, space), missing.substr(space + 1), "", 1}));
   std::string plain = dir.MakeFile("p q.exe");
   EXPECT_EQ(Launched("\"" + plain + "\" -x"),
             (ShellCall{"\"" + plain.substr(0, plain.find(' ')), "q.exe\" -x", "", 1}));
@@ -126,10 +131,32 @@ TEST_F(DWinTest, LaunchTakesTheLongestExistingCandidate) {
   EXPECT_EQ(Launched(exe + " -x y"), (ShellCall{exe, "-x y", Folder(exe), 1}));
   // A shorter candidate still wins when nothing longer exists.
   EXPECT_EQ(Launched(planted + " Other.exe"), (ShellCall{planted, "Other.exe", Folder(planted), 1}));
-  // The same candidates are tested, in order, ending at the empty word.
+  // A planted file at the part before a run of blanks does not win either,
+  // nor does a part that ends in a blank.
+  std::string blanks = dir.MakeFile("Program  Files/C1.exe");
+  dir.MakeFile("Program ");
+  EXPECT_EQ(Launched(blanks + " -x"), (ShellCall{blanks, "-x", Folder(blanks), 1}));
+  // Longest first: the search ends at the first part that exists.
   fake.ResetCounts();
   Launched(exe + " a");
-  EXPECT_EQ(fake.Calls(Op::FileExists), 2 + 1 + 1);  // ".../Program", "...exe", "... a", again
+  EXPECT_EQ(fake.Calls(Op::FileExists), 2);  // "...exe a", "...exe"
+}
+
+TEST_F(DWinTest, AnAddressIsNeverAFile) {
+  // "https:" in the current folder could hold a file named like the host.
+  fake.ResetCounts();
+  EXPECT_EQ(Launched("https://quillan.example.org"), (ShellCall{"https://quillan.example.org", "", "", 1}));
+  EXPECT_EQ(Launched("ms-settings+x.y://a b"), (ShellCall{"ms-settings+x.y://a", "b", "", 1}));
+  EXPECT_EQ(fake.Calls(Op::FileExists), 0);
+
+  for (const char* address : {"https://x", "HTTP://x", "a1+-.://", "svn+ssh://h/p"}) {
+    EXPECT_TRUE(platform::HasUrlScheme(address)) << address;
+  }
+  // A drive letter, a scheme without "//", a scheme that starts with no letter.
+  for (const char* text : {"C://Novell/x", "mailto:a@b", "https:/x", "1ab://x", "+ab://x", "a b://x",
+                           "://x", "", "/srv/https://x"}) {
+    EXPECT_FALSE(platform::HasUrlScheme(text)) << text;
+  }
 }
 
 TEST_F(DWinTest, AFolderIsNotAProgram) {

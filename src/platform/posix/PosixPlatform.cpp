@@ -426,11 +426,14 @@ bool PosixPlatform::ProfileEraseSection(const std::string& path, const std::stri
 int PosixPlatform::ShellExecute(const std::string& file, const std::string& parameters,
                                 const std::string& folder, int /*showMode*/) {
   if (file.empty()) return kShellFileNotFound;
+  // An address goes to the opener as it is: "https://x" also names the
+  // file "x" in a folder "https:" here, which must never run.
+  const bool address = HasUrlScheme(file);
   std::string program;
-  if (file.find('/') == std::string::npos) {
+  if (!address && file.find('/') == std::string::npos) {
     // Like the Windows shell: the current folder first, then the search path.
     program = IsExecutableFile(file) ? "./" + file : FindInPath(file);
-  } else if (IsExecutableFile(file)) {
+  } else if (!address && IsExecutableFile(file)) {
     program = file;
   }
   if (!program.empty()) {
@@ -443,8 +446,7 @@ int PosixPlatform::ShellExecute(const std::string& file, const std::string& para
     return StartDetached(program, SplitCommandLine(parameters), folder);
   }
   struct stat st {};
-  bool exists = ::stat(file.c_str(), &st) == 0;
-  if (!exists && !LooksLikeAddress(file)) return kShellFileNotFound;
+  if (!address && ::stat(file.c_str(), &st) != 0 && !LooksLikeAddress(file)) return kShellFileNotFound;
   std::string opener = FindInPath("xdg-open");
   if (opener.empty()) return kShellNoAssociation;
   return StartDetached(opener, {file}, folder);

@@ -66,6 +66,10 @@ struct X11Window {
   long pid = 0;  // _NET_WM_PID, 0 when unknown
   bool managed = true;  // neither override-redirect nor without WM_CLASS
 };
+// Whether the display in DISPLAY accepts a connection and answers within
+// about two seconds. A display that does not answer is not tried again: the
+// functions below then report it once on stderr and act as without one.
+bool X11DisplayAnswers();
 std::vector<X11Window> X11TopLevelWindows();
 void X11MapRaised(WindowHandle window);
 void X11Activate(WindowHandle window);

@@ -5,6 +5,17 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #endif
 
 namespace platform::posix {
@@ -13,12 +24,59 @@ namespace platform::posix {
 
 namespace {
 
+// Xlib waits for the server's greeting without a limit, and a dead ssh
+// forward accepts the connection and never answers. So the connection is
+// made on a second thread, and whoever asked goes on without the display
+// after this long; a display that did not answer is not tried again.
+constexpr std::chrono::milliseconds kDisplayAnswerLimit{2000};
+std::atomic<bool> g_displaySilent{false};
+std::atomic<bool> g_silenceReported{false};
+
+struct PendingOpen {
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool done = false;
+  Display* display = nullptr;
+};
+
+enum class Opened { Display, NoDisplay, Silent };
+
+Opened OpenDisplay(Display*& display) {
+  display = nullptr;
+  if (g_displaySilent) return Opened::Silent;
+  auto pending = std::make_shared<PendingOpen>();
+  try {
+    std::thread([pending] {
+      Display* d = XOpenDisplay(nullptr);
+      const std::lock_guard<std::mutex> lock(pending->mutex);
+      pending->display = d;  // a late answer stays open until the process ends
+      pending->done = true;
+      pending->answered.notify_one();
+    }).detach();
+  } catch (const std::system_error&) {
+    display = XOpenDisplay(nullptr);  // no thread to spare: wait as Xlib does
+    return display != nullptr ? Opened::Display : Opened::NoDisplay;
+  }
+  std::unique_lock<std::mutex> lock(pending->mutex);
+  if (!pending->answered.wait_for(lock, kDisplayAnswerLimit, [&] { return pending->done; })) {
+    g_displaySilent = true;
+    return Opened::Silent;
+  }
+  display = pending->display;
+  return display != nullptr ? Opened::Display : Opened::NoDisplay;
+}
+
 // Windows may vanish while they are walked; that is no reason to abort.
 int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 class Connection {
  public:
-  Connection() : display_(XOpenDisplay(nullptr)) {
+  Connection() {
+    if (OpenDisplay(display_) == Opened::Silent && !g_silenceReported.exchange(true)) {
+      const char* name = std::getenv("DISPLAY");
+      std::fprintf(stderr, "%s: the display \"%s\" does not answer; going on without it\n",
+                   program_invocation_short_name, name != nullptr ? name : "");
+    }
     if (display_ != nullptr) previous_ = XSetErrorHandler(IgnoreXErrors);
   }
   ~Connection() {
@@ -33,7 +91,7 @@ class Connection {
   Display* get() const { return display_; }
 
  private:
-  Display* display_;
+  Display* display_ = nullptr;
   int (*previous_)(Display*, XErrorEvent*) = nullptr;
 };
 
@@ -127,6 +185,13 @@ std::vector<X11Window> X11TopLevelWindows() {
   return out;
 }
 
+bool X11DisplayAnswers() {
+  Display* d = nullptr;
+  if (OpenDisplay(d) != Opened::Display) return false;
+  XCloseDisplay(d);
+  return true;
+}
+
 void X11MapRaised(WindowHandle window) {
   Connection c;
   if (c.get() == nullptr || window == 0) return;
@@ -152,6 +217,7 @@ void X11Activate(WindowHandle window) {
 
 #else
 
+bool X11DisplayAnswers() { return false; }
 std::vector<X11Window> X11TopLevelWindows() { return {}; }
 void X11MapRaised(WindowHandle) {}
 void X11Activate(WindowHandle) {}

@@ -5,7 +5,7 @@
 #include <thread>
 
 #ifdef QUILLAN_HAVE_X11
-#include <X11/Xlib.h>
+#include "platform/posix/PosixPlatform.h"
 #endif
 #ifdef QUILLAN_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -15,17 +15,6 @@
 #include "toolkits/qt/QtApplication.h"
 
 namespace {
-
-#ifdef QUILLAN_HAVE_X11
-// Qt aborts the process, core dump and all, when it cannot reach the X
-// server; find that out first so the user gets a plain message instead.
-bool XDisplayReachable() {
-  Display* d = XOpenDisplay(nullptr);
-  if (d == nullptr) return false;
-  XCloseDisplay(d);
-  return true;
-}
-#endif
 
 // Loading the font configuration is a good part of the time to the first
 // window, and Qt does it on its first text, after its own set-up. Done on a
@@ -61,7 +50,10 @@ int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
 #ifdef QUILLAN_HAVE_X11
-  if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !XDisplayReachable()) {
+  // Qt aborts the process, core dump and all, when it cannot reach the X
+  // server, and waits for ever on one that never answers; find that out
+  // first so the user gets a plain message instead.
+  if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !platform::posix::X11DisplayAnswers()) {
     std::fprintf(stderr, "quillan: cannot open the display \"%s\"\n",
                  qgetenv("DISPLAY").constData());
     return 1;
