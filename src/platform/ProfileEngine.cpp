@@ -214,12 +214,14 @@ struct ProfileEngine::Parsed {
   };
   struct Section {
     std::string_view name;
-    std::size_t header = 0;       // line of "[name]"
+    std::size_t header = 0;       // line of "[name]", or kNoHeader above the first one
     std::size_t last = 0;         // last line before the next header
     std::size_t lastContent = 0;  // last line that is not blank
     std::vector<Key> keys;
     NameIndex keyIndex;  // first key per name
   };
+
+  static constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
 
   Parsed() = default;
   Parsed(const Parsed&) = delete;
@@ -263,15 +265,18 @@ void ProfileEngine::Parsed::Parse() {
 
 void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
   const std::size_t firstLine = lines.size();
+  // As kernel32 reads: CR, LF and CR LF each end a line, so a file saved
+  // with old Mac line ends is read line by line, and a stray CR before a
+  // header only makes a blank line.
   while (pos < data.size()) {
     Line line;
     line.begin = pos;
-    std::size_t nl = data.find('\n', pos);
-    if (nl == std::string::npos) {
+    std::size_t brk = data.find_first_of("\r\n", pos);
+    if (brk == std::string::npos) {
       line.end = line.next = data.size();
     } else {
-      line.end = (nl > pos && data[nl - 1] == '\r') ? nl - 1 : nl;
-      line.next = nl + 1;
+      line.end = brk;
+      line.next = brk + (data.compare(brk, 2, "\r\n") == 0 ? 2 : 1);
       if (lineEnd.empty()) lineEnd = data.substr(line.end, line.next - line.end);
     }
     lines.push_back(line);
@@ -290,23 +295,33 @@ void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
       continue;
     }
     if (data[b] == '[') {
-      std::size_t close = data.find(']', b + 1);
-      if (close == std::string::npos || close > line.end) close = line.end;
+      // The name runs to the line's last "]"; a "[" line without one is
+      // no header (a typo must not move the keys below it elsewhere).
+      const std::size_t close = all.substr(0, line.end).rfind(']');
+      if (close != std::string_view::npos && close > b) {
+        sections.emplace_back();
+        current = &sections.back();
+        current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
+        current->header = current->last = current->lastContent = i;
+        sectionIndex.emplace(current->name, sections.size() - 1);
+        continue;
+      }
+    }
+    if (current == nullptr) {
+      // Lines above the first header form a section without a name, which
+      // a read by name reaches as kernel32's does, and no erase removes.
       sections.emplace_back();
       current = &sections.back();
-      current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
-      current->header = current->last = current->lastContent = i;
+      current->header = kNoHeader;
+      current->last = current->lastContent = i;
       sectionIndex.emplace(current->name, sections.size() - 1);
-      continue;
     }
-    if (current == nullptr) continue;  // lines before the first section belong to none
     current->last = current->lastContent = i;
-    if (data[b] == ';') continue;  // comment
+    // No comment syntax: ";k=v" is a key named ";k", as kernel32 has it.
     std::size_t eq = data.find('=', b);
     if (eq == std::string::npos || eq >= line.end) continue;  // not a key
     Key k;
     k.name = CutAtZero(TrimView(all.substr(b, eq - b)));
-    if (k.name.empty()) continue;
     k.value = CutAtZero(StripQuotes(TrimView(all.substr(eq + 1, line.end - eq - 1))));
     k.valueBegin = eq + 1;
     k.line = i;
@@ -440,6 +455,9 @@ std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
   // the last name is cut and followed by two zeros.
   std::size_t room = kKeyListBufferSize - 1;
   for (const Parsed::Key& k : s->keys) {
+    // kernel32 leaves ";" names out of listings. An empty name would end
+    // its zero-separated list there; the engine lists the keys after it.
+    if (k.name.empty() || k.name.front() == ';') continue;
     if (k.name.size() + 1 <= room) {
       names.emplace_back(k.name);
       room -= k.name.size() + 1;
@@ -524,7 +542,7 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   bool changed = false;
   for (std::size_t i = p->sections.size(); i-- > 0;) {
     const Parsed::Section& s = p->sections[i];
-    if (!CaseEqual()(s.name, name)) continue;
+    if (s.header == Parsed::kNoHeader || !CaseEqual()(s.name, name)) continue;
     std::size_t begin = p->lines[s.header].begin;
     std::size_t end = p->lines[s.last].next;
     data.erase(begin, end - begin);
