@@ -14,7 +14,9 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -155,25 +157,230 @@ bool RenameOrdersData(int fd) {
 }
 #endif
 
+#ifdef _WIN32
 // An existing file that a write may replace.
 bool WritableFile(const std::string& target, const fs::file_status& st) {
   if (!fs::is_regular_file(st)) return false;
   // A read-only file refuses the write, whoever asks.
   if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
-#ifdef _WIN32
   std::ofstream probe(target, std::ios::binary | std::ios::app);
   return static_cast<bool>(probe);
-#else
-  return ::access(target.c_str(), W_OK) == 0;
-#endif
 }
+#endif
 
 std::mt19937_64& Random() {
   static std::mt19937_64 rng{std::random_device{}()};
   return rng;
 }
 
+#ifndef _WIN32
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& o) noexcept : fd_(o.Release()) {}
+  Fd& operator=(Fd&& o) noexcept {
+    if (this != &o) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = o.Release();
+    }
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Path components, without empty ones and ".".
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    std::string part = path.substr(pos, slash - pos);
+    if (!part.empty() && part != ".") parts.push_back(std::move(part));
+    pos = slash + 1;
+  }
+  return parts;
+}
+
+// Opens the folder a write of `path` goes into and names the entry in it,
+// link by link through descriptors, so nobody can swap a link between the
+// check and the use. The file's own link is followed only when the
+// effective user owns it; a link on the way also when root owns it (root
+// is trusted: /home may be its link).
+bool OpenWriteTarget(const std::string& path, Fd& folder, std::string& name) {
+  if (path.empty()) return false;
+  const uid_t me = ::geteuid();
+  std::vector<std::string> rest = SplitPath(path);
+  std::reverse(rest.begin(), rest.end());  // the next component at the back
+  Fd dir(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  int links = 0;
+  while (dir && !rest.empty()) {
+    const std::string part = std::move(rest.back());
+    rest.pop_back();
+    const bool last = rest.empty();
+    Fd entry(::openat(dir.get(), part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!entry) {
+      if (!last || errno != ENOENT) return false;
+    } else if (::fstat(entry.get(), &st) != 0) {
+      return false;
+    }
+    if (entry && S_ISLNK(st.st_mode)) {
+      if (++links > 40) return false;
+      if (st.st_uid != me && (last || st.st_uid != 0)) return false;
+      std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+      const ssize_t n = ::readlinkat(entry.get(), "", target.data(), target.size());
+      if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return false;
+      target.resize(static_cast<std::size_t>(n));
+      std::vector<std::string> parts = SplitPath(target);
+      if (parts.empty()) return false;  // "/" is no file
+      rest.insert(rest.end(), parts.rbegin(), parts.rend());
+      if (target[0] == '/') dir = Fd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+      continue;
+    }
+    if (last) {
+      name = part;
+      folder = std::move(dir);
+      return name != "..";
+    }
+    if (!S_ISDIR(st.st_mode)) return false;
+    dir = std::move(entry);
+  }
+  return false;
+}
+
+// Only into a folder and over a regular file that the effective user owns
+// and may write; a read-only file refuses the write, whoever asks.
+bool MayReplace(int folder, const std::string& name) {
+  const uid_t me = ::geteuid();
+  struct stat st {};
+  if (::fstat(folder, &st) != 0 || st.st_uid != me) return false;
+  if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) return false;
+  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode) && st.st_uid == me && (st.st_mode & S_IWUSR) != 0 &&
+         ::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+std::string HostTag() {
+  static const std::string tag = [] {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    std::uint32_t h = 2166136261u;
+    for (const char* c = host; *c != '\0'; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    std::ostringstream text;
+    text << std::hex << h;
+    return text.str();
+  }();
+  return tag;
+}
+
+std::string TemporaryPrefix(const std::string& fileName) { return "." + fileName + ".tmp." + HostTag() + "."; }
+
+// Temporary files of this host whose process has ended: a process killed
+// between creating and renaming its temporary file leaves it behind.
+void RemoveDeadLeftovers(int folder, const std::string& fileName) {
+  Fd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!listing) return;
+  DIR* d = ::fdopendir(listing.get());
+  if (d == nullptr) return;
+  listing.Release();
+  const std::string prefix = TemporaryPrefix(fileName);
+  const uid_t me = ::geteuid();
+  while (const dirent* e = ::readdir(d)) {
+    const std::string entry = e->d_name;
+    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(entry.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || end == nullptr || *end != '.') continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(d), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_uid == me) {
+      ::unlinkat(::dirfd(d), entry.c_str(), 0);
+    }
+  }
+  ::closedir(d);
+}
+
+std::string NewTemporaryName(const std::string& fileName) { return TemporaryFileName(fileName, ::getpid()); }
+
+// Writes `data` as the file `name` in `folder` by one rename, with the old
+// file's mode and owner.
+bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
+  RemoveDeadLeftovers(folder, name);
+  struct stat original {};
+  const bool haveOriginal = ::fstatat(folder, name.c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0;
+  // Unnamed until complete: a process killed while writing leaves nothing.
+  Fd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  const bool unnamed = static_cast<bool>(fd);
+  std::string tempName;
+  for (int attempt = 0; !fd && attempt < 50; ++attempt) {
+    tempName = NewTemporaryName(name);
+    fd = Fd(::openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd && errno != EEXIST) return false;
+  }
+  if (!fd) return false;
+  bool ok = true;
+  if (haveOriginal) {
+    ok = ::fchmod(fd.get(), original.st_mode & 07777) == 0;
+    // The group may differ from the user's own (a set-group-id folder);
+    // keep it when we may, as a plain write into the file would.
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
+    }
+  }
+  std::size_t done = 0;
+  while (ok && done < data.size()) {
+    ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && (RenameOrdersData(fd.get()) || ::fsync(fd.get()) == 0);
+  if (ok && unnamed) {
+    // A name for the finished file; linking by descriptor needs a
+    // capability, the /proc path does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+    ok = false;
+    for (int attempt = 0; !ok && attempt < 50; ++attempt) {
+      tempName = NewTemporaryName(name);
+      ok = ::linkat(fd.get(), "", folder, tempName.c_str(), AT_EMPTY_PATH) == 0 ||
+           ::linkat(AT_FDCWD, self.c_str(), folder, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      if (!ok && errno != EEXIST) break;
+    }
+    if (!ok) tempName.clear();
+  }
+  ok = ::close(fd.Release()) == 0 && ok;
+  ok = ok && ::renameat(folder, tempName.c_str(), folder, name.c_str()) == 0;
+  if (!ok && !tempName.empty()) ::unlinkat(folder, tempName.c_str(), 0);
+  return ok;
+}
+#endif
+
 }  // namespace
+
+#ifndef _WIN32
+std::string TemporaryFileName(const std::string& fileName, long processId) {
+  std::ostringstream name;
+  name << TemporaryPrefix(fileName) << processId << "." << std::hex << (Random()() & 0xFFFFFFFFu);
+  return name.str();
+}
+#endif
 
 namespace {
 
@@ -379,7 +586,7 @@ bool ProfileEngine::EndBatch(const std::string& path, bool commit) {
   if (--it->second->depth > 0) return true;
   const std::unique_ptr<Batch> batch = std::move(it->second);
   batches_.erase(it);
-  return !commit || !batch->changed || Replace(batch->target, batch->parsed.data);
+  return !commit || !batch->changed || Replace(batch->path, batch->target, batch->parsed.data);
 }
 
 ProfileEngine::Batch* ProfileEngine::BatchFor(const std::string& path) {
@@ -520,14 +727,14 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
   if (batch != nullptr) {
     // The first change finds out whether the file could be replaced, so a
     // refused write fails here as it would without the batch.
-    if (!batch->changed && !CanReplace(target)) return false;
+    if (!batch->changed && !CanReplace(path, target)) return false;
     batch->parsed.Edit(pos, erase, insert);
     batch->changed = true;
     return true;
   }
   std::string data = p != nullptr ? p->data : std::string();
   data.replace(pos, erase, insert);
-  return Replace(target, data);
+  return Replace(path, target, data);
 }
 
 bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
@@ -550,28 +757,32 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   }
   if (!changed) return true;
   if (batch != nullptr) {
-    if (!batch->changed && !CanReplace(target)) return false;
+    if (!batch->changed && !CanReplace(path, target)) return false;
     batch->parsed.Edit(0, batch->parsed.data.size(), data);
     batch->changed = true;
     return true;
   }
-  return Replace(target, data);
+  return Replace(path, target, data);
 }
 
-bool ProfileEngine::CanReplace(const std::string& target) {
+bool ProfileEngine::CanReplace(const std::string& path, const std::string& target) {
+#ifdef _WIN32
+  (void)path;
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
-  if (!ec && fs::exists(st) && !WritableFile(target, st)) return false;
-#ifdef _WIN32
-  return true;
+  return ec || !fs::exists(st) || WritableFile(target, st);
 #else
-  // The replacement is made in the same folder.
-  const std::string folder = fs::path(target).parent_path().string();
-  return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+  (void)target;
+  Fd folder;
+  std::string name;
+  return OpenWriteTarget(path, folder, name) && MayReplace(folder.get(), name);
 #endif
 }
 
-bool ProfileEngine::Replace(const std::string& target, const std::string& data) {
+bool ProfileEngine::Replace(const std::string& path, const std::string& target,
+                            const std::string& data) {
+#ifdef _WIN32
+  (void)path;
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
   bool exists = !ec && fs::exists(st);
@@ -581,8 +792,6 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
   fs::path folder = targetPath.parent_path();
   std::mt19937_64& rng = Random();
   std::string tempName;
-
-#ifdef _WIN32
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 50 && h == INVALID_HANDLE_VALUE; ++attempt) {
     std::ostringstream name;
@@ -610,39 +819,10 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
     return false;
   }
 #else
-  struct stat original {};
-  bool haveOriginal = exists && ::stat(target.c_str(), &original) == 0;
-  int fd = -1;
-  for (int attempt = 0; attempt < 50 && fd < 0; ++attempt) {
-    std::ostringstream name;
-    name << "." << targetPath.filename().string() << ".tmp" << std::hex << (rng() & 0xFFFFFFFFu);
-    tempName = (folder.empty() ? fs::path(name.str()) : folder / name.str()).string();
-    fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  if (haveOriginal) {
-    ok = ::fchmod(fd, original.st_mode & 07777) == 0;
-    // Keep the owner when we may (root editing a user's file); harmless otherwise.
-    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
-        ::fchown(fd, original.st_uid, original.st_gid) != 0) {
-    }
-  }
-  std::size_t done = 0;
-  while (ok && done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ok && (RenameOrdersData(fd) || ::fsync(fd) == 0);
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tempName.c_str());
-    return false;
-  }
+  Fd folder;
+  std::string name;
+  if (!OpenWriteTarget(path, folder, name) || !MayReplace(folder.get(), name)) return false;
+  if (!ReplaceIn(folder.get(), name, data)) return false;
 #endif
 
   // Keep the new content parsed so the next read does not parse it again.

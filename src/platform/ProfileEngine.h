@@ -9,7 +9,16 @@
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
 // disk unless the file system orders data before renames, renamed over the
-// original). A refused write leaves the file unchanged.
+// original), keeping its mode and owner. A refused write leaves the file
+// unchanged.
+//
+// On POSIX a write follows the file's own symbolic link only when the
+// effective user owns the link (a link met on the way: also when root owns
+// it), and goes only into a folder and over a file the effective user owns,
+// so a process with more rights than a folder's owner never writes where
+// that owner points it. The temporary file has no name until it is complete
+// (O_TMPFILE); where the file system cannot do that, its name carries the
+// host and process, and a later write removes those of dead processes.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +32,12 @@ namespace profile {
 
 constexpr std::size_t kValueBufferSize = 2048;    // a read yields at most 2047 characters
 constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
+
+#ifndef _WIN32
+// The name a temporary file of `fileName` gets when it must have one,
+// for the process `processId` on this host (with a random tail).
+std::string TemporaryFileName(const std::string& fileName, long processId);
+#endif
 
 class ProfileEngine {
  public:
@@ -66,11 +81,13 @@ class ProfileEngine {
   // Gives the batch the file's content on its first use; false when the
   // path cannot be read as a file.
   bool LoadBatch(Batch& batch);
-  static bool CanReplace(const std::string& target);
+  // `path` as given (its links are checked on POSIX), `target` with them
+  // followed.
+  static bool CanReplace(const std::string& path, const std::string& target);
   // The parsed file, from the cache when the file has not changed; nullptr
   // when the path cannot be read as a file.
   const Parsed* Load(const std::string& path, bool* isMissing);
-  bool Replace(const std::string& path, const std::string& data);
+  bool Replace(const std::string& path, const std::string& target, const std::string& data);
 
   std::map<std::string, std::unique_ptr<Entry>> cache_;
   std::map<std::string, std::unique_ptr<Batch>> batches_;  // by path as given
