@@ -1,6 +1,7 @@
 #include "platform/ProfileEngine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +174,64 @@ std::mt19937_64& Random() {
   return rng;
 }
 
+std::string HostTag() {
+  static const std::string tag = [] {
+    char host[256] = {};
+#ifdef _WIN32
+    DWORD size = sizeof host - 1;
+    GetComputerNameA(host, &size);
+#else
+    ::gethostname(host, sizeof host - 1);
+#endif
+    std::uint32_t h = 2166136261u;
+    for (const char* c = host; *c != '\0'; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    std::ostringstream text;
+    text << std::hex << h;
+    return text.str();
+  }();
+  return tag;
+}
+
+// Temporary names carry the host and the process, so that a later write
+// can tell a dead process's leftovers from a running writer's.
+std::string TemporaryPrefix(const std::string& fileName) { return "." + fileName + ".tmp." + HostTag() + "."; }
+
+// The process number of a leftover of `fileName` named by this host; 0
+// for any other name.
+long LeftoverProcess(const std::string& entry, const std::string& fileName) {
+  const std::string prefix = TemporaryPrefix(fileName);
+  if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
+  char* end = nullptr;
+  const long pid = std::strtol(entry.c_str() + prefix.size(), &end, 10);
+  return pid > 0 && end != nullptr && *end == '.' ? pid : 0;
+}
+
+
+
+#ifdef _WIN32
+// Temporary files of this host whose process has ended.
+void RemoveDeadLeftovers(const fs::path& folder, const std::string& fileName) {
+  WIN32_FIND_DATAA found{};
+  const std::string mask = (folder / (TemporaryPrefix(fileName) + "*")).string();
+  HANDLE search = FindFirstFileA(mask.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const long pid = LeftoverProcess(found.cFileName, fileName);
+    if (pid == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process != nullptr) {
+      const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+      CloseHandle(process);
+      if (!ended) continue;
+    } else if (GetLastError() != ERROR_INVALID_PARAMETER) {
+      continue;  // there, but not ours to look at
+    }
+    DeleteFileA((folder / found.cFileName).string().c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+#endif
+
 #ifndef _WIN32
 class Fd {
  public:
@@ -276,21 +335,6 @@ bool MayReplace(int folder, const std::string& name) {
          ::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-std::string HostTag() {
-  static const std::string tag = [] {
-    char host[256] = {};
-    ::gethostname(host, sizeof host - 1);
-    std::uint32_t h = 2166136261u;
-    for (const char* c = host; *c != '\0'; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
-    std::ostringstream text;
-    text << std::hex << h;
-    return text.str();
-  }();
-  return tag;
-}
-
-std::string TemporaryPrefix(const std::string& fileName) { return "." + fileName + ".tmp." + HostTag() + "."; }
-
 // Temporary files of this host whose process has ended: a process killed
 // between creating and renaming its temporary file leaves it behind.
 void RemoveDeadLeftovers(int folder, const std::string& fileName) {
@@ -299,15 +343,11 @@ void RemoveDeadLeftovers(int folder, const std::string& fileName) {
   DIR* d = ::fdopendir(listing.get());
   if (d == nullptr) return;
   listing.Release();
-  const std::string prefix = TemporaryPrefix(fileName);
   const uid_t me = ::geteuid();
   while (const dirent* e = ::readdir(d)) {
     const std::string entry = e->d_name;
-    if (entry.compare(0, prefix.size(), prefix) != 0) continue;
-    char* end = nullptr;
-    const long pid = std::strtol(entry.c_str() + prefix.size(), &end, 10);
-    if (pid <= 0 || end == nullptr || *end != '.') continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    const long pid = LeftoverProcess(entry, fileName);
+    if (pid == 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
     struct stat st {};
     if (::fstatat(::dirfd(d), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
         st.st_uid == me) {
@@ -374,13 +414,11 @@ bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
 
 }  // namespace
 
-#ifndef _WIN32
 std::string TemporaryFileName(const std::string& fileName, long processId) {
   std::ostringstream name;
   name << TemporaryPrefix(fileName) << processId << "." << std::hex << (Random()() & 0xFFFFFFFFu);
   return name.str();
 }
-#endif
 
 namespace {
 
@@ -790,13 +828,12 @@ bool ProfileEngine::Replace(const std::string& path, const std::string& target,
 
   fs::path targetPath(target);
   fs::path folder = targetPath.parent_path();
-  std::mt19937_64& rng = Random();
   std::string tempName;
+  RemoveDeadLeftovers(folder, targetPath.filename().string());
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 50 && h == INVALID_HANDLE_VALUE; ++attempt) {
-    std::ostringstream name;
-    name << targetPath.filename().string() << ".~" << std::hex << (rng() & 0xFFFFFFFFu);
-    tempName = (folder / name.str()).string();
+    const std::string name = TemporaryFileName(targetPath.filename().string(), static_cast<long>(GetCurrentProcessId()));
+    tempName = (folder / name).string();
     h = CreateFileA(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;

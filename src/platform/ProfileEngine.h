@@ -17,8 +17,9 @@
 // it), and goes only into a folder and over a file the effective user owns,
 // so a process with more rights than a folder's owner never writes where
 // that owner points it. The temporary file has no name until it is complete
-// (O_TMPFILE); where the file system cannot do that, its name carries the
-// host and process, and a later write removes those of dead processes.
+// (O_TMPFILE); where it must have one (Windows, or a file system without
+// unnamed files), its name carries the host and process, and a later write
+// removes those of dead processes.
 #pragma once
 
 #include <cstddef>
@@ -33,11 +34,9 @@ namespace profile {
 constexpr std::size_t kValueBufferSize = 2048;    // a read yields at most 2047 characters
 constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
 
-#ifndef _WIN32
 // The name a temporary file of `fileName` gets when it must have one,
 // for the process `processId` on this host (with a random tail).
 std::string TemporaryFileName(const std::string& fileName, long processId);
-#endif
 
 class ProfileEngine {
  public:

@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "support/TempDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 using profile::ProfileEngine;
 using quillan_test::TempDir;
@@ -217,6 +224,30 @@ TEST_F(ProfileEngineTest, WriteLeavesNoTemporaryFiles) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+}
+
+// What a writer killed between creating and renaming its temporary file
+// leaves where the file must have a name: the next write removes a dead
+// process's, never a running one's.
+TEST_F(ProfileEngineTest, LeftoversOfDeadWritersAreRemoved) {
+  std::string path = Make("[A]\nk=1\n");
+  const long noSuchProcess = 0x3FFFFFFC;  // above every process number in use
+  dir.MakeFile(profile::TemporaryFileName("s.ini", noSuchProcess), "[A]\nk=partial");
+#ifdef _WIN32
+  const long running = static_cast<long>(GetCurrentProcessId());
+#else
+  const long running = static_cast<long>(::getpid());
+#endif
+  const std::string live = profile::TemporaryFileName("s.ini", running);
+  dir.MakeFile(live, "[A]\nk=in progress");
+  dir.MakeFile(".s.ini.tmp.other", "not ours");
+  ASSERT_TRUE(engine.Write(path, "A", "k", "2"));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.Path())) names.push_back(e.path().filename().string());
+  std::vector<std::string> expected = {".s.ini.tmp.other", live, "s.ini"};
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace
