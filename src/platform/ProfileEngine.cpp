@@ -542,8 +542,9 @@ void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
     if (data[b] == '[') {
       // The name runs to the line's last "]"; a "[" line without one is
       // no header (a typo must not move the keys below it elsewhere).
-      const std::size_t close = all.substr(0, line.end).rfind(']');
-      if (close != std::string_view::npos && close > b) {
+      std::size_t close = all.substr(b, line.end - b).rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        close += b;
         sections.emplace_back();
         current = &sections.back();
         current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
