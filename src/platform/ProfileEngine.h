@@ -1,10 +1,14 @@
 // Private-profile (INI) files in portable C++: the semantics of
 // GetPrivateProfileStringA / WritePrivateProfileStringA that Quillan relies on.
 //
-// Reading: section and key names are trimmed and matched ignoring ASCII case;
-// values are trimmed and lose one pair of matching outer quotes. With
-// duplicate sections or keys the first occurrence answers. Lines without "="
-// and lines starting with ";" are not keys. A UTF-8 byte-order mark is skipped.
+// Reading, as kernel32 reads hand-edited files: CR, LF and CR LF each end a
+// line. A header is a "[" line with a "]", named up to its last "]"; a "["
+// line without one is ignored. Section and key names are trimmed and matched
+// ignoring ASCII case; values are trimmed and lose one pair of matching outer
+// quotes. With duplicate sections or keys the first occurrence answers. Lines
+// without "=" are not keys; there is no comment syntax (";k=v" is the key
+// ";k", left out of listings as kernel32 does). Lines above the first header
+// form a section without a name. A UTF-8 byte-order mark is skipped.
 //
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
