@@ -1,6 +1,7 @@
 // The private-profile engine on arbitrary file bytes and arbitrary operation
 // sequences: reads stay within their limits, a written value reads back as
-// the reading rules make it, and every other key keeps its value.
+// the reading rules make it, and every other key keeps its value, both as
+// the engine reads the file and as kernel32's line rules read its bytes.
 #include <unistd.h>
 
 #include <cstddef>
@@ -139,6 +140,58 @@ void CheckOthersUntouched(profile::ProfileEngine& engine, const Snapshot& before
   }
 }
 
+// The file as kernel32's line rules see it, written independently of the
+// engine: CR, LF and CR LF end lines; a header is a "[" line with a "]",
+// named up to its last "]"; any other line with "=" is a key (";" too).
+// The first section of a name and its first key of a name answer; lines
+// above the first header form a section of their own.
+using WindowsView = std::map<std::string, std::map<std::string, std::string>>;
+const std::string kAboveHeaders = "\x01" "above";
+
+// What a C string API sees of a name or value.
+std::string CutAtZero(const std::string& s) { return s.substr(0, s.find('\0')); }
+
+WindowsView ReadAsWindows(const std::string& bytes) {
+  WindowsView view;
+  std::set<std::string> seen;
+  std::map<std::string, std::string>* current = &view[kAboveHeaders];
+  std::size_t pos = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string line = Trim(bytes.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty()) continue;
+    const std::size_t close = line.rfind(']');
+    if (line[0] == '[' && close != std::string::npos) {
+      const std::string name = Lower(CutAtZero(Trim(line.substr(1, close - 1))));
+      current = seen.insert(name).second ? &view[name] : nullptr;  // a later copy answers nothing
+      continue;
+    }
+    const std::size_t eq = line.find('=');
+    if (current == nullptr || eq == std::string::npos) continue;
+    current->emplace(Lower(CutAtZero(Trim(line.substr(0, eq)))), CutAtZero(Trim(line.substr(eq + 1))));
+  }
+  return view;
+}
+
+// Every section of `before` but `section` (every key but `key` in it, when
+// given) answers the same in `after`.
+void CheckWindowsViewKept(const WindowsView& before, const WindowsView& after,
+                          const std::string& section, const std::string* key) {
+  const std::string touched = Lower(Trim(section));
+  for (const auto& [name, keys] : before) {
+    if (name == touched && key == nullptr) continue;
+    const auto it = after.find(name);
+    if (it == after.end()) std::abort();  // a section lost
+    for (const auto& [k, v] : keys) {
+      if (name == touched && k == Lower(Trim(*key))) continue;
+      const auto kt = it->second.find(k);
+      if (kt == it->second.end() || kt->second != v) std::abort();
+    }
+  }
+}
+
 std::string PickName(FuzzedDataProvider& in, const char* const* pool, std::size_t poolSize) {
   const std::size_t i = in.ConsumeIntegralInRange<std::size_t>(0, poolSize);
   if (i < poolSize) return pool[i];
@@ -184,6 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (in.ConsumeIntegralInRange<int>(0, 15) == 15) value.append(2100, 'v');  // past the limit
       const Snapshot before = Take(engine, sections);
       const std::string bytesBefore = ReadFileBytes();
+      const WindowsView viewBefore = ReadAsWindows(bytesBefore);
       const std::string s = CutAtLineBreak(section), k = CutAtLineBreak(key);
       const bool clean = CleanSection(s) && CleanKey(k);
       const bool ok = engine.Write(g_path, section, key, value);
@@ -194,9 +248,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (clean) {
         if (engine.Read(g_path, s, k, kAbsent) != AsRead(CutAtLineBreak(value))) std::abort();
         CheckOthersUntouched(engine, before, s, &k);
+        // Whatever line ends the write left, kernel32 reads it back too.
+        const WindowsView viewAfter = ReadAsWindows(ReadFileBytes());
+        CheckWindowsViewKept(viewBefore, viewAfter, s, &k);
+        const auto it = viewAfter.find(Lower(Trim(s)));
+        if (it == viewAfter.end()) std::abort();
+        const auto kt = it->second.find(Lower(Trim(k)));
+        if (kt == it->second.end() || AsRead(kt->second) != AsRead(CutAtLineBreak(value))) std::abort();
       }
     } else if (kind == 2) {  // erase a section
       const Snapshot before = Take(engine, sections);
+      const WindowsView viewBefore = ReadAsWindows(ReadFileBytes());
       const bool ok = engine.EraseSection(g_path, section);
       // Only writes cut names at a line break or zero; an erase takes the name whole.
       if (CleanSection(section)) {
@@ -204,6 +266,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!ok) std::abort();
         if (!engine.ListKeys(g_path, s).empty()) std::abort();
         CheckOthersUntouched(engine, before, s, nullptr);
+        // Erasing one section never takes another with it.
+        CheckWindowsViewKept(viewBefore, ReadAsWindows(ReadFileBytes()), s, nullptr);
       }
     } else {  // read and list within the limits
       const std::string key = PickName(in, kKeys, std::size(kKeys));

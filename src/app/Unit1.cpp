@@ -332,9 +332,14 @@ void TForm1::FormShow(TObject* /*Sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
-  D_Ini::SaveMainFormBounds(userSettings_.get());
+  if (!userSettings_) return;
   try {
+    // One replacement of the file: a close that is killed or refused part
+    // way leaves the file all as before, never some sections new.
+    D_Ini::TIniBatch batch(*userSettings_);
+    D_Ini::SaveMainFormBounds(userSettings_.get());
     D_Ini::SaveControlState(userSettings_.get(), kSettingsSection, *this);
+    batch.Commit();
   } catch (const std::exception& e) {
     // The window closes anyway; the user learns which file kept the old state.
     if (TApplication* app = Application()) app->MessageBox(e.what(), "Warning", MB_OK | MB_ICONWARNING);

@@ -1,6 +1,7 @@
 #include "lib/D_Ini.h"
 
 #include <limits>
+#include <map>
 
 #include "lib/D_Util.h"
 #include "lib/D_Win.h"
@@ -11,6 +12,23 @@ namespace D_Ini {
 
 namespace {
 platform::Platform& P() { return platform::Platform::Get(); }
+
+// Open batches by path, and whether a write inside one was refused: a
+// caller that carries on past a refused write (placement is optional)
+// must not make the batch commit half the changes.
+struct OpenBatch {
+  int depth = 0;
+  bool refused = false;
+};
+std::map<std::string, OpenBatch>& OpenBatches() {
+  static std::map<std::string, OpenBatch> batches;
+  return batches;
+}
+
+void NoteRefusal(const std::string& path) {
+  auto it = OpenBatches().find(path);
+  if (it != OpenBatches().end()) it->second.refused = true;
+}
 }  // namespace
 
 std::string TIniFile::ReadValue(const std::string& section, const std::string& key,
@@ -40,11 +58,17 @@ bool TIniFile::KeyExists(const std::string& section, const std::string& key) con
 
 void TIniFile::WriteValue(const std::string& section, const std::string& key,
                           const std::string& value) const {
-  if (!P().ProfileWrite(path_, section, key, value)) throw ESettingsWriteError(path_);
+  if (!P().ProfileWrite(path_, section, key, value)) {
+    NoteRefusal(path_);
+    throw ESettingsWriteError(path_);
+  }
 }
 
 void TIniFile::EraseSection(const std::string& section) const {
-  if (!P().ProfileEraseSection(path_, section)) throw ESettingsWriteError(path_);
+  if (!P().ProfileEraseSection(path_, section)) {
+    NoteRefusal(path_);
+    throw ESettingsWriteError(path_);
+  }
 }
 
 long long TIniFile::ReadInteger(const std::string& section, const std::string& key,
@@ -66,15 +90,25 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
   WriteValue(section, key, value ? "1" : "0");
 }
 
-TIniBatch::TIniBatch(const TIniFile& file) : path_(file.FileName()) { P().ProfileBeginBatch(path_); }
+TIniBatch::TIniBatch(const TIniFile& file) : path_(file.FileName()) {
+  ++OpenBatches()[path_].depth;
+  P().ProfileBeginBatch(path_);
+}
 
 TIniBatch::~TIniBatch() {
-  if (open_) P().ProfileEndBatch(path_, false);
+  if (open_) End(false);
+}
+
+bool TIniBatch::End(bool commit) {
+  open_ = false;
+  auto it = OpenBatches().find(path_);
+  const bool refused = it != OpenBatches().end() && it->second.refused;
+  if (it != OpenBatches().end() && --it->second.depth == 0) OpenBatches().erase(it);
+  return P().ProfileEndBatch(path_, commit && !refused) && !refused;
 }
 
 void TIniBatch::Commit() {
-  open_ = false;
-  if (!P().ProfileEndBatch(path_, true)) throw ESettingsWriteError(path_);
+  if (!End(true)) throw ESettingsWriteError(path_);
 }
 
 std::string NormalizeKeyName(const std::string& key) {

@@ -38,7 +38,9 @@ class TIniFile {
 // Holds the writes to a settings file from construction to Commit, which
 // writes them as one replacement: a list section is never left half
 // rewritten, and thousands of keys cost one file write. Leaving the scope
-// without Commit (a failure) drops them, the file staying as it was.
+// without Commit (a failure) drops them, the file staying as it was; so
+// does a Commit after any write inside the batch was refused, even one
+// the caller went past. Batches nest; the outermost one writes.
 class TIniBatch {
  public:
   explicit TIniBatch(const TIniFile& file);
@@ -49,6 +51,7 @@ class TIniBatch {
   void Commit();
 
  private:
+  bool End(bool commit);
   std::string path_;
   bool open_ = true;
 };

@@ -1,6 +1,7 @@
 #include "platform/ProfileEngine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +15,9 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -155,25 +158,267 @@ bool RenameOrdersData(int fd) {
 }
 #endif
 
+#ifdef _WIN32
 // An existing file that a write may replace.
 bool WritableFile(const std::string& target, const fs::file_status& st) {
   if (!fs::is_regular_file(st)) return false;
   // A read-only file refuses the write, whoever asks.
   if ((st.permissions() & fs::perms::owner_write) == fs::perms::none) return false;
-#ifdef _WIN32
   std::ofstream probe(target, std::ios::binary | std::ios::app);
   return static_cast<bool>(probe);
-#else
-  return ::access(target.c_str(), W_OK) == 0;
-#endif
 }
+#endif
 
 std::mt19937_64& Random() {
   static std::mt19937_64 rng{std::random_device{}()};
   return rng;
 }
 
+std::string HostTag() {
+  static const std::string tag = [] {
+    char host[256] = {};
+#ifdef _WIN32
+    DWORD size = sizeof host - 1;
+    GetComputerNameA(host, &size);
+#else
+    ::gethostname(host, sizeof host - 1);
+#endif
+    std::uint32_t h = 2166136261u;
+    for (const char* c = host; *c != '\0'; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    std::ostringstream text;
+    text << std::hex << h;
+    return text.str();
+  }();
+  return tag;
+}
+
+// Temporary names carry the host and the process, so that a later write
+// can tell a dead process's leftovers from a running writer's.
+std::string TemporaryPrefix(const std::string& fileName) { return "." + fileName + ".tmp." + HostTag() + "."; }
+
+// The process number of a leftover of `fileName` named by this host; 0
+// for any other name.
+long LeftoverProcess(const std::string& entry, const std::string& fileName) {
+  const std::string prefix = TemporaryPrefix(fileName);
+  if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
+  char* end = nullptr;
+  const long pid = std::strtol(entry.c_str() + prefix.size(), &end, 10);
+  return pid > 0 && end != nullptr && *end == '.' ? pid : 0;
+}
+
+
+
+#ifdef _WIN32
+// Temporary files of this host whose process has ended.
+void RemoveDeadLeftovers(const fs::path& folder, const std::string& fileName) {
+  WIN32_FIND_DATAA found{};
+  const std::string mask = (folder / (TemporaryPrefix(fileName) + "*")).string();
+  HANDLE search = FindFirstFileA(mask.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const long pid = LeftoverProcess(found.cFileName, fileName);
+    if (pid == 0 || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process != nullptr) {
+      const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+      CloseHandle(process);
+      if (!ended) continue;
+    } else if (GetLastError() != ERROR_INVALID_PARAMETER) {
+      continue;  // there, but not ours to look at
+    }
+    DeleteFileA((folder / found.cFileName).string().c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+#endif
+
+#ifndef _WIN32
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& o) noexcept : fd_(o.Release()) {}
+  Fd& operator=(Fd&& o) noexcept {
+    if (this != &o) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = o.Release();
+    }
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Path components, without empty ones and ".".
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t slash = path.find('/', pos);
+    if (slash == std::string::npos) slash = path.size();
+    std::string part = path.substr(pos, slash - pos);
+    if (!part.empty() && part != ".") parts.push_back(std::move(part));
+    pos = slash + 1;
+  }
+  return parts;
+}
+
+// Opens the folder a write of `path` goes into and names the entry in it,
+// link by link through descriptors, so nobody can swap a link between the
+// check and the use. The file's own link is followed only when the
+// effective user owns it; a link on the way also when root owns it (root
+// is trusted: /home may be its link).
+bool OpenWriteTarget(const std::string& path, Fd& folder, std::string& name) {
+  if (path.empty()) return false;
+  const uid_t me = ::geteuid();
+  std::vector<std::string> rest = SplitPath(path);
+  std::reverse(rest.begin(), rest.end());  // the next component at the back
+  Fd dir(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  int links = 0;
+  while (dir && !rest.empty()) {
+    const std::string part = std::move(rest.back());
+    rest.pop_back();
+    const bool last = rest.empty();
+    Fd entry(::openat(dir.get(), part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!entry) {
+      if (!last || errno != ENOENT) return false;
+    } else if (::fstat(entry.get(), &st) != 0) {
+      return false;
+    }
+    if (entry && S_ISLNK(st.st_mode)) {
+      if (++links > 40) return false;
+      if (st.st_uid != me && (last || st.st_uid != 0)) return false;
+      std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+      const ssize_t n = ::readlinkat(entry.get(), "", target.data(), target.size());
+      if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return false;
+      target.resize(static_cast<std::size_t>(n));
+      std::vector<std::string> parts = SplitPath(target);
+      if (parts.empty()) return false;  // "/" is no file
+      rest.insert(rest.end(), parts.rbegin(), parts.rend());
+      if (target[0] == '/') dir = Fd(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+      continue;
+    }
+    if (last) {
+      name = part;
+      folder = std::move(dir);
+      return name != "..";
+    }
+    if (!S_ISDIR(st.st_mode)) return false;
+    dir = std::move(entry);
+  }
+  return false;
+}
+
+// Only into a folder and over a regular file that the effective user owns
+// and may write; a read-only file refuses the write, whoever asks.
+bool MayReplace(int folder, const std::string& name) {
+  const uid_t me = ::geteuid();
+  struct stat st {};
+  if (::fstat(folder, &st) != 0 || st.st_uid != me) return false;
+  if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) return false;
+  if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  return S_ISREG(st.st_mode) && st.st_uid == me && (st.st_mode & S_IWUSR) != 0 &&
+         ::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Temporary files of this host whose process has ended: a process killed
+// between creating and renaming its temporary file leaves it behind.
+void RemoveDeadLeftovers(int folder, const std::string& fileName) {
+  Fd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!listing) return;
+  DIR* d = ::fdopendir(listing.get());
+  if (d == nullptr) return;
+  listing.Release();
+  const uid_t me = ::geteuid();
+  while (const dirent* e = ::readdir(d)) {
+    const std::string entry = e->d_name;
+    const long pid = LeftoverProcess(entry, fileName);
+    if (pid == 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(d), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_uid == me) {
+      ::unlinkat(::dirfd(d), entry.c_str(), 0);
+    }
+  }
+  ::closedir(d);
+}
+
+std::string NewTemporaryName(const std::string& fileName) { return TemporaryFileName(fileName, ::getpid()); }
+
+// Writes `data` as the file `name` in `folder` by one rename, with the old
+// file's mode and owner.
+bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
+  RemoveDeadLeftovers(folder, name);
+  struct stat original {};
+  const bool haveOriginal = ::fstatat(folder, name.c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0;
+  // Unnamed until complete: a process killed while writing leaves nothing.
+  Fd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  const bool unnamed = static_cast<bool>(fd);
+  std::string tempName;
+  for (int attempt = 0; !fd && attempt < 50; ++attempt) {
+    tempName = NewTemporaryName(name);
+    fd = Fd(::openat(folder, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd && errno != EEXIST) return false;
+  }
+  if (!fd) return false;
+  bool ok = true;
+  if (haveOriginal) {
+    ok = ::fchmod(fd.get(), original.st_mode & 07777) == 0;
+    // The group may differ from the user's own (a set-group-id folder);
+    // keep it when we may, as a plain write into the file would.
+    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
+        ::fchown(fd.get(), original.st_uid, original.st_gid) != 0) {
+    }
+  }
+  std::size_t done = 0;
+  while (ok && done < data.size()) {
+    ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && (RenameOrdersData(fd.get()) || ::fsync(fd.get()) == 0);
+  if (ok && unnamed) {
+    // A name for the finished file; linking by descriptor needs a
+    // capability, the /proc path does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
+    ok = false;
+    for (int attempt = 0; !ok && attempt < 50; ++attempt) {
+      tempName = NewTemporaryName(name);
+      ok = ::linkat(fd.get(), "", folder, tempName.c_str(), AT_EMPTY_PATH) == 0 ||
+           ::linkat(AT_FDCWD, self.c_str(), folder, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      if (!ok && errno != EEXIST) break;
+    }
+    if (!ok) tempName.clear();
+  }
+  ok = ::close(fd.Release()) == 0 && ok;
+  ok = ok && ::renameat(folder, tempName.c_str(), folder, name.c_str()) == 0;
+  if (!ok && !tempName.empty()) ::unlinkat(folder, tempName.c_str(), 0);
+  return ok;
+}
+#endif
+
 }  // namespace
+
+std::string TemporaryFileName(const std::string& fileName, long processId) {
+  std::ostringstream name;
+  name << TemporaryPrefix(fileName) << processId << "." << std::hex << (Random()() & 0xFFFFFFFFu);
+  return name.str();
+}
 
 namespace {
 
@@ -214,12 +459,14 @@ struct ProfileEngine::Parsed {
   };
   struct Section {
     std::string_view name;
-    std::size_t header = 0;       // line of "[name]"
+    std::size_t header = 0;       // line of "[name]", or kNoHeader above the first one
     std::size_t last = 0;         // last line before the next header
     std::size_t lastContent = 0;  // last line that is not blank
     std::vector<Key> keys;
     NameIndex keyIndex;  // first key per name
   };
+
+  static constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
 
   Parsed() = default;
   Parsed(const Parsed&) = delete;
@@ -263,15 +510,18 @@ void ProfileEngine::Parsed::Parse() {
 
 void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
   const std::size_t firstLine = lines.size();
+  // As kernel32 reads: CR, LF and CR LF each end a line, so a file saved
+  // with old Mac line ends is read line by line, and a stray CR before a
+  // header only makes a blank line.
   while (pos < data.size()) {
     Line line;
     line.begin = pos;
-    std::size_t nl = data.find('\n', pos);
-    if (nl == std::string::npos) {
+    std::size_t brk = data.find_first_of("\r\n", pos);
+    if (brk == std::string::npos) {
       line.end = line.next = data.size();
     } else {
-      line.end = (nl > pos && data[nl - 1] == '\r') ? nl - 1 : nl;
-      line.next = nl + 1;
+      line.end = brk;
+      line.next = brk + (data.compare(brk, 2, "\r\n") == 0 ? 2 : 1);
       if (lineEnd.empty()) lineEnd = data.substr(line.end, line.next - line.end);
     }
     lines.push_back(line);
@@ -290,23 +540,34 @@ void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
       continue;
     }
     if (data[b] == '[') {
-      std::size_t close = data.find(']', b + 1);
-      if (close == std::string::npos || close > line.end) close = line.end;
+      // The name runs to the line's last "]"; a "[" line without one is
+      // no header (a typo must not move the keys below it elsewhere).
+      std::size_t close = all.substr(b, line.end - b).rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        close += b;
+        sections.emplace_back();
+        current = &sections.back();
+        current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
+        current->header = current->last = current->lastContent = i;
+        sectionIndex.emplace(current->name, sections.size() - 1);
+        continue;
+      }
+    }
+    if (current == nullptr) {
+      // Lines above the first header form a section without a name, which
+      // a read by name reaches as kernel32's does, and no erase removes.
       sections.emplace_back();
       current = &sections.back();
-      current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
-      current->header = current->last = current->lastContent = i;
+      current->header = kNoHeader;
+      current->last = current->lastContent = i;
       sectionIndex.emplace(current->name, sections.size() - 1);
-      continue;
     }
-    if (current == nullptr) continue;  // lines before the first section belong to none
     current->last = current->lastContent = i;
-    if (data[b] == ';') continue;  // comment
+    // No comment syntax: ";k=v" is a key named ";k", as kernel32 has it.
     std::size_t eq = data.find('=', b);
     if (eq == std::string::npos || eq >= line.end) continue;  // not a key
     Key k;
     k.name = CutAtZero(TrimView(all.substr(b, eq - b)));
-    if (k.name.empty()) continue;
     k.value = CutAtZero(StripQuotes(TrimView(all.substr(eq + 1, line.end - eq - 1))));
     k.valueBegin = eq + 1;
     k.line = i;
@@ -364,7 +625,7 @@ bool ProfileEngine::EndBatch(const std::string& path, bool commit) {
   if (--it->second->depth > 0) return true;
   const std::unique_ptr<Batch> batch = std::move(it->second);
   batches_.erase(it);
-  return !commit || !batch->changed || Replace(batch->target, batch->parsed.data);
+  return !commit || !batch->changed || Replace(batch->path, batch->target, batch->parsed.data);
 }
 
 ProfileEngine::Batch* ProfileEngine::BatchFor(const std::string& path) {
@@ -440,6 +701,9 @@ std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
   // the last name is cut and followed by two zeros.
   std::size_t room = kKeyListBufferSize - 1;
   for (const Parsed::Key& k : s->keys) {
+    // kernel32 leaves ";" names out of listings. An empty name would end
+    // its zero-separated list there; the engine lists the keys after it.
+    if (k.name.empty() || k.name.front() == ';') continue;
     if (k.name.size() + 1 <= room) {
       names.emplace_back(k.name);
       room -= k.name.size() + 1;
@@ -502,14 +766,14 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
   if (batch != nullptr) {
     // The first change finds out whether the file could be replaced, so a
     // refused write fails here as it would without the batch.
-    if (!batch->changed && !CanReplace(target)) return false;
+    if (!batch->changed && !CanReplace(path, target)) return false;
     batch->parsed.Edit(pos, erase, insert);
     batch->changed = true;
     return true;
   }
   std::string data = p != nullptr ? p->data : std::string();
   data.replace(pos, erase, insert);
-  return Replace(target, data);
+  return Replace(path, target, data);
 }
 
 bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
@@ -524,7 +788,7 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   bool changed = false;
   for (std::size_t i = p->sections.size(); i-- > 0;) {
     const Parsed::Section& s = p->sections[i];
-    if (!CaseEqual()(s.name, name)) continue;
+    if (s.header == Parsed::kNoHeader || !CaseEqual()(s.name, name)) continue;
     std::size_t begin = p->lines[s.header].begin;
     std::size_t end = p->lines[s.last].next;
     data.erase(begin, end - begin);
@@ -532,28 +796,32 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   }
   if (!changed) return true;
   if (batch != nullptr) {
-    if (!batch->changed && !CanReplace(target)) return false;
+    if (!batch->changed && !CanReplace(path, target)) return false;
     batch->parsed.Edit(0, batch->parsed.data.size(), data);
     batch->changed = true;
     return true;
   }
-  return Replace(target, data);
+  return Replace(path, target, data);
 }
 
-bool ProfileEngine::CanReplace(const std::string& target) {
+bool ProfileEngine::CanReplace(const std::string& path, const std::string& target) {
+#ifdef _WIN32
+  (void)path;
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
-  if (!ec && fs::exists(st) && !WritableFile(target, st)) return false;
-#ifdef _WIN32
-  return true;
+  return ec || !fs::exists(st) || WritableFile(target, st);
 #else
-  // The replacement is made in the same folder.
-  const std::string folder = fs::path(target).parent_path().string();
-  return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+  (void)target;
+  Fd folder;
+  std::string name;
+  return OpenWriteTarget(path, folder, name) && MayReplace(folder.get(), name);
 #endif
 }
 
-bool ProfileEngine::Replace(const std::string& target, const std::string& data) {
+bool ProfileEngine::Replace(const std::string& path, const std::string& target,
+                            const std::string& data) {
+#ifdef _WIN32
+  (void)path;
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
   bool exists = !ec && fs::exists(st);
@@ -561,15 +829,12 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
 
   fs::path targetPath(target);
   fs::path folder = targetPath.parent_path();
-  std::mt19937_64& rng = Random();
   std::string tempName;
-
-#ifdef _WIN32
+  RemoveDeadLeftovers(folder, targetPath.filename().string());
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 50 && h == INVALID_HANDLE_VALUE; ++attempt) {
-    std::ostringstream name;
-    name << targetPath.filename().string() << ".~" << std::hex << (rng() & 0xFFFFFFFFu);
-    tempName = (folder / name.str()).string();
+    const std::string name = TemporaryFileName(targetPath.filename().string(), static_cast<long>(GetCurrentProcessId()));
+    tempName = (folder / name).string();
     h = CreateFileA(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
@@ -592,39 +857,10 @@ bool ProfileEngine::Replace(const std::string& target, const std::string& data) 
     return false;
   }
 #else
-  struct stat original {};
-  bool haveOriginal = exists && ::stat(target.c_str(), &original) == 0;
-  int fd = -1;
-  for (int attempt = 0; attempt < 50 && fd < 0; ++attempt) {
-    std::ostringstream name;
-    name << "." << targetPath.filename().string() << ".tmp" << std::hex << (rng() & 0xFFFFFFFFu);
-    tempName = (folder.empty() ? fs::path(name.str()) : folder / name.str()).string();
-    fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  if (haveOriginal) {
-    ok = ::fchmod(fd, original.st_mode & 07777) == 0;
-    // Keep the owner when we may (root editing a user's file); harmless otherwise.
-    if ((original.st_uid != ::geteuid() || original.st_gid != ::getegid()) &&
-        ::fchown(fd, original.st_uid, original.st_gid) != 0) {
-    }
-  }
-  std::size_t done = 0;
-  while (ok && done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ok && (RenameOrdersData(fd) || ::fsync(fd) == 0);
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(tempName.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(tempName.c_str());
-    return false;
-  }
+  Fd folder;
+  std::string name;
+  if (!OpenWriteTarget(path, folder, name) || !MayReplace(folder.get(), name)) return false;
+  if (!ReplaceIn(folder.get(), name, data)) return false;
 #endif
 
   // Keep the new content parsed so the next read does not parse it again.

@@ -1,15 +1,29 @@
 // Private-profile (INI) files in portable C++: the semantics of
 // GetPrivateProfileStringA / WritePrivateProfileStringA that Quillan relies on.
 //
-// Reading: section and key names are trimmed and matched ignoring ASCII case;
-// values are trimmed and lose one pair of matching outer quotes. With
-// duplicate sections or keys the first occurrence answers. Lines without "="
-// and lines starting with ";" are not keys. A UTF-8 byte-order mark is skipped.
+// Reading, as kernel32 reads hand-edited files: CR, LF and CR LF each end a
+// line. A header is a "[" line with a "]", named up to its last "]"; a "["
+// line without one is ignored. Section and key names are trimmed and matched
+// ignoring ASCII case; values are trimmed and lose one pair of matching outer
+// quotes. With duplicate sections or keys the first occurrence answers. Lines
+// without "=" are not keys; there is no comment syntax (";k=v" is the key
+// ";k", left out of listings as kernel32 does). Lines above the first header
+// form a section without a name. A UTF-8 byte-order mark is skipped.
 //
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
 // disk unless the file system orders data before renames, renamed over the
-// original). A refused write leaves the file unchanged.
+// original), keeping its mode and owner. A refused write leaves the file
+// unchanged.
+//
+// On POSIX a write follows the file's own symbolic link only when the
+// effective user owns the link (a link met on the way: also when root owns
+// it), and goes only into a folder and over a file the effective user owns,
+// so a process with more rights than a folder's owner never writes where
+// that owner points it. The temporary file has no name until it is complete
+// (O_TMPFILE); where it must have one (Windows, or a file system without
+// unnamed files), its name carries the host and process, and a later write
+// removes those of dead processes.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +37,10 @@ namespace profile {
 
 constexpr std::size_t kValueBufferSize = 2048;    // a read yields at most 2047 characters
 constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
+
+// The name a temporary file of `fileName` gets when it must have one,
+// for the process `processId` on this host (with a random tail).
+std::string TemporaryFileName(const std::string& fileName, long processId);
 
 class ProfileEngine {
  public:
@@ -66,11 +84,13 @@ class ProfileEngine {
   // Gives the batch the file's content on its first use; false when the
   // path cannot be read as a file.
   bool LoadBatch(Batch& batch);
-  static bool CanReplace(const std::string& target);
+  // `path` as given (its links are checked on POSIX), `target` with them
+  // followed.
+  static bool CanReplace(const std::string& path, const std::string& target);
   // The parsed file, from the cache when the file has not changed; nullptr
   // when the path cannot be read as a file.
   const Parsed* Load(const std::string& path, bool* isMissing);
-  bool Replace(const std::string& path, const std::string& data);
+  bool Replace(const std::string& path, const std::string& target, const std::string& data);
 
   std::map<std::string, std::unique_ptr<Entry>> cache_;
   std::map<std::string, std::unique_ptr<Batch>> batches_;  // by path as given

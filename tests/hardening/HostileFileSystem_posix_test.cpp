@@ -184,6 +184,24 @@ TEST_F(HostileFs, AnotherProgramRewritingTheFileIsSeenEvenWithTheSameSizeAndTime
   EXPECT_EQ(quillan_test::TempDir::ReadFile(path), "[S]\nk=bbbb\nk2=v\n[Other]\nmine=1\n");
 }
 
+// Root running the window with a user's configuration folder: the user
+// swaps the settings file for a link to a file of root's while it runs.
+TEST_F(HostileFs, AnotherUsersLinkSwappedInIsNotWrittenThroughAtClose) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a link of another user";
+  const std::string base = MakeInstallation("c1", {{"evil::0:0:::"}, {}, true, false, false, true});
+  const std::string precious = tmp.MakeFile("etc/passwd", "root:x:0:0::/root:/bin/sh\n");
+  StartAt(base);
+  user.Click(*f->CheckBoxKeepOpen);
+  fs::remove(UserIniPath());
+  fs::create_symlink(precious, UserIniPath());
+  ASSERT_EQ(::lchown(UserIniPath().c_str(), 65534, 65534), 0);
+  CloseWindow();
+  EXPECT_EQ(quillan_test::TempDir::ReadFile(precious), "root:x:0:0::/root:/bin/sh\n");
+  EXPECT_TRUE(fs::is_symlink(UserIniPath()));
+  ASSERT_EQ(app.MessageBoxes().size(), 1U);
+  EXPECT_EQ(app.MessageBoxes()[0].text, "Unable to write to " + UserIniPath());
+}
+
 TEST_F(HostileFs, ALinkedUserFileStaysALinkAndAFifoNeverBlocks) {
   const std::string base = MakeInstallation("c1", {{"A"}, {}, true, false, false, true});
   const std::string real = tmp.MakeFile("dotfiles/Quillan.ini", "[Mine]\nkeep=1\n");

@@ -26,11 +26,10 @@ const std::string kListSection = "Settings Form1 CheckListBoxSnapins";
 #ifdef _WIN32
 // The ANSI calls stop at 259 characters of path; the temporary folder is long.
 constexpr std::size_t kLong = 100;
-const char* const kSemicolonKey = "0";  // kernel32 reads ";semi" as a key
 #else
 constexpr std::size_t kLong = 255;  // the longest name most file systems allow
-const char* const kSemicolonKey = "<absent>";  // a comment line
 #endif
+const char* const kSemicolonKey = "0";  // no comment syntax: ";semi" is a key
 
 }  // namespace
 

@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "support/TempDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 using profile::ProfileEngine;
 using quillan_test::TempDir;
@@ -37,7 +44,7 @@ TEST_F(ProfileEngineTest, ReadsWithLineEndsBomBlanksQuotesAndCase) {
     EXPECT_EQ(engine.Read(path, "Paths", "Eq", ""), "a=b");
     EXPECT_EQ(engine.Read(path, "other", "K", ""), "v");  // no final line end
     EXPECT_EQ(engine.Read(path, "Paths", "odd line", "def"), "def");
-    EXPECT_EQ(engine.Read(path, "Paths", "; note", "def"), "def");
+    EXPECT_EQ(engine.Read(path, "Paths", "; note", "def"), "ignored");  // a key, not listed
     EXPECT_EQ(engine.ListKeys(path, "PATHS"),
               (std::vector<std::string>{"C1", "Q", "S", "Mixed", "Eq"}));
   }
@@ -114,6 +121,45 @@ TEST_F(ProfileEngineTest, WritesKeepEveryOtherByte) {
   EXPECT_EQ(engine.Read(path, "B", "c", ""), "3");
 }
 
+// Files as editors and converters leave them, read as kernel32 reads them.
+TEST_F(ProfileEngineTest, HandEditedShapesReadAsKernel32Does) {
+  // Old Mac line ends: line by line; erasing one section keeps the others.
+  std::string path = Make("[Settings]\rx=1\r[Other]\ry=2\r");
+  EXPECT_EQ(engine.Read(path, "Settings", "x", ""), "1");
+  EXPECT_EQ(engine.ListKeys(path, "Other"), std::vector<std::string>{"y"});
+  ASSERT_TRUE(engine.Write(path, "Settings", "z", "3"));
+  EXPECT_EQ(Content(path), "[Settings]\rx=1\rz=3\r[Other]\ry=2\r");
+  ASSERT_TRUE(engine.EraseSection(path, "Settings"));
+  EXPECT_EQ(Content(path), "[Other]\ry=2\r");
+
+  // A stray CR before a header is a blank line, not part of the section above.
+  path = Make("[List]\n0=a\n\r[MyNotes]\nimportant=keep me\n");
+  ASSERT_TRUE(engine.EraseSection(path, "List"));
+  EXPECT_EQ(engine.Read(path, "MyNotes", "important", ""), "keep me");
+
+  // "[" without "]" is no header: the keys below stay in the section above.
+  path = Make("[Paths]\n[Paths2\nC1=/opt/ConsoleOne/1.2\n[Next] tail\nk=v\n[a]b]\nq=1\n");
+  EXPECT_EQ(engine.Read(path, "Paths", "C1", ""), "/opt/ConsoleOne/1.2");
+  EXPECT_EQ(engine.Read(path, "Next", "k", ""), "v");   // text after "]" ignored
+  EXPECT_EQ(engine.Read(path, "a]b", "q", ""), "1");    // the name runs to the last "]"
+
+  // ";" starts a key like any other character: read by name, replaced in
+  // place, left out of listings.
+  path = Make("[S]\n;k=v\nk2=w\n");
+  EXPECT_EQ(engine.Read(path, "S", ";k", ""), "v");
+  ASSERT_TRUE(engine.Write(path, "S", ";k", "new"));
+  EXPECT_EQ(Content(path), "[S]\n;k=new\nk2=w\n");
+  EXPECT_EQ(engine.ListKeys(path, "S"), std::vector<std::string>{"k2"});
+
+  // An empty name and text above the first header answer reads by name.
+  path = Make("top=1\n[S]\n=v\nk=w\n");
+  EXPECT_EQ(engine.Read(path, "S", "", "d"), "v");
+  EXPECT_EQ(engine.Read(path, "", "top", "d"), "1");
+  EXPECT_EQ(engine.ListKeys(path, "S"), std::vector<std::string>{"k"});
+  ASSERT_TRUE(engine.EraseSection(path, ""));  // nothing above the first header has a name to erase
+  EXPECT_EQ(Content(path), "top=1\n[S]\n=v\nk=w\n");
+}
+
 TEST_F(ProfileEngineTest, NewFileAndLineBreaksInValues) {
   std::string path = dir.Join("new.ini");
   ASSERT_TRUE(engine.Write(path, "S", "k", "line1\r\n[Evil]\r\nx=y"));
@@ -178,6 +224,30 @@ TEST_F(ProfileEngineTest, WriteLeavesNoTemporaryFiles) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+}
+
+// What a writer killed between creating and renaming its temporary file
+// leaves where the file must have a name: the next write removes a dead
+// process's, never a running one's.
+TEST_F(ProfileEngineTest, LeftoversOfDeadWritersAreRemoved) {
+  std::string path = Make("[A]\nk=1\n");
+  const long noSuchProcess = 0x3FFFFFFC;  // above every process number in use
+  dir.MakeFile(profile::TemporaryFileName("s.ini", noSuchProcess), "[A]\nk=partial");
+#ifdef _WIN32
+  const long running = static_cast<long>(GetCurrentProcessId());
+#else
+  const long running = static_cast<long>(::getpid());
+#endif
+  const std::string live = profile::TemporaryFileName("s.ini", running);
+  dir.MakeFile(live, "[A]\nk=in progress");
+  dir.MakeFile(".s.ini.tmp.other", "not ours");
+  ASSERT_TRUE(engine.Write(path, "A", "k", "2"));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.Path())) names.push_back(e.path().filename().string());
+  std::vector<std::string> expected = {".s.ini.tmp.other", live, "s.ini"};
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace

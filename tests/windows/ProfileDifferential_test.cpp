@@ -1,9 +1,12 @@
 // The portable profile engine against kernel32's GetPrivateProfileStringA /
 // WritePrivateProfileStringA: the same operations on copies of the same
-// starting file must read back the same.
+// starting file must read back the same, and after every write the two
+// files must hold the same lines (compared as kernel32 reads lines: see
+// IntendedDifferences for why not byte for byte).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <random>
 #include <sstream>
@@ -13,6 +16,8 @@
 #include "platform/Platform.h"
 #include "platform/ProfileEngine.h"
 #include "support/TempDir.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -31,6 +36,43 @@ struct Operation {
     return s.str();
   }
 };
+
+std::string TrimBlanks(const std::string& s) {
+  const std::size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::string();
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// A file's lines as kernel32 reads them, each written the way kernel32
+// writes it: CR, LF and CR LF end lines, blank lines go, blanks around
+// names and values go, a header keeps its name up to its last "]".
+std::string Lines(const std::string& bytes) {
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    std::string line = TrimBlanks(bytes.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty()) continue;
+    const std::size_t close = line.rfind(']');
+    const std::size_t eq = line.find('=');
+    if (line[0] == '[' && close != std::string::npos) {
+      line = "[" + TrimBlanks(line.substr(1, close - 1)) + "]";
+    } else if (eq != std::string::npos) {
+      line = TrimBlanks(line.substr(0, eq)) + "=" + TrimBlanks(line.substr(eq + 1));
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// Whether the section's first copy holds a key with an empty name.
+bool HasEmptyName(const std::string& path, const std::string& section) {
+  char buffer[8];
+  GetPrivateProfileStringA(section.c_str(), "", "\x01", buffer, sizeof buffer, path.c_str());
+  return std::string(buffer) != "\x01";
+}
 
 // Runs operations on two copies of a file, one through each implementation,
 // and records every read-back that differs.
@@ -53,29 +95,39 @@ class Pair {
                 kernel.ProfileRead(kernelPath_, op.section, op.key, op.value));
         break;
       case Operation::List:
-        Compare(op.Describe(), Join(engine_.ListKeys(enginePath_, op.section)),
-                Join(kernel.ProfileListKeys(kernelPath_, op.section)));
+        CompareListings(op.Describe(), op.section);
         break;
       case Operation::Write:
         Compare(op.Describe() + " succeeded", engine_.Write(enginePath_, op.section, op.key, op.value) ? "yes" : "no",
                 kernel.ProfileWrite(kernelPath_, op.section, op.key, op.value) ? "yes" : "no");
+        CompareLines(op.Describe());
         break;
       case Operation::Erase:
         Compare(op.Describe() + " succeeded", engine_.EraseSection(enginePath_, op.section) ? "yes" : "no",
                 kernel.ProfileEraseSection(kernelPath_, op.section) ? "yes" : "no");
+        CompareLines(op.Describe());
         break;
     }
+  }
+
+  // The files' lines; and the file the engine wrote, read by kernel32,
+  // answers as it answers the engine.
+  void CompareLines(const std::string& what) {
+    const std::string engineFile = TempDir::ReadFile(enginePath_);
+    const std::string kernelFile = TempDir::ReadFile(kernelPath_);
+    Compare(what + ": lines of the files", Lines(engineFile), Lines(kernelFile));
   }
 
   // Every key of every given section, read back through both.
   void CompareAll(const std::vector<std::string>& sections) {
     platform::Platform& kernel = platform::NativePlatform();
     for (const std::string& section : sections) {
-      const auto keys = kernel.ProfileListKeys(kernelPath_, section);
-      Compare("List([" + section + "]) at the end", Join(engine_.ListKeys(enginePath_, section)), Join(keys));
-      for (const std::string& key : keys) {
-        Compare("Read([" + section + "], <" + key + ">) at the end", engine_.Read(enginePath_, section, key, "?"),
-                kernel.ProfileRead(kernelPath_, section, key, "?"));
+      CompareListings("List([" + section + "]) at the end", section);
+      for (const std::string& key : engine_.ListKeys(enginePath_, section)) {
+        const std::string what = "Read([" + section + "], <" + key + ">) at the end";
+        const std::string engineValue = engine_.Read(enginePath_, section, key, "?");
+        Compare(what, engineValue, kernel.ProfileRead(kernelPath_, section, key, "?"));
+        Compare(what + " of the engine's file", engineValue, kernel.ProfileRead(enginePath_, section, key, "?"));
       }
     }
   }
@@ -94,6 +146,15 @@ class Pair {
   }
 
  private:
+  // Listings agree but for kernel32's empty names (see IntendedDifferences).
+  void CompareListings(const std::string& what, const std::string& section) {
+    const std::vector<std::string> engine = engine_.ListKeys(enginePath_, section);
+    std::vector<std::string> kernel = platform::NativePlatform().ProfileListKeys(kernelPath_, section);
+    kernel.erase(std::remove(kernel.begin(), kernel.end(), std::string()), kernel.end());
+    if (kernel.empty() && !engine.empty() && HasEmptyName(kernelPath_, section)) return;
+    Compare(what, Join(engine), Join(kernel));
+  }
+
   static std::string Join(const std::vector<std::string>& keys) {
     std::string text;
     for (const std::string& k : keys) text += "<" + k + ">";
@@ -132,7 +193,7 @@ class Generator {
     static const std::vector<std::string> names = {
         "Form1.Top", "form1.top", "FORM1.TOP", "Form1.Left", "Form1.Width", "Current", "Count", "0", "1",
         "2", "10", "C1", "CheckBoxKeepOpen", "checkboxkeepopen", "Co[re]", "Novell Snapin", "x", "X",
-        "a.b.c", "Key_With_Underscore"};
+        "a.b.c", "Key_With_Underscore", ";Novell Snapin"};
     return Pick(names);
   }
 
@@ -186,6 +247,30 @@ class Generator {
     return op;
   }
 
+  // A hand-edited file of every shape: LF, CRLF, lone CR or mixed line
+  // ends, unclosed headers, ";" lines, "=value" lines, text above the
+  // first header, duplicate sections and keys, blanks, no final line end.
+  std::string File() {
+    static const char* const kEnds[] = {"\n", "\r\n", "\r"};
+    const unsigned style = Below(4);  // one of kEnds throughout, or mixed
+    std::string text;
+    const unsigned lines = Below(24);
+    for (unsigned i = 0; i < lines; ++i) {
+      switch (Below(12)) {
+        case 0: case 1: text += "[" + Section() + "]"; break;
+        case 2: text += "  [ " + Section() + " ] tail"; break;
+        case 3: text += "[" + Section(); break;  // a typo: no "]"
+        case 4: text += ";" + Key() + "=" + Value(); break;
+        case 5: text += "=" + Value(); break;
+        case 6: text += Below(2) == 0 ? "" : "text without equals"; break;
+        case 7: text += "  " + Key() + " = " + Value(); break;
+        default: text += Key() + "=" + Value(); break;
+      }
+      if (i + 1 < lines || Below(4) != 0) text += kEnds[style < 3 ? style : Below(3)];
+    }
+    return text;
+  }
+
   unsigned Below(unsigned n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(random_); }
 
  private:
@@ -208,6 +293,23 @@ const std::vector<std::string>& AllSections() {
 
 constexpr std::size_t kDuplicateSectionFile = 7;
 
+// Section names a file holds more than once, upper case.
+std::vector<std::string> DuplicatedSections(const std::string& bytes) {
+  std::vector<std::string> seen, twice;
+  std::istringstream lines(Lines(bytes));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] != '[' || line.back() != ']') continue;
+    std::string name = line.substr(1, line.size() - 2);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (std::find(seen.begin(), seen.end(), name) == seen.end()) {
+      seen.push_back(name);
+    } else {
+      twice.push_back(name);
+    }
+  }
+  return twice;
+}
+
 // Starting files written by hand, as an administrator would.
 const std::vector<std::string>& StartingFiles() {
   static const std::vector<std::string> files = {
@@ -224,6 +326,11 @@ const std::vector<std::string>& StartingFiles() {
       "[History ComboBoxPath]\r\nCurrent=C:\\a\r\nCount=2\r\n0=C:\\a\r\n1=C:\\b\r\n",
       "[Settings]\r\nCo[re]=1\r\n[Settings Form1]\r\nCheckBoxKeepOpen=1\r\n",
       "[Settings]\r\nkey=value ; not a comment\r\n;key2=commented out\r\n",
+      "[Settings]\rx=1\r[Other]\ry=2\r",                            // old Mac line ends
+      "[Settings]\nx=1\n\r[MyNotes]\nimportant=keep me\n",          // a stray CR
+      "[Paths]\r\n[Paths2\r\nC1=D:\\C1\r\n[Settings] tail\r\nx=1\r\n",  // an unclosed header
+      "above=1\r\nno header yet\r\n[Settings]\r\n=empty name\r\nx=2\r\n",
+      "[Settings]\nx=1\r\n[Other]\ry=2\n\rz=3",                    // mixed line ends
   };
   return files;
 }
@@ -263,6 +370,36 @@ TEST(ProfileDifferential, IntendedDifferences) {
   EXPECT_EQ(engine.Read(forEngine, "Settings", "z", "none"), "none");
   EXPECT_EQ(kernel.ProfileRead(forKernel, "Settings", "z", "none"), "4");
   EXPECT_EQ(engine.Read(forEngine, "Other", "y", ""), kernel.ProfileRead(forKernel, "Other", "y", ""));
+
+  // 4. A key listing of a section with an "=value" line (an empty name):
+  //    kernel32's zero-separated list holds it as two zeros in a row,
+  //    which a reader of such lists takes for the list's end, and with
+  //    the empty name first kernel32 answers an empty list. The engine
+  //    leaves the empty name out and lists the rest. Both read "=value"
+  //    by the empty name. Quillan writes no empty names; a hand-edited
+  //    one must not hide the keys below it.
+  const std::string empty = dir.MakeFile("empty.ini", "[S]\r\na=1\r\n=v\r\nb=2\r\n");
+  EXPECT_EQ(engine.ListKeys(empty, "S"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(kernel.ProfileListKeys(empty, "S"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(engine.Read(empty, "S", "", "d"), "v");
+  const std::string first = dir.MakeFile("empty-first.ini", "[S]\r\n=v\r\nb=2\r\n");
+  EXPECT_EQ(engine.ListKeys(first, "S"), std::vector<std::string>{"b"});
+  EXPECT_EQ(kernel.ProfileListKeys(first, "S"), std::vector<std::string>{});
+
+  // 5. The bytes a write leaves: kernel32 writes the whole file out again
+  //    (CR LF line ends, blank lines dropped, blanks around names and
+  //    values removed); the engine changes only its own line and keeps
+  //    every other byte, with the file's own line ends, so an
+  //    administrator's layout survives. The lines, as kernel32 reads them,
+  //    are the same: the tests compare those.
+  const std::string start5 = "[S]\n  a = 1 \n\n[T]\rb=2\r";
+  const std::string engine5 = dir.MakeFile("bytes-engine.ini", start5);
+  const std::string kernel5 = dir.MakeFile("bytes-kernel.ini", start5);
+  ASSERT_TRUE(engine.Write(engine5, "T", "c", "3"));
+  ASSERT_TRUE(kernel.ProfileWrite(kernel5, "T", "c", "3"));
+  EXPECT_EQ(TempDir::ReadFile(engine5), "[S]\n  a = 1 \n\n[T]\rb=2\rc=3\n");  // the first line end
+  EXPECT_EQ(TempDir::ReadFile(kernel5), "[S]\r\na=1\r\n[T]\r\nb=2\r\nc=3\r\n");
+  EXPECT_EQ(Lines(TempDir::ReadFile(engine5)), Lines(TempDir::ReadFile(kernel5)));
 }
 
 TEST(ProfileDifferential, HandMadeFilesReadBackAlike) {
@@ -272,11 +409,14 @@ TEST(ProfileDifferential, HandMadeFilesReadBackAlike) {
     Pair pair(dir, "start" + std::to_string(i) + ".ini", &files[i]);
     std::vector<std::string> sections = AllSections();
     sections.push_back("Other");
+    sections.push_back("MyNotes");
+    sections.push_back("Paths2");
     pair.CompareAll(sections);
     sections.push_back(" Settings ");  // read, not listed: see IntendedDifferences
     for (const std::string& section : sections) {
       for (const char* key : {"x", "X", "z", "Form1.Top", "Count", "Current", "1", "2", "3", "Alpha", "Beta",
-                                     "C1", "Co[re]", "key", "key2", "no equals sign here", "CheckBoxKeepOpen"}) {
+                                     "C1", "Co[re]", "key", "key2", ";key2", "no equals sign here", "CheckBoxKeepOpen",
+                              "important", "above", "y"}) {
         pair.Apply({Operation::Read, section, key, "default"}, false);
       }
     }
@@ -343,6 +483,38 @@ TEST(ProfileDifferential, KeyListingsCutAlike) {
   Pair pair(dir, "big.ini", &content);
   pair.Apply({Operation::List, "Big", "", ""});
   EXPECT_TRUE(pair.Differences().empty()) << pair.Report();
+}
+
+// Generated hand-edited files: reads, listings and the lines after every
+// write and erase agree.
+TEST(ProfileDifferential, RandomHandEditedFilesAgree) {
+  TempDir dir;
+  constexpr std::uint32_t kSeeds = 40;
+  constexpr int kOperations = 60;
+  int failures = 0;
+  for (std::uint32_t seed = 1; seed <= kSeeds && failures < 3; ++seed) {
+    Generator g(1000 + seed);
+    const std::string start = g.File();
+    const std::vector<std::string> duplicated = DuplicatedSections(start);
+    Pair pair(dir, "shapes" + std::to_string(seed) + ".ini", &start);
+    pair.CompareAll(AllSections());
+    for (int i = 0; i < kOperations && pair.Differences().empty(); ++i) {
+      Operation op = g.Next();
+      std::string upper = op.section;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      // Not a section the file holds twice: see IntendedDifferences.
+      if (op.kind == Operation::Erase &&
+          std::find(duplicated.begin(), duplicated.end(), upper) != duplicated.end()) {
+        op.kind = Operation::List;
+      }
+      pair.Apply(op);
+    }
+    if (pair.Differences().empty()) pair.CompareAll(AllSections());
+    if (!pair.Differences().empty()) {
+      ++failures;
+      ADD_FAILURE() << "seed " << seed << ", starting file <" << start << ">:\n" << pair.Report();
+    }
+  }
 }
 
 TEST(ProfileDifferential, RandomSequencesAgree) {
