@@ -118,6 +118,11 @@ class Platform {
   // Creates (and owns for the life of the process) a named mutex.
   // Returns true when the name already existed (another instance holds it).
   virtual bool CreateNamedMutex(const std::string& name) = 0;
+  // An exclusive advisory lock on a folder, the same for every process that
+  // names that folder; waits until it is free. 0 when it cannot be taken
+  // (no such folder). Released by UnlockFolder or when the process ends.
+  virtual std::uintptr_t LockFolder(const std::string& /*path*/) { return 0; }
+  virtual void UnlockFolder(std::uintptr_t /*lock*/) {}
   // Next top-level window after `after` (0: from the start) with the given
   // class and exact title; 0 when none.
   virtual WindowHandle FindWindowEx(const std::string& className, const std::string& title,

@@ -477,6 +477,26 @@ bool PosixPlatform::CreateNamedMutex(const std::string& name) {
   return false;
 }
 
+// flock on the folder itself: no lock file to create, leave behind or
+// plant, and every path that names the folder reaches the same inode.
+std::uintptr_t PosixPlatform::LockFolder(const std::string& path) {
+  if (path.empty()) return 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  int rc = 0;
+  while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  }
+  if (rc != 0) {
+    ::close(fd);
+    return 0;
+  }
+  return static_cast<std::uintptr_t>(fd) + 1;
+}
+
+void PosixPlatform::UnlockFolder(std::uintptr_t lock) {
+  if (lock != 0) ::close(static_cast<int>(lock - 1));
+}
+
 WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,
                                          const std::string& title, WindowHandle after) {
   // X11 has no window classes in the Windows sense: the title decides.
