@@ -5,10 +5,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "RunProcess.h"
 #include "ctl/CommandLine.h"
 #include "ctl/Report.h"
+#include "ctl/Text.h"
 #include "support/TempDir.h"
 
 using ctl::Json;
@@ -363,6 +369,225 @@ TEST_F(Quillanctl, ExitStatusesAndErrors) {
   EXPECT_EQ(Entry(doc, "Missing")["status"].get<std::string>(), "unknown");
   EXPECT_EQ(Entry(doc, "Core")["status"].get<std::string>(), "locked");
   EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
+}
+
+TEST_F(Quillanctl, SplitSnapinsAreReportedAndCheckPredictsTheRealRun) {
+  Make("inactive.snapins/Split");
+  Make("lib/Split");
+  Make("resources/Split");
+  Make("inactive.lib");
+  Make("inactive.resources");
+  int status = -1;
+  Json doc = RunJson({"list", base_}, status);
+  Json split = Entry(doc, "Split");
+  EXPECT_EQ(split["state"], "split");
+  EXPECT_EQ(split["places"], (Json{{"snapins", "inactive"}, {"lib", "active"}, {"resources", "active"}}));
+  ProcessResult text = Run({"list", base_});
+  EXPECT_NE(text.out.find("Split  split     (snapins: inactive, lib: active, resources: active)"),
+            std::string::npos) << text.out;
+
+  doc = RunJson({"disable", base_, "--check", "Split"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  const Json predicted = Entry(doc, "Split");
+  EXPECT_EQ(predicted["status"], "would-change");
+  EXPECT_EQ(predicted["before"], "split");
+  ASSERT_EQ(predicted["moves"].size(), 2u);
+  EXPECT_TRUE(Exists("lib/Split"));
+
+  doc = RunJson({"disable", base_, "Split"}, status);
+  EXPECT_EQ(status, 0);
+  const Json real = Entry(doc, "Split");
+  EXPECT_EQ(real["status"], "changed");
+  EXPECT_EQ(real["after"], "inactive");
+  EXPECT_TRUE(real["holds"].get<bool>());
+  EXPECT_EQ(real["moves"], predicted["moves"]);
+  EXPECT_TRUE(Exists("inactive.lib/Split") && Exists("inactive.resources/Split"));
+
+  // A library folder in both places keeps the snap-in from holding: exit 5, said before and after.
+  Make("lib/Split");
+  doc = RunJson({"disable", base_, "--check", "Split"}, status);
+  EXPECT_EQ(status, ctl::kExitMoveFailed);
+  EXPECT_EQ(Entry(doc, "Split")["before"], "split");
+  doc = RunJson({"disable", base_, "Split"}, status);
+  EXPECT_EQ(status, ctl::kExitMoveFailed);
+  EXPECT_FALSE(Entry(doc, "Split")["holds"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Split")["places"]["lib"], "both");
+}
+
+TEST_F(Quillanctl, CheckCreatesNothingAndSaysWhatItWouldCreate) {
+  Make("snapins/Alpha");
+  int status = -1;
+  Json doc = RunJson({"disable", base_, "--check", "Alpha"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(doc["created_folders"].size(), 0u);
+  EXPECT_EQ(doc["would_create_folders"],
+            (Json{Folder("inactive.snapins"), Folder("inactive.lib"), Folder("inactive.resources")}));
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Alpha")["status"], "would-change");
+  EXPECT_FALSE(Exists("inactive.snapins") || Exists("inactive.lib") || Exists("inactive.resources"));
+  const ProcessResult text = Run({"enable", base_, "--check", "Alpha"});
+  EXPECT_NE(text.out.find("[check] would create " + Folder("inactive.lib")), std::string::npos);
+  EXPECT_FALSE(Exists("inactive.lib"));
+}
+
+TEST_F(Quillanctl, AnExactNameWinsAndACaseBlindOneMustBeUnique) {
+  Make("snapins/Foo");
+  Make("inactive.snapins/foo");
+  Make("snapins/Bar");
+  int status = -1;
+  Json doc = RunJson({"enable", base_, "foo"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Entry(doc, "foo")["listed_name"], "foo");
+  EXPECT_EQ(Entry(doc, "foo")["status"], "changed");
+  EXPECT_TRUE(Exists("snapins/foo") && Exists("snapins/Foo"));
+
+  doc = RunJson({"disable", base_, "FOO", "bar"}, status);
+  EXPECT_EQ(status, ctl::kExitUnknownSnapin);
+  const Json foo = Entry(doc, "FOO");
+  EXPECT_EQ(foo["status"], "ambiguous");
+  EXPECT_NE(foo["reason"].get<std::string>().find("\"Foo\" \"foo\""), std::string::npos);
+  EXPECT_TRUE(Exists("snapins/foo") && Exists("snapins/Foo"));
+  EXPECT_EQ(Entry(doc, "bar")["status"], "changed");  // a unique case-blind match still works
+
+  // A required entry locks both.
+  Ini("[Required Snapins]\n1=FOO\n");
+  doc = RunJson({"list", base_}, status);
+  EXPECT_TRUE(Entry(doc, "Foo")["locked"].get<bool>());
+  EXPECT_TRUE(Entry(doc, "foo")["locked"].get<bool>());
+  EXPECT_FALSE(Entry(doc, "Bar")["locked"].get<bool>());
+}
+
+TEST_F(Quillanctl, NamesThatAreNotUtf8HaveAnExactForm) {
+  const std::string latin1 = "caf\xE9", utf8 = "caf\xC3\xA9";
+  Make("snapins/" + latin1);
+  Make("snapins/" + utf8);
+  int status = -1;
+  Json doc = RunJson({"list", base_}, status);
+  ASSERT_EQ(doc["snapins"].size(), 2u);
+  EXPECT_FALSE(Entry(doc, utf8).contains("name_hex"));
+  const Json other = Entry(doc, "caf\xEF\xBF\xBD");
+  EXPECT_EQ(other["name_hex"], "636166e9");
+
+  // The readable text addresses the UTF-8 folder, the hex the other one.
+  doc = RunJson({"disable", base_, utf8}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Exists("inactive.snapins/" + utf8) && Exists("snapins/" + latin1));
+  doc = RunJson({"disable", base_, "--hex", other["name_hex"].get<std::string>()}, status);
+  EXPECT_EQ(status, 0) << doc.dump(2);
+  EXPECT_EQ(Entry(doc, "caf\xEF\xBF\xBD")["name_hex"], "636166e9");
+  EXPECT_EQ(Entry(doc, "caf\xEF\xBF\xBD")["listed_name_hex"], "636166e9");
+  EXPECT_TRUE(Exists("inactive.snapins/" + latin1));
+  doc = RunJson({"set", base_, "--hex", "--active=" + ctl::ToHex(utf8)}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Exists("snapins/" + utf8) && Exists("inactive.snapins/" + latin1));
+  EXPECT_EQ(Run({"enable", base_, "--hex", "xyz"}).exitStatus, ctl::kExitUsage);
+}
+
+TEST_F(Quillanctl, TextOutputEscapesControlsAndPadsByWidth) {
+  Make("snapins/X\n  NDSMgmt   inactive");
+  Make("snapins/\x1b[2JClear");
+  Make("snapins/caf\xC3\xA9");
+  Make("snapins/Alpha");
+  const ProcessResult text = Run({"list", base_});
+  EXPECT_EQ(text.out.find("\n  NDSMgmt"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("X\\n  NDSMgmt   inactive  active"), std::string::npos) << text.out;
+  EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(text.out.find("\\x1b[2JClear"), std::string::npos);
+  // The state column starts at the same display column on every row.
+  const std::size_t alpha = text.out.find("  Alpha ");
+  const std::size_t cafe = text.out.find("  caf\xC3\xA9 ");
+  ASSERT_NE(alpha, std::string::npos);
+  ASSERT_NE(cafe, std::string::npos);
+  EXPECT_EQ(text.out.find("active", alpha) - alpha, text.out.find("active", cafe) - cafe - 1);
+}
+
+TEST_F(Quillanctl, MessagesSayWhatWentWrong) {
+  Make("snapins/Alpha");
+  Make("inactive.snapins/Alpha2");
+  ProcessResult r = Run({"disable", "."});
+  EXPECT_EQ(r.exitStatus, ctl::kExitUsage);
+  EXPECT_NE(r.err.find("\".\" was taken as BASE"), std::string::npos) << r.err;
+  r = Run({"disable", "../bin"});
+  EXPECT_NE(r.err.find("\"../bin\" was taken as BASE"), std::string::npos) << r.err;
+
+  r = Run({"disable", base_, ""});
+  EXPECT_EQ(r.exitStatus, ctl::kExitUnknownSnapin);
+  EXPECT_NE(r.out.find("(the empty name): unknown - the empty name names no snap-in"),
+            std::string::npos) << r.out;
+
+  // The system's reason for a failed move.
+  Make("lib/Alpha");
+  Make("inactive.lib/Alpha");
+  r = Run({"disable", base_, "Alpha"});
+  EXPECT_EQ(r.exitStatus, ctl::kExitMoveFailed);
+  EXPECT_NE(r.out.find("could not move " + Folder("lib/Alpha") + " to " + Folder("inactive.lib/Alpha") +
+                       ": File exists"),
+            std::string::npos) << r.out;
+}
+
+TEST_F(Quillanctl, ARunWaitsForTheLockOnTheInstallation) {
+  Make("snapins/Alpha");
+  const int fd = open(base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  ProcessResult r;
+  std::thread run([&] { r = Run({"disable", base_ + "/", "Alpha"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_TRUE(Exists("snapins/Alpha"));  // still waiting
+  close(fd);
+  run.join();
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
+}
+
+// Runs that overlap on one installation: every answer must describe a state
+// that existed. Without the lock some answered "no such snap-in", listed a
+// snap-in in both places, or listed too few.
+TEST_F(Quillanctl, ConcurrentRunsGiveNoWrongAnswer) {
+  const std::vector<std::string> names = {"S0", "S1", "S2", "S3"};
+  for (const auto& n : names) {
+    Make("snapins/" + n);
+    Make("lib/" + n);
+    Make("resources/" + n);
+  }
+  Run({"list", base_});  // creates the inactive folders once
+  constexpr int kRuns = 20;
+  std::vector<std::string> wrong[4];
+  const auto check = [](std::vector<std::string>& wrongAnswers, const ProcessResult& r,
+                        std::size_t snapins) {
+    Json doc;
+    try {
+      doc = Json::parse(r.out);
+    } catch (const std::exception&) {
+      wrongAnswers.push_back(r.out + r.err);
+      return;
+    }
+    bool ok = r.exitStatus == 0 && doc["snapins"].size() == snapins;
+    for (const Json& s : doc["snapins"]) {
+      const std::string field = s.contains("status") ? "status" : "state";
+      const std::string value = s[field].get<std::string>();
+      ok = ok && value != "unknown" && value != "failed" && value != "both" && value != "split";
+    }
+    if (!ok) wrongAnswers.push_back(doc.dump());
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRuns; ++i)
+        check(wrong[t], Run({(i + t) % 2 ? "enable" : "disable", "--json", base_, "S0", "S1"}), 2);
+    });
+  }
+  threads.emplace_back([&] {
+    for (int i = 0; i < kRuns; ++i)
+      check(wrong[2], Run({"set", "--json", base_, i % 2 ? "--active" : "--inactive", "S2",
+                           i % 2 ? "--inactive" : "--active", "S3"}), 2);
+  });
+  threads.emplace_back([&] {
+    for (int i = 0; i < kRuns; ++i) check(wrong[3], Run({"list", "--json", base_}), 4);
+  });
+  for (auto& t : threads) t.join();
+  for (const auto& w : wrong) EXPECT_TRUE(w.empty()) << w.size() << " wrong, first: " << w.front();
 }
 
 }  // namespace
