@@ -551,6 +551,9 @@ TEST_F(Quillanctl, ConcurrentRunsGiveNoWrongAnswer) {
     Make("lib/" + n);
     Make("resources/" + n);
   }
+  // Longer listings make the runs overlap more.
+  constexpr std::size_t kFillers = 300;
+  for (std::size_t i = 0; i < kFillers; ++i) Make("snapins/F" + std::to_string(i));
   Run({"list", base_});  // creates the inactive folders once
   constexpr int kRuns = 20;
   std::vector<std::string> wrong[4];
@@ -584,7 +587,7 @@ TEST_F(Quillanctl, ConcurrentRunsGiveNoWrongAnswer) {
                            i % 2 ? "--inactive" : "--active", "S3"}), 2);
   });
   threads.emplace_back([&] {
-    for (int i = 0; i < kRuns; ++i) check(wrong[3], Run({"list", "--json", base_}), 4);
+    for (int i = 0; i < kRuns; ++i) check(wrong[3], Run({"list", "--json", base_}), 4 + kFillers);
   });
   for (auto& t : threads) t.join();
   for (const auto& w : wrong) EXPECT_TRUE(w.empty()) << w.size() << " wrong, first: " << w.front();
