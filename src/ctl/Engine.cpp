@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "app/Unit1.h"
 #include "lib/D_Util.h"
@@ -122,28 +122,16 @@ struct Session::Impl {
     return form->ConsoleOneRunning() ? "consoleone-running" : "required";
   }
 
-  // The names of the sub-folders of one folder, one listing.
-  std::unordered_set<std::string> FolderSet(int state, std::size_t kind) {
-    std::unordered_set<std::string> names;
-    const std::string mask = Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
-                             D_Util::NativeSeparator() + "*.*";
-    platform.ListFolder(mask,
-                        platform::faDirectory | platform::faHidden | platform::faSysFile |
-                            platform::kListNamesOnly,
-                        [&names](const platform::FindEntry& e) {
-                          if (e.attributes & platform::faDirectory) names.insert(e.name);
-                          return true;
-                        });
-    return names;
-  }
-
   // Every listed snap-in with its places. The snap-in folders come from the
-  // window's list; the library and resource folders from one listing each,
-  // so the cost grows with the number of snap-ins, not with its square.
+  // window's list; the library and resource folders from one listing of each
+  // of their four folders, matched by a hash: linear in the number of snap-ins.
   void ReadSnapins(Inventory& inv) {
     auto& list = List();
-    std::unordered_map<std::string, std::size_t> byName;
-    byName.reserve(static_cast<std::size_t>(list.Count()));
+    const auto count = static_cast<std::size_t>(list.Count());
+    inv.snapins.reserve(count);
+    // Keys point into the list's item texts, which stay put meanwhile.
+    std::unordered_map<std::string_view, std::size_t> byName;
+    byName.reserve(count);
     for (int i = 0; i < list.Count(); ++i) {
       const std::string& name = list.ItemText(i);
       const Place here = list.Checked(i) ? Place::Active : Place::Inactive;
@@ -161,10 +149,23 @@ struct Session::Impl {
       inv.snapins.push_back(std::move(s));
     }
     for (std::size_t kind = 1; kind < 3; ++kind) {
-      const auto active = FolderSet(0, kind);
-      const auto inactive = FolderSet(1, kind);
-      for (SnapinState& s : inv.snapins)
-        s.places[kind] = Combine(active.count(s.name) > 0, inactive.count(s.name) > 0);
+      for (int state = 0; state < 2; ++state) {
+        const Place here = state == 0 ? Place::Active : Place::Inactive;
+        const std::string mask = Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
+                                 D_Util::NativeSeparator() + "*.*";
+        platform.ListFolder(mask,
+                            platform::faDirectory | platform::faHidden | platform::faSysFile |
+                                platform::kListNamesOnly | platform::kListAnyOrder,
+                            [&](const platform::FindEntry& e) {
+                              if ((e.attributes & platform::faDirectory) == 0) return true;
+                              const auto it = byName.find(e.name);
+                              if (it != byName.end()) {
+                                Place& p = inv.snapins[it->second].places[kind];
+                                p = p == Place::None || p == here ? here : Place::Both;
+                              }
+                              return true;
+                            });
+      }
     }
     for (SnapinState& s : inv.snapins) s.state = StateText(s.places);
   }

@@ -25,10 +25,19 @@ void SetName(Json& j, const std::string& key, const std::string& bytes) {
   if (!t.exact) j[key + "_hex"] = ToHex(bytes);
 }
 
+// An empty object with room for `fields`: large lists build one per snap-in.
+Json Object(std::size_t fields) {
+  Json j = Json::object();
+  j.get_ref<Json::object_t&>().reserve(fields);
+  return j;
+}
+
 Json PlacesJson(const Places& places) {
-  return Json{{"snapins", PlaceText(places[0])},
-              {"lib", PlaceText(places[1])},
-              {"resources", PlaceText(places[2])}};
+  Json j = Object(3);
+  j["snapins"] = PlaceText(places[0]);
+  j["lib"] = PlaceText(places[1]);
+  j["resources"] = PlaceText(places[2]);
+  return j;
 }
 
 std::string PlacesText(const Places& places) {
@@ -70,8 +79,9 @@ Json InventoryJson(const Inventory& inv, const std::vector<std::string>& created
   j["command"] = "list";
   AddCheck(j, inv);
   Json snapins = Json::array();
+  snapins.get_ref<Json::array_t&>().reserve(inv.snapins.size());
   for (const auto& s : inv.snapins) {
-    Json e;
+    Json e = Object(6);
     SetName(e, "name", s.name);
     e["state"] = s.state;
     e["places"] = PlacesJson(s.places);

@@ -57,7 +57,9 @@ void AppendHexByte(std::string& out, unsigned char c) {
   out += kHexDigits[c & 15];
 }
 
+#ifndef _WIN32
 bool IsControl(std::uint32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+#endif
 
 #ifdef _WIN32
 std::wstring Wide(const std::string& text, UINT codePage) {

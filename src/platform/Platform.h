@@ -25,6 +25,9 @@ enum Attribute : std::uint32_t {
 // come without size, time and read-only bit, which spares a status query per
 // entry where the listing itself tells folders from files.
 constexpr std::uint32_t kListNamesOnly = 0x80000000u;
+// Not an attribute either: the caller takes the entries in any order, which
+// spares sorting them where the system does not hand them out sorted.
+constexpr std::uint32_t kListAnyOrder = 0x40000000u;
 
 struct FindEntry {
   std::string name;               // bare name, no folder

@@ -53,9 +53,10 @@ for suite in "${SUITES[@]}"; do
 done
 
 step "64-bit build"
-TARGETS=(quillan)
+TARGETS=(quillan quillanctl)
 build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=OFF || exit 1
 check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
+check_imports "$BUILD64/bin/quillanctl.exe" x86_64-w64-mingw32-objdump || exit 1
 echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
 
 export WINEARCH=win32 WINEDEBUG=-all

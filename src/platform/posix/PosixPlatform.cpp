@@ -310,7 +310,7 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
     if (MatchesMask(name, pattern)) names.push_back(Name{std::move(name), e->d_type});
   }
   // A stable order whatever the file system hands out.
-  std::sort(names.begin(), names.end());
+  if ((attributes & kListAnyOrder) == 0) std::sort(names.begin(), names.end());
   const bool namesOnly = (attributes & kListNamesOnly) != 0;
 
   // Entries are looked up relative to the open folder: one path step each

@@ -64,8 +64,8 @@ std::string FolderKey(const std::string& path) {
   while (full.size() > 1 && full.back() == '\\') full.pop_back();
   if (!full.empty()) CharUpperBuffA(full.data(), static_cast<DWORD>(full.size()));
   std::uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : full) {
-    hash ^= c;
+  for (const char c : full) {
+    hash ^= static_cast<unsigned char>(c);
     hash *= 1099511628211ull;
   }
   static const char digits[] = "0123456789abcdef";
