@@ -27,8 +27,7 @@ std::string UsageText() {
   return "Usage: quillanctl list [BASE] [--json]\n"
          "  or:  quillanctl enable [BASE] NAME... [--check] [--json] [--hex]\n"
          "  or:  quillanctl disable [BASE] NAME... [--check] [--json] [--hex]\n"
-         "  or:  quillanctl set [BASE] [--active NAME...] [--inactive NAME...] [--check] [--json]\n"
-         "                      [--hex] (also --active=NAME, --inactive=NAME, one name each)\n"
+         "  or:  quillanctl set [BASE] [--active NAME...] [--inactive NAME...] [--check] [--json] [--hex]\n"
          "  or:  quillanctl --help | --version\n";
 }
 
@@ -44,7 +43,8 @@ std::string HelpText() {
          "  enable    make the named snap-ins active\n"
          "  disable   make the named snap-ins inactive\n"
          "  set       make the names after --active active and those after\n"
-         "            --inactive inactive, in one run\n"
+         "            --inactive inactive, in one run (also --active=NAME,\n"
+         "            --inactive=NAME, one name each)\n"
          "\n"
          "BASE is the installation's base folder. Without it, the path the window\n"
          "starts with is used: \"Paths\"/\"C1\" of quillan.ini beside this program.\n"
