@@ -28,6 +28,7 @@ fi
 
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_BENCH=ON >/dev/null
 cmake --build "$BUILD" -j"$JOBS" --target quillan_bench quillan_window_bench quillan_window_qt_bench \
+  quillan_ctl_bench \
   quillan quillan_minimal_window quillan_startup_probe
 mkdir -p "$OUT"
 
@@ -44,6 +45,7 @@ run() {
 run settings_listing "$BUILD/bench/quillan_bench"
 run window_memory "$BUILD/bench/quillan_window_bench"
 QT_QPA_PLATFORM=offscreen run window_qt "$BUILD/bench/quillan_window_qt_bench"
+run window_ctl "$BUILD/bench/quillan_ctl_bench"
 
 # Growth: time at 10x the snap-ins over time at n (target <= 13).
 python3 - "$OUT" <<'PY' || true
@@ -56,7 +58,7 @@ for path in sorted(glob.glob(sys.argv[1] + "/window_*.json")):
         continue
     for b in benchmarks:
         name, _, arg = b["name"].partition("/")
-        if name.startswith("BM_VerifyPath") or name == "BM_ListingBaseline":
+        if name.startswith(("BM_VerifyPath", "BM_Ctl")) or name == "BM_ListingBaseline":
             times[name][int(arg)] = b["cpu_time"]
     for name, by in times.items():
         for n in sorted(by):

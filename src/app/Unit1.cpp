@@ -473,8 +473,16 @@ void TForm1::DisableRequiredSnapins() {
     D_Ini::ReadSectionList(*machineSettings_, "Required Snapins", required, false);
     for (const TStringItem& item : required.Items()) {
       try {
-        const int index = CheckListBoxSnapins->IndexOf(item.Text);
-        if (index >= 0) CheckListBoxSnapins->SetItemEnabled(index, false);
+        // Every item whose name matches ignoring case: names that differ only
+        // in case, and a name listed twice (in both places), all stay locked.
+        // The list is sorted ignoring case, so they follow the first one.
+        const std::string wanted = D_Util::UpperAscii(item.Text);
+        for (int index = CheckListBoxSnapins->IndexOf(item.Text);
+             index >= 0 && index < CheckListBoxSnapins->Count() &&
+             D_Util::UpperAscii(CheckListBoxSnapins->ItemText(index)) == wanted;
+             ++index) {
+          CheckListBoxSnapins->SetItemEnabled(index, false);
+        }
       } catch (...) {
       }
     }

@@ -13,8 +13,8 @@ enum ExitStatus : int {
   kExitUsage = 2,            // the command line is wrong
   kExitNotInstallation = 3,  // BASE is no folder, or has no bin/ConsoleOne (or .exe)
   kExitLocked = 4,           // a change was refused: required snap-in, or ConsoleOne running
-  kExitMoveFailed = 5,       // a move failed, or the disk still differs from the request
-  kExitUnknownSnapin = 6,    // a requested name matches no snap-in
+  kExitMoveFailed = 5,       // a move failed, or a folder is still in the other place
+  kExitUnknownSnapin = 6,    // a name matches no snap-in, or several only ignoring case
 };
 
 enum class Command { Help, Version, List, Enable, Disable, Set };
@@ -22,7 +22,7 @@ enum class Command { Help, Version, List, Enable, Disable, Set };
 enum class Wanted { Active, Inactive };
 
 struct Request {
-  std::string name;
+  std::string name;  // the folder name's bytes (decoded when given with --hex)
   Wanted wanted = Wanted::Active;
 };
 
@@ -32,6 +32,7 @@ struct Options {
   std::vector<Request> requests;    // in command-line order
   bool json = false;
   bool check = false;
+  bool hex = false;  // names were given as the hex digits of their bytes
 };
 
 struct ParsedCommandLine {
@@ -48,6 +49,7 @@ bool LooksLikePath(const std::string& word);
 
 std::string UsageText();
 std::string HelpText();
+std::string VersionText();
 
 const char* WantedText(Wanted wanted);
 

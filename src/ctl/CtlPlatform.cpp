@@ -14,14 +14,19 @@ std::string CtlPlatform::WindowProgramPath(const std::string& executable) {
 }
 
 bool CtlPlatform::CreateDirectory(const std::string& path) {
+  if (checkOnly_) {
+    wouldCreate_.push_back(path);
+    return false;
+  }
   const bool ok = Inner().CreateDirectory(path);
   if (ok) created_.push_back(path);
   return ok;
 }
 
 bool CtlPlatform::MoveFolder(const std::string& source, const std::string& target) {
+  if (checkOnly_) return false;
   const bool ok = Inner().MoveFolder(source, target);
-  moves_.push_back({source, target, ok});
+  moves_.push_back({source, target, ok, ok ? std::string() : Inner().LastErrorText()});
   return ok;
 }
 

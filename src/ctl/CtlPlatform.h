@@ -15,6 +15,7 @@ struct MoveRecord {
   std::string source;
   std::string target;
   bool succeeded = false;
+  std::string error;  // the system's reason when it failed
 };
 
 class CtlPlatform : public platform::ForwardingPlatform {
@@ -29,6 +30,9 @@ class CtlPlatform : public platform::ForwardingPlatform {
   const std::vector<MoveRecord>& Moves() const { return moves_; }
   // Folders that were created (the installation check's inactive folders).
   const std::vector<std::string>& CreatedFolders() const { return created_; }
+  // While set, folders are neither created nor moved, only noted (--check).
+  void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
+  const std::vector<std::string>& WouldCreateFolders() const { return wouldCreate_; }
   // Settings writes that were refused (file paths), for the tests' sake.
   const std::vector<std::string>& RefusedWrites() const { return refusedWrites_; }
 
@@ -51,6 +55,8 @@ class CtlPlatform : public platform::ForwardingPlatform {
   std::vector<MoveRecord> moves_;
   std::vector<std::string> refusedWrites_;
   std::vector<std::string> created_;
+  std::vector<std::string> wouldCreate_;
+  bool checkOnly_ = false;
 };
 
 using InstalledPlatform = platform::ScopedPlatform;

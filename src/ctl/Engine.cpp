@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "app/Unit1.h"
+#include "lib/D_Util.h"
 #include "toolkits/memory/MemoryApplication.h"
 
 namespace ctl {
@@ -17,19 +20,61 @@ const char* OutcomeText(Outcome outcome) {
   return "";
 }
 
-const SnapinState* Inventory::Find(const std::string& listedName) const {
-  for (const auto& s : snapins)
-    if (s.name == listedName) return &s;
-  return nullptr;
+const char* PlaceText(Place place) {
+  switch (place) {
+    case Place::None: return "none";
+    case Place::Active: return "active";
+    case Place::Inactive: return "inactive";
+    case Place::Both: return "both";
+  }
+  return "";
+}
+
+std::string StateText(const Places& places) {
+  if (places[0] == Place::Both) return "both";
+  Place common = Place::None;
+  for (const Place p : places) {
+    if (p == Place::None) continue;
+    if (p == Place::Both || (common != Place::None && p != common)) return "split";
+    common = p;
+  }
+  return common == Place::None ? "missing" : PlaceText(common);
+}
+
+bool Holds(const Places& places, Wanted wanted) {
+  const Place want = wanted == Wanted::Active ? Place::Active : Place::Inactive;
+  return places[0] == want &&
+         std::all_of(places.begin(), places.end(), [want](Place p) { return p == Place::None || p == want; });
 }
 
 namespace {
 
-bool Contains(const TStringList& list, const std::string& name) {
-  for (const auto& item : list.Items())
-    if (item.Text == name) return true;
-  return false;
+Place Combine(bool active, bool inactive) {
+  if (active && inactive) return Place::Both;
+  if (active) return Place::Active;
+  return inactive ? Place::Inactive : Place::None;
 }
+
+// Holds the platform's advisory lock on a folder for the scope.
+class FolderLock {
+ public:
+  FolderLock(platform::Platform& platform, const std::string& path)
+      : platform_(platform), lock_(platform.LockFolder(path)) {}
+  ~FolderLock() { platform_.UnlockFolder(lock_); }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  platform::Platform& platform_;
+  std::uintptr_t lock_;
+};
+
+// One request matched against the list: the exact name wins; otherwise the
+// whole name ignoring case, which must then name one snap-in.
+struct Match {
+  int index = -1;
+  std::vector<std::string> caseBlind;  // distinct names, when several match
+};
 
 }  // namespace
 
@@ -43,16 +88,15 @@ struct Session::Impl {
   std::string defaultBase;
 
   ui::TCheckListBox& List() { return *form->CheckListBoxSnapins; }
-
-  // The state of one listed name, read from the list and the two name lists.
-  std::string StateOf(int index) {
-    const std::string& name = List().ItemText(index);
-    if (Contains(form->ActiveSnapins(), name) && Contains(form->InactiveSnapins(), name))
-      return "both";
-    return List().Checked(index) ? "active" : "inactive";
+  std::string Base() const { return D_Util::IncludeTrailingSeparator(form->ConsoleOnePath()); }
+  std::string PlaceOf(int state, std::size_t kind, const std::string& name) const {
+    return Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
+           D_Util::NativeSeparator() + name;
   }
 
-  Inventory Read(const std::string& path) {
+  Inventory Verify(const std::string& path) {
+    form->ComboBoxPath->SetText(path);
+    form->VerifyPath(nullptr);
     Inventory inv;
     inv.path = path;
     inv.base = form->ConsoleOnePath();
@@ -70,26 +114,115 @@ struct Session::Impl {
       inv.consoleOneFound = true;
     }
     inv.rconjFound = inv.outcome != Outcome::InvalidPath && form->BitBtnRC->Enabled();
-
-    auto& list = List();
-    for (int i = 0; i < list.Count(); ++i) {
-      const std::string& name = list.ItemText(i);
-      // A name in both places is listed twice; it is one snap-in here.
-      if (inv.Find(name) != nullptr) continue;
-      SnapinState s;
-      s.name = name;
-      s.state = StateOf(i);
-      s.locked = !list.ItemEnabled(i);
-      if (s.locked) s.lock = inv.consoleOneRunning ? "consoleone-running" : "required";
-      inv.snapins.push_back(std::move(s));
-    }
     return inv;
   }
 
-  Inventory Verify(const std::string& path) {
-    form->ComboBoxPath->SetText(path);
-    form->VerifyPath(nullptr);
-    return Read(path);
+  std::string LockText(bool locked) const {
+    if (!locked) return {};
+    return form->ConsoleOneRunning() ? "consoleone-running" : "required";
+  }
+
+  // Every listed snap-in with its places. The snap-in folders come from the
+  // window's list; the library and resource folders from one listing of each
+  // of their four folders, matched by a hash: linear in the number of snap-ins.
+  void ReadSnapins(Inventory& inv) {
+    auto& list = List();
+    const auto count = static_cast<std::size_t>(list.Count());
+    inv.snapins.reserve(count);
+    // Keys point into the list's item texts, which stay put meanwhile.
+    std::unordered_map<std::string_view, std::size_t> byName;
+    byName.reserve(count);
+    for (int i = 0; i < list.Count(); ++i) {
+      const std::string& name = list.ItemText(i);
+      const Place here = list.Checked(i) ? Place::Active : Place::Inactive;
+      const auto [it, added] = byName.emplace(name, inv.snapins.size());
+      if (!added) {
+        // A name in both places is listed twice; it is one snap-in here.
+        inv.snapins[it->second].places[0] = Place::Both;
+        continue;
+      }
+      SnapinState s;
+      s.name = name;
+      s.places[0] = here;
+      s.locked = !list.ItemEnabled(i);
+      s.lock = LockText(s.locked);
+      inv.snapins.push_back(std::move(s));
+    }
+    for (std::size_t kind = 1; kind < 3; ++kind) {
+      for (int state = 0; state < 2; ++state) {
+        const Place here = state == 0 ? Place::Active : Place::Inactive;
+        const std::string mask = Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
+                                 D_Util::NativeSeparator() + "*.*";
+        platform.ListFolder(mask,
+                            platform::faDirectory | platform::faHidden | platform::faSysFile |
+                                platform::kListNamesOnly | platform::kListAnyOrder,
+                            [&](const platform::FindEntry& e) {
+                              if ((e.attributes & platform::faDirectory) == 0) return true;
+                              const auto it = byName.find(e.name);
+                              if (it != byName.end()) {
+                                Place& p = inv.snapins[it->second].places[kind];
+                                p = p == Place::None || p == here ? here : Place::Both;
+                              }
+                              return true;
+                            });
+      }
+    }
+    for (SnapinState& s : inv.snapins) s.state = StateText(s.places);
+  }
+
+  // Where one snap-in's folders are: six existence tests.
+  Places PlacesOf(const std::string& name) {
+    Places places{};
+    for (std::size_t kind = 0; kind < 3; ++kind)
+      places[kind] = Combine(platform.DirectoryExists(PlaceOf(0, kind, name)),
+                             platform.DirectoryExists(PlaceOf(1, kind, name)));
+    return places;
+  }
+
+  Match Resolve(const std::string& name) {
+    Match m;
+    auto& list = List();
+    // The list is sorted ignoring case, so every case-blind match follows the first.
+    const std::string upper = D_Util::UpperAscii(name);
+    for (int i = list.IndexOf(name); i >= 0 && i < list.Count(); ++i) {
+      const std::string& text = list.ItemText(i);
+      if (D_Util::UpperAscii(text) != upper) break;
+      if (text == name) {
+        m.index = i;
+        m.caseBlind.clear();
+        return m;
+      }
+      if (std::find(m.caseBlind.begin(), m.caseBlind.end(), text) == m.caseBlind.end()) {
+        if (m.caseBlind.empty()) m.index = i;
+        m.caseBlind.push_back(text);
+      }
+    }
+    if (m.caseBlind.size() > 1) m.index = -1;
+    return m;
+  }
+
+  // The moves a click would make for `name`, each with whether it would
+  // succeed: renames never replace, so an occupied target fails.
+  std::vector<MoveRecord> PredictMoves(const std::string& name, Wanted wanted) {
+    const int to = wanted == Wanted::Active ? 0 : 1;
+    std::vector<MoveRecord> moves;
+    const auto& wouldCreate = platform.WouldCreateFolders();
+    for (std::size_t kind = 0; kind < 3; ++kind) {
+      const std::string source = PlaceOf(1 - to, kind, name);
+      if (!platform.DirectoryExists(source)) continue;
+      MoveRecord m{source, PlaceOf(to, kind, name), false, {}};
+      const std::string parent = Base() + form->FolderNames()[static_cast<std::size_t>(to)][kind];
+      if (platform.DirectoryExists(m.target) || platform.FileExists(m.target)) {
+        m.error = "the target exists";
+      } else if (!platform.DirectoryExists(parent) &&
+                 std::find(wouldCreate.begin(), wouldCreate.end(), parent) == wouldCreate.end()) {
+        m.error = "no folder " + parent;
+      } else {
+        m.succeeded = true;
+      }
+      moves.push_back(std::move(m));
+    }
+    return moves;
   }
 };
 
@@ -108,65 +241,96 @@ std::vector<std::string> Session::Warnings() const {
 
 std::string Session::DefaultBase() const { return impl_->defaultBase; }
 
-Inventory Session::Check(const std::optional<std::string>& base) {
-  return impl_->Verify(base ? *base : impl_->defaultBase);
+Inventory Session::List(const std::optional<std::string>& base) {
+  Impl& s = *impl_;
+  const std::string path = base ? *base : s.defaultBase;
+  const FolderLock lock(s.platform, path);
+  Inventory inv = s.Verify(path);
+  if (inv.outcome == Outcome::Installation) s.ReadSnapins(inv);
+  return inv;
 }
+
+namespace {
+
+bool AnyMoved(const std::vector<MoveRecord>& moves) {
+  return std::any_of(moves.begin(), moves.end(), [](const MoveRecord& m) { return m.succeeded; });
+}
+
+std::string FailedMoveText(const MoveRecord& m, bool check) {
+  return (check ? "would not be able to move " : "could not move ") + m.source + " to " +
+         m.target + (m.error.empty() ? "" : ": " + m.error);
+}
+
+}  // namespace
 
 ChangeReport Session::Apply(const Options& options) {
   Impl& s = *impl_;
   ChangeReport report;
   report.check = options.check;
-  report.before = Check(options.base);
+  s.platform.SetCheckOnly(options.check);
+  const std::string path = options.base ? *options.base : s.defaultBase;
+  // Held from the check to the last look at the disk, so that every answer
+  // describes a state that existed.
+  const FolderLock lock(s.platform, path);
+  report.before = s.Verify(path);
+  report.createdFolders = s.platform.CreatedFolders();
+  report.wouldCreateFolders = s.platform.WouldCreateFolders();
   if (report.before.outcome != Outcome::Installation) {
     report.exitStatus = kExitNotInstallation;
-    report.createdFolders = s.platform.CreatedFolders();
     return report;
   }
 
   auto& list = s.List();
   // Resolve every name first, so that conflicting requests stop the run
   // before anything moves.
-  std::vector<int> indexes;
-  std::map<int, Wanted> wantedByIndex;
+  std::vector<Match> matches;
+  std::map<std::string, Wanted> wantedByName;
   for (const Request& r : options.requests) {
-    const int index = list.IndexOf(r.name);
-    indexes.push_back(index);
-    if (index < 0) continue;
-    const auto [it, inserted] = wantedByIndex.emplace(index, r.wanted);
+    matches.push_back(s.Resolve(r.name));
+    if (matches.back().index < 0) continue;
+    const std::string& listed = list.ItemText(matches.back().index);
+    const auto [it, inserted] = wantedByName.emplace(listed, r.wanted);
     if (!inserted && it->second != r.wanted) {
-      report.error = "\"" + list.ItemText(index) + "\" is asked to be both active and inactive";
+      report.error = "\"" + listed + "\" is asked to be both active and inactive";
       report.exitStatus = kExitUsage;
       return report;
     }
   }
 
   // A repeated name is clicked once; the later requests just read the outcome.
-  std::map<int, bool> clicked;
+  std::map<std::string, std::vector<MoveRecord>> clicked;
   for (std::size_t k = 0; k < options.requests.size(); ++k) {
     const Request& r = options.requests[k];
+    const Match& match = matches[k];
     SnapinResult res;
     res.requested = r.name;
     res.wanted = r.wanted;
-    const int index = indexes[k];
-    if (index < 0) {
-      res.status = "unknown";
-      res.reason = "no such snap-in";
+    if (match.index < 0) {
       res.exitStatus = kExitUnknownSnapin;
+      if (match.caseBlind.size() > 1) {
+        res.status = "ambiguous";
+        res.reason = "matches several snap-ins only ignoring case:";
+        for (const auto& n : match.caseBlind) res.reason += " \"" + n + "\"";
+        res.reason += "; give the exact name";
+      } else {
+        res.status = "unknown";
+        res.reason = r.name.empty() ? "the empty name names no snap-in" : "no such snap-in";
+      }
       report.results.push_back(std::move(res));
       continue;
     }
+    const int index = match.index;
     res.name = list.ItemText(index);
-    res.before = s.StateOf(index);
+    const Places before = s.PlacesOf(res.name);
+    res.before = StateText(before);
     res.after = res.before;
-    const bool holdsBefore = res.before == WantedText(r.wanted);
-    const SnapinState* listed = report.before.Find(res.name);
-    const bool locked = !list.ItemEnabled(index);
+    res.places = before;
+    const bool holdsBefore = Holds(before, r.wanted);
 
-    if (locked) {
+    if (!list.ItemEnabled(index)) {
       res.holds = holdsBefore;
-      const std::string why = listed && listed->lock == "consoleone-running"
-                                  ? "ConsoleOne is running"
-                                  : "required snap-in";
+      const std::string why =
+          s.form->ConsoleOneRunning() ? "ConsoleOne is running" : "required snap-in";
       if (holdsBefore) {
         res.status = "unchanged";
         res.reason = "already " + res.before + " (locked: " + why + ")";
@@ -177,66 +341,64 @@ ChangeReport Session::Apply(const Options& options) {
       }
     } else if (options.check) {
       res.holds = holdsBefore;
-      if (holdsBefore) {
+      res.moves = s.PredictMoves(res.name, r.wanted);
+      const auto failed = std::find_if(res.moves.begin(), res.moves.end(),
+                                       [](const MoveRecord& m) { return !m.succeeded; });
+      if (failed != res.moves.end()) {
+        res.status = "failed";
+        res.reason = res.before == "both"
+                         ? "present in both places; a switch would move nothing while the targets exist"
+                         : FailedMoveText(*failed, true);
+        res.exitStatus = kExitMoveFailed;
+        res.changed = AnyMoved(res.moves);
+      } else if (res.moves.empty()) {
         res.status = "unchanged";
         res.reason = "already " + res.before;
-      } else if (res.before == "both") {
-        res.status = "failed";
-        res.reason = "present in both places; a switch would move nothing while the targets exist";
-        res.exitStatus = kExitMoveFailed;
       } else {
         res.status = "would-change";
         res.reason = res.before + " -> " + WantedText(r.wanted);
         res.changed = true;
       }
-    } else if (!clicked[index]) {
-      clicked[index] = true;
-      // The moves of a click on the item's check mark.
-      const std::size_t firstMove = s.platform.Moves().size();
-      list.SetChecked(index, r.wanted == Wanted::Active);
-      s.form->CheckListBoxSnapinsSelect(nullptr, index);
-      const auto& moves = s.platform.Moves();
-      res.moves.assign(moves.begin() + static_cast<std::ptrdiff_t>(firstMove), moves.end());
-    }
-    report.results.push_back(std::move(res));
-  }
-
-  report.createdFolders = s.platform.CreatedFolders();
-  if (!options.check) {
-    // Read the disk again: a move that failed shows up here.
-    report.after = Check(report.before.base);
-    for (auto& res : report.results) {
-      if (res.name.empty() || !res.status.empty()) continue;
-      const SnapinState* now = report.after->Find(res.name);
-      res.after = now ? now->state : "missing";
-      res.holds = res.after == WantedText(res.wanted);
-      const bool anyMoved = std::any_of(res.moves.begin(), res.moves.end(),
-                                        [](const MoveRecord& m) { return m.succeeded; });
+    } else {
+      if (clicked.count(res.name) == 0) {
+        // The moves of a click on the item's check mark.
+        const std::size_t firstMove = s.platform.Moves().size();
+        list.SetChecked(index, r.wanted == Wanted::Active);
+        s.form->CheckListBoxSnapinsSelect(nullptr, index);
+        const auto& moves = s.platform.Moves();
+        clicked[res.name].assign(moves.begin() + static_cast<std::ptrdiff_t>(firstMove), moves.end());
+        res.moves = clicked[res.name];
+      }
+      // Read the disk again: a move that failed shows up here.
+      res.places = s.PlacesOf(res.name);
+      res.after = StateText(res.places);
+      res.holds = Holds(res.places, r.wanted);
+      res.changed = AnyMoved(res.moves);
       const auto failed = std::find_if(res.moves.begin(), res.moves.end(),
                                        [](const MoveRecord& m) { return !m.succeeded; });
-      res.changed = anyMoved;
       if (res.holds && failed == res.moves.end()) {
-        res.status = anyMoved ? "changed" : "unchanged";
-        res.reason = anyMoved ? res.before + " -> " + res.after : "already " + res.after;
+        res.status = res.changed ? "changed" : "unchanged";
+        res.reason = res.changed ? res.before + " -> " + res.after : "already " + res.after;
       } else {
         res.status = "failed";
         res.exitStatus = kExitMoveFailed;
         if (res.after == "both")
           res.reason = "present in both places; nothing can move while the targets exist";
         else if (failed != res.moves.end())
-          res.reason = "could not move " + failed->source + " to " + failed->target;
+          res.reason = FailedMoveText(*failed, false);
         else
           res.reason = "still " + res.after;
       }
     }
-    report.createdFolders = s.platform.CreatedFolders();
+    report.results.push_back(std::move(res));
   }
 
   for (const auto& res : report.results) {
     report.changed = report.changed || res.changed;
     report.exitStatus = std::max(report.exitStatus, res.exitStatus);
   }
-  report.changed = report.changed || !report.createdFolders.empty();
+  report.changed =
+      report.changed || !report.createdFolders.empty() || !report.wouldCreateFolders.empty();
   return report;
 }
 

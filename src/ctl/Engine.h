@@ -2,6 +2,7 @@
 // toolkit, checked and clicked as a user would, never shown or closed.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,11 +17,28 @@ enum class Outcome { InvalidPath, NotInstalled, Installation };
 
 const char* OutcomeText(Outcome outcome);
 
+// Where one folder of a snap-in is.
+enum class Place { None, Active, Inactive, Both };
+
+const char* PlaceText(Place place);
+
+// The snap-in, library and resource folder, in that order.
+using Places = std::array<Place, 3>;
+
+// "active" or "inactive" when every folder is in that place; "both" when the
+// snap-in folder is in both; "split" when the folders disagree otherwise;
+// "missing" when there is none.
+std::string StateText(const Places& places);
+
+// True when every folder there is lies in the wanted place only.
+bool Holds(const Places& places, Wanted wanted);
+
 struct SnapinState {
-  std::string name;   // the list item's text (the folder name)
-  std::string state;  // "active", "inactive" or "both"
+  std::string name;   // the folder name
+  std::string state;  // StateText of `places`
+  Places places{};
   bool locked = false;
-  std::string lock;   // "required", "consoleone-running" or empty
+  std::string lock;  // "required", "consoleone-running" or empty
 };
 
 // The installation check as the window shows it after verifying a path.
@@ -34,9 +52,7 @@ struct Inventory {
   std::string rconjExe;
   bool rconjFound = false;
   bool consoleOneRunning = false;
-  std::vector<SnapinState> snapins;  // one entry per name, in list order
-
-  const SnapinState* Find(const std::string& listedName) const;
+  std::vector<SnapinState> snapins;  // list only: one entry per name, in list order
 };
 
 struct SnapinResult {
@@ -45,20 +61,21 @@ struct SnapinResult {
   Wanted wanted = Wanted::Active;
   std::string before;  // state before; empty when unknown
   std::string after;   // state afterwards (with --check: before)
+  Places places{};     // where the folders are afterwards (with --check: now)
   bool changed = false;  // something moved (with --check: would move)
-  bool holds = false;    // the wanted state holds afterwards
-  // "unchanged", "changed", "would-change", "locked", "failed", "unknown"
+  bool holds = false;    // every folder is in the wanted place afterwards
+  // "unchanged", "changed", "would-change", "locked", "failed", "unknown", "ambiguous"
   std::string status;
   std::string reason;
-  std::vector<MoveRecord> moves;
+  std::vector<MoveRecord> moves;  // with --check: the moves the run would make
   int exitStatus = kExitOk;
 };
 
 struct ChangeReport {
   Inventory before;
-  std::optional<Inventory> after;  // the check run again after moving
   std::vector<SnapinResult> results;
   std::vector<std::string> createdFolders;
+  std::vector<std::string> wouldCreateFolders;  // --check: what the run would create
   bool check = false;
   bool changed = false;
   int exitStatus = kExitOk;
@@ -76,8 +93,9 @@ class Session {
   std::vector<std::string> Warnings() const;
   // ConsoleOnePath as the window computed it at creation.
   std::string DefaultBase() const;
-  // Verifies `base` (nullopt: the default) exactly as the window's path box does.
-  Inventory Check(const std::optional<std::string>& base);
+  // `list`: verifies `base` (nullopt: the default) exactly as the window's
+  // path box does, and reads where every snap-in's folders are.
+  Inventory List(const std::optional<std::string>& base);
   // enable/disable/set.
   ChangeReport Apply(const Options& options);
 

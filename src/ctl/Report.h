@@ -2,11 +2,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "ctl/Engine.h"
-#include "ctl/Json.h"
 
 namespace ctl {
+
+// Objects keep their fields in the order they are written.
+using Json = nlohmann::ordered_json;
 
 Json InventoryJson(const Inventory& inventory, const std::vector<std::string>& createdFolders,
                    int exitStatus);
@@ -18,5 +23,8 @@ std::string ChangeText(const ChangeReport& report);
 
 // The JSON answer to a command that could not run (usage, unexpected failure).
 Json ErrorJson(const std::string& message, int exitStatus);
+
+// The document as printed: indented by 2, one line feed at the end.
+std::string DumpJson(const Json& document);
 
 }  // namespace ctl

@@ -8,10 +8,7 @@
 #include "ctl/CtlPlatform.h"
 #include "ctl/Engine.h"
 #include "ctl/Report.h"
-
-#ifndef QUILLAN_VERSION
-#define QUILLAN_VERSION "unknown"
-#endif
+#include "ctl/Text.h"
 
 namespace {
 
@@ -35,14 +32,15 @@ int Run(const ctl::Options& o) {
   ctl::InstalledPlatform installed(platform);
   ctl::Session session(platform);
   if (!o.json)
-    for (const auto& w : session.Warnings()) Print(stderr, "quillanctl: warning: " + w + "\n");
+    for (const auto& w : session.Warnings())
+      Print(stderr, "quillanctl: warning: " + ctl::EscapeControls(w) + "\n");
 
   if (o.command == ctl::Command::List) {
-    const ctl::Inventory inv = session.Check(o.base);
+    const ctl::Inventory inv = session.List(o.base);
     const int status =
         inv.outcome == ctl::Outcome::Installation ? ctl::kExitOk : ctl::kExitNotInstallation;
     if (o.json)
-      Print(stdout, ctl::InventoryJson(inv, platform.CreatedFolders(), status).Dump(2) + "\n");
+      Print(stdout, ctl::DumpJson(ctl::InventoryJson(inv, platform.CreatedFolders(), status)));
     else
       Print(stdout, ctl::InventoryText(inv, platform.CreatedFolders()));
     return status;
@@ -50,9 +48,9 @@ int Run(const ctl::Options& o) {
 
   const ctl::ChangeReport report = session.Apply(o);
   if (o.json) {
-    Print(stdout, ctl::ChangeJson(CommandName(o.command), report).Dump(2) + "\n");
+    Print(stdout, ctl::DumpJson(ctl::ChangeJson(CommandName(o.command), report)));
   } else if (!report.error.empty()) {
-    Print(stderr, "quillanctl: " + report.error + "\n");
+    Print(stderr, "quillanctl: " + ctl::EscapeControls(report.error) + "\n");
   } else {
     Print(report.exitStatus == ctl::kExitNotInstallation ? stderr : stdout, ctl::ChangeText(report));
   }
@@ -69,7 +67,7 @@ int main(int argc, char** argv) {
   if (!parsed.error.empty()) {
     bool json = false;
     for (const auto& a : args) json = json || a == "--json";
-    if (json) Print(stdout, ctl::ErrorJson(parsed.error, ctl::kExitUsage).Dump(2) + "\n");
+    if (json) Print(stdout, ctl::DumpJson(ctl::ErrorJson(parsed.error, ctl::kExitUsage)));
     Print(stderr, "quillanctl: " + parsed.error + "\n" + ctl::UsageText());
     return ctl::kExitUsage;
   }
@@ -78,14 +76,14 @@ int main(int argc, char** argv) {
     return ctl::kExitOk;
   }
   if (o.command == ctl::Command::Version) {
-    Print(stdout, std::string("quillanctl ") + QUILLAN_VERSION + "\n");
+    Print(stdout, ctl::VersionText());
     return ctl::kExitOk;
   }
   try {
     return Run(o);
   } catch (const std::exception& e) {
-    if (o.json) Print(stdout, ctl::ErrorJson(e.what(), ctl::kExitError).Dump(2) + "\n");
-    Print(stderr, std::string("quillanctl: ") + e.what() + "\n");
+    if (o.json) Print(stdout, ctl::DumpJson(ctl::ErrorJson(e.what(), ctl::kExitError)));
+    Print(stderr, std::string("quillanctl: ") + ctl::EscapeControls(e.what()) + "\n");
     return ctl::kExitError;
   }
 }

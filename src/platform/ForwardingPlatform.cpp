@@ -81,6 +81,12 @@ bool ForwardingPlatform::CreateNamedMutex(const std::string& name) {
   return inner_.CreateNamedMutex(name);
 }
 
+std::uintptr_t ForwardingPlatform::LockFolder(const std::string& path) {
+  return inner_.LockFolder(path);
+}
+
+void ForwardingPlatform::UnlockFolder(std::uintptr_t lock) { inner_.UnlockFolder(lock); }
+
 WindowHandle ForwardingPlatform::FindWindowEx(const std::string& className,
                                               const std::string& title, WindowHandle after) {
   return inner_.FindWindowEx(className, title, after);

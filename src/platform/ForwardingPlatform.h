@@ -36,6 +36,8 @@ class ForwardingPlatform : public Platform {
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
+  std::uintptr_t LockFolder(const std::string& path) override;
+  void UnlockFolder(std::uintptr_t lock) override;
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,
                             WindowHandle after) override;
   WindowHandle OwnApplicationWindow() override;

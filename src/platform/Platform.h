@@ -25,6 +25,9 @@ enum Attribute : std::uint32_t {
 // come without size, time and read-only bit, which spares a status query per
 // entry where the listing itself tells folders from files.
 constexpr std::uint32_t kListNamesOnly = 0x80000000u;
+// Not an attribute either: the caller takes the entries in any order, which
+// spares sorting them where the system does not hand them out sorted.
+constexpr std::uint32_t kListAnyOrder = 0x40000000u;
 
 struct FindEntry {
   std::string name;               // bare name, no folder
@@ -118,6 +121,11 @@ class Platform {
   // Creates (and owns for the life of the process) a named mutex.
   // Returns true when the name already existed (another instance holds it).
   virtual bool CreateNamedMutex(const std::string& name) = 0;
+  // An exclusive advisory lock on a folder, the same for every process that
+  // names that folder; waits until it is free. 0 when it cannot be taken
+  // (no such folder). Released by UnlockFolder or when the process ends.
+  virtual std::uintptr_t LockFolder(const std::string& /*path*/) { return 0; }
+  virtual void UnlockFolder(std::uintptr_t /*lock*/) {}
   // Next top-level window after `after` (0: from the start) with the given
   // class and exact title; 0 when none.
   virtual WindowHandle FindWindowEx(const std::string& className, const std::string& title,

@@ -247,6 +247,18 @@ TEST_F(QuillanTest, RequiredSnapinsAreLockedInTheStateFound) {
   EXPECT_TRUE(Exists("c1/inactive.snapins/Extra"));
 }
 
+TEST_F(QuillanTest, ARequiredEntryLocksEveryNameMatchingItIgnoringCase) {
+  // Names that differ only in case, and a name in both places.
+  const std::string base =
+      MakeInstallation("c1", {{"Foo", "Dup", "Free"}, {"foo", "Dup"}, true, false, false, true});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base, "[Required Snapins]", "1=FOO", "2=dup"}));
+  Start();
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Dup", "Dup", "Foo", "foo", "Free"}));
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, false, false, false, true}));
+  user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
+  EXPECT_TRUE(Exists("c1/inactive.snapins/foo"));
+}
+
 TEST_F(QuillanTest, RunningConsoleOneWarnsOnceAndLocksEverySwitch) {
   os.SetTopLevelWindows({{7, "novell consoleone"}, {8, "Novell ConsoleOne - [NDS]"}});
   const std::string base = MakeInstallation("c1", {{"A"}, {"B"}, true, false, false, false});

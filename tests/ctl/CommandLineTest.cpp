@@ -118,3 +118,30 @@ TEST(CommandLine, PathDetection) {
   EXPECT_TRUE(ctl::LooksLikePath("a\\b"));
 #endif
 }
+
+TEST(CommandLine, SetKeepsTheOrderOfWordsAndListsAcrossDoubleDash) {
+  auto p = Parse({"set", "--inactive", "A", "--json", "B", "--active", "C", "--", "-d", "--inactive"});
+  ASSERT_EQ(p.error, "");
+  ASSERT_EQ(p.options.requests.size(), 5u);
+  const std::vector<std::pair<std::string, Wanted>> want = {
+      {"A", Wanted::Inactive}, {"B", Wanted::Inactive}, {"C", Wanted::Active},
+      {"-d", Wanted::Active}, {"--inactive", Wanted::Active}};
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(p.options.requests[i].name, want[i].first) << i;
+    EXPECT_EQ(p.options.requests[i].wanted, want[i].second) << i;
+  }
+  EXPECT_TRUE(p.options.json);
+  EXPECT_FALSE(p.options.base);
+}
+
+TEST(CommandLine, HexNamesAndWhatWasTakenAsBase) {
+  auto p = Parse({"disable", "--hex", "636166e9", "41"});
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.options.requests[0].name, "caf\xE9");
+  EXPECT_EQ(p.options.requests[1].name, "A");
+  EXPECT_NE(Parse({"disable", "--hex", "6g"}).error, "");
+  EXPECT_NE(Parse({"enable", "."}).error.find("\".\" was taken as BASE"), std::string::npos);
+  EXPECT_NE(Parse({"enable", "../bin"}).error.find("\"../bin\" was taken as BASE"), std::string::npos);
+  EXPECT_EQ(Parse({"--version"}).options.command, Command::Version);
+  EXPECT_NE(ctl::VersionText().find("quillanctl "), std::string::npos);
+}

@@ -81,7 +81,7 @@ TEST_F(EngineInProcess, ConsoleOneWindowLocksEverySnapin) {
     ctl::CtlPlatform p(&inner_);
     ctl::InstalledPlatform installed(p);
     ctl::Session session(p);
-    const ctl::Inventory inv = session.Check(std::nullopt);
+    const ctl::Inventory inv = session.List(std::nullopt);
     EXPECT_EQ(inv.base, dir_.Join("c1"));
     EXPECT_TRUE(inv.consoleOneRunning);
     ASSERT_EQ(inv.snapins.size(), 2u);
@@ -122,11 +122,14 @@ TEST_F(EngineInProcess, AFailedMoveIsReportedAndTheRestStillMoves) {
   const auto& r = report.results[0];
   EXPECT_EQ(r.status, "failed");
   EXPECT_TRUE(r.changed);
-  EXPECT_EQ(r.after, "inactive");
+  EXPECT_EQ(r.after, "split");  // the snap-in folder moved, the library did not
+  EXPECT_FALSE(r.holds);
   ASSERT_EQ(r.moves.size(), 2u);
   EXPECT_TRUE(r.moves[0].succeeded);
   EXPECT_FALSE(r.moves[1].succeeded);
   EXPECT_NE(r.reason.find("could not move"), std::string::npos);
+  EXPECT_NE(r.reason.find(": Injected failure"), std::string::npos) << r.reason;
+  EXPECT_EQ(r.moves[1].error, "Injected failure");
   EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/inactive.snapins/Alpha")));
   EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/lib/Alpha")));
 
@@ -137,7 +140,7 @@ TEST_F(EngineInProcess, AFailedMoveIsReportedAndTheRestStillMoves) {
   EXPECT_EQ(again.exitStatus, ctl::kExitMoveFailed);
   EXPECT_FALSE(again.results[0].changed);
   EXPECT_FALSE(again.results[0].holds);
-  EXPECT_EQ(again.results[0].after, "inactive");
+  EXPECT_EQ(again.results[0].after, "split");
 }
 
 TEST_F(EngineInProcess, NothingIsWrittenToEitherSettingsFile) {
@@ -146,4 +149,47 @@ TEST_F(EngineInProcess, NothingIsWrittenToEitherSettingsFile) {
   EXPECT_EQ(inner_.Calls(quillan_test::Op::ProfileWrite), 0);
   EXPECT_EQ(inner_.Calls(quillan_test::Op::ProfileEraseSection), 0);
   EXPECT_EQ(TempDir::ReadFile(dir_.Join("quillan.ini")), before);
+}
+
+TEST_F(EngineInProcess, TheLockIsHeldFromTheCheckToTheLastMove) {
+  dir_.MakeFolder("c1/resources/Alpha");
+  std::vector<std::size_t> heldAtMove;
+  inner_.FailMoveFolderWhen([&](const std::string&) {
+    heldAtMove.push_back(inner_.HeldFolderLocks().size());
+    return false;
+  });
+  const auto report = Apply(ctl::Command::Disable, {{"Alpha", ctl::Wanted::Inactive}});
+  EXPECT_EQ(report.exitStatus, ctl::kExitOk);
+  ASSERT_EQ(heldAtMove.size(), 6u);  // the predicate sees source and target of 3 moves
+  for (const std::size_t held : heldAtMove) EXPECT_EQ(held, 1u);
+  EXPECT_TRUE(inner_.HeldFolderLocks().empty());
+  EXPECT_EQ(inner_.Calls(quillan_test::Op::LockFolder), 1);
+  EXPECT_EQ(inner_.Calls(quillan_test::Op::UnlockFolder), 1);
+}
+
+TEST_F(EngineInProcess, CheckPredictsTheMovesOfTheRealRunAndCreatesNothing) {
+  // Split: the snap-in folder is inactive, its library and resources active.
+  dir_.MakeFolder("c1/inactive.snapins/Gamma");
+  dir_.MakeFolder("c1/lib/Gamma");
+  dir_.MakeFolder("c1/resources/Gamma");
+  const auto check = Apply(ctl::Command::Disable, {{"Gamma", ctl::Wanted::Inactive}}, true);
+  EXPECT_EQ(inner_.Calls(quillan_test::Op::CreateDirectory), 0);
+  EXPECT_FALSE(TempDir::Exists(dir_.Join("c1/inactive.lib")));
+  EXPECT_EQ(check.wouldCreateFolders.size(), 2u);
+  EXPECT_TRUE(check.createdFolders.empty());
+  ASSERT_EQ(check.results.size(), 1u);
+  EXPECT_EQ(check.results[0].before, "split");
+  EXPECT_EQ(check.results[0].status, "would-change");
+  EXPECT_TRUE(check.changed);
+
+  const auto real = Apply(ctl::Command::Disable, {{"Gamma", ctl::Wanted::Inactive}});
+  EXPECT_EQ(real.exitStatus, ctl::kExitOk);
+  EXPECT_EQ(real.results[0].status, "changed");
+  EXPECT_EQ(real.results[0].after, "inactive");
+  ASSERT_EQ(real.results[0].moves.size(), check.results[0].moves.size());
+  for (std::size_t i = 0; i < real.results[0].moves.size(); ++i) {
+    EXPECT_EQ(real.results[0].moves[i].source, check.results[0].moves[i].source);
+    EXPECT_EQ(real.results[0].moves[i].target, check.results[0].moves[i].target);
+    EXPECT_EQ(real.results[0].moves[i].succeeded, check.results[0].moves[i].succeeded);
+  }
 }

@@ -5,10 +5,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "RunProcess.h"
 #include "ctl/CommandLine.h"
-#include "ctl/Json.h"
+#include "ctl/Report.h"
+#include "ctl/Text.h"
 #include "support/TempDir.h"
 
 using ctl::Json;
@@ -56,7 +62,7 @@ class Quillanctl : public ::testing::Test {
     const ProcessResult r = Run(args);
     status = r.exitStatus;
     try {
-      return Json::Parse(r.out);
+      return Json::parse(r.out);
     } catch (const std::exception& e) {
       ADD_FAILURE() << e.what() << "\nstdout: " << r.out << "\nstderr: " << r.err;
       return Json();
@@ -64,12 +70,11 @@ class Quillanctl : public ::testing::Test {
   }
 
   // The entry of a JSON "snapins" array with the given name.
-  static const Json& Entry(const Json& doc, const std::string& name) {
-    for (const Json& s : doc["snapins"].AsArray())
-      if (s["name"].AsString() == name) return s;
-    static const Json none;
-    ADD_FAILURE() << "no entry " << name << " in " << doc.Dump(2);
-    return none;
+  static Json Entry(const Json& doc, const std::string& name) {
+    for (const Json& s : doc.at("snapins"))
+      if (s.at("name") == name) return s;
+    ADD_FAILURE() << "no entry " << name << " in " << doc.dump(2);
+    return Json::object();
   }
 
   TempDir dir_;
@@ -81,21 +86,21 @@ TEST_F(Quillanctl, ListShowsTheThreeCheckOutcomes) {
   int status = -1;
   Json doc = RunJson({"list", dir_.Join("nowhere")}, status);
   EXPECT_EQ(status, ctl::kExitNotInstallation);
-  EXPECT_EQ(doc["outcome"].AsString(), "invalid-path");
-  EXPECT_EQ(doc["label"].AsString(), "Invalid path");
-  EXPECT_FALSE(doc["ok"].AsBool());
+  EXPECT_EQ(doc["outcome"].get<std::string>(), "invalid-path");
+  EXPECT_EQ(doc["label"].get<std::string>(), "Invalid path");
+  EXPECT_FALSE(doc["ok"].get<bool>());
 
   // A folder without bin/ConsoleOne.exe but with RConJ.exe: no list, nothing created.
   dir_.MakeFile("other/RConJ.exe");
   dir_.MakeFolder("other/snapins/X");
   doc = RunJson({"list", dir_.Join("other")}, status);
   EXPECT_EQ(status, ctl::kExitNotInstallation);
-  EXPECT_EQ(doc["outcome"].AsString(), "not-installed");
-  EXPECT_EQ(doc["label"].AsString(), dir_.Join("other/bin/" + kNativeConsoleOne) + " not Found");
-  EXPECT_FALSE(doc["consoleone_exe"]["found"].AsBool());
-  EXPECT_TRUE(doc["rconj_exe"]["found"].AsBool());
-  EXPECT_EQ(doc["rconj_exe"]["path"].AsString(), dir_.Join("other/RConJ.exe"));
-  EXPECT_EQ(doc["snapins"].Size(), 0u);
+  EXPECT_EQ(doc["outcome"].get<std::string>(), "not-installed");
+  EXPECT_EQ(doc["label"].get<std::string>(), dir_.Join("other/bin/" + kNativeConsoleOne) + " not Found");
+  EXPECT_FALSE(doc["consoleone_exe"]["found"].get<bool>());
+  EXPECT_TRUE(doc["rconj_exe"]["found"].get<bool>());
+  EXPECT_EQ(doc["rconj_exe"]["path"].get<std::string>(), dir_.Join("other/RConJ.exe"));
+  EXPECT_EQ(doc["snapins"].size(), 0u);
   EXPECT_FALSE(TempDir::Exists(dir_.Join("other/inactive.snapins")));
 
   const ProcessResult text = Run({"list", dir_.Join("other")});
@@ -113,23 +118,23 @@ TEST_F(Quillanctl, LinuxLayoutIsAnInstallationAndWinsOverTheWindowsNames) {
   }
   int status = -1;
   Json doc = RunJson({"list", dir_.Join("lx")}, status);
-  EXPECT_EQ(status, ctl::kExitOk) << doc.Dump(2);
-  EXPECT_EQ(doc["outcome"].AsString(), "installation");
-  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), dir_.Join("lx/bin/ConsoleOne"));
-  EXPECT_EQ(doc["rconj_exe"]["path"].AsString(), dir_.Join("lx/bin/RConJ"));
-  EXPECT_EQ(Entry(doc, "Eta")["state"].AsString(), "active");
+  EXPECT_EQ(status, ctl::kExitOk) << doc.dump(2);
+  EXPECT_EQ(doc["outcome"].get<std::string>(), "installation");
+  EXPECT_EQ(doc["consoleone_exe"]["path"].get<std::string>(), dir_.Join("lx/bin/ConsoleOne"));
+  EXPECT_EQ(doc["rconj_exe"]["path"].get<std::string>(), dir_.Join("lx/bin/RConJ"));
+  EXPECT_EQ(Entry(doc, "Eta")["state"].get<std::string>(), "active");
   doc = RunJson({"enable", dir_.Join("lx"), "Theta"}, status);
-  EXPECT_EQ(status, ctl::kExitOk) << doc.Dump(2);
+  EXPECT_EQ(status, ctl::kExitOk) << doc.dump(2);
   EXPECT_TRUE(TempDir::Exists(dir_.Join("lx/snapins/Theta")));
 
   // The fixture's Windows layout on the same machine is listed too; with
   // both names the native launcher is the one reported.
   doc = RunJson({"list", base_}, status);
   EXPECT_EQ(status, ctl::kExitOk);
-  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), Folder("bin/ConsoleOne.exe"));
+  EXPECT_EQ(doc["consoleone_exe"]["path"].get<std::string>(), Folder("bin/ConsoleOne.exe"));
   dir_.MakeFile("c1/bin/ConsoleOne", "#!/bin/sh\n");
   doc = RunJson({"list", base_}, status);
-  EXPECT_EQ(doc["consoleone_exe"]["path"].AsString(), Folder("bin/ConsoleOne"));
+  EXPECT_EQ(doc["consoleone_exe"]["path"].get<std::string>(), Folder("bin/ConsoleOne"));
 }
 #endif
 
@@ -148,27 +153,27 @@ TEST_F(Quillanctl, ListShowsEverySnapinWithStateAndLock) {
   int status = -1;
   Json doc = RunJson({"list", base_ + "/"}, status);
   EXPECT_EQ(status, ctl::kExitOk);
-  EXPECT_EQ(doc["outcome"].AsString(), "installation");
-  EXPECT_EQ(doc["base"].AsString(), base_);  // the trailing separator is dropped
-  EXPECT_TRUE(doc["consoleone_exe"]["found"].AsBool());
-  EXPECT_EQ(doc["rconj_exe"]["path"].AsString(), Folder("bin/RConJ.exe"));
-  EXPECT_FALSE(doc["consoleone_running"].AsBool());
-  ASSERT_EQ(doc["snapins"].Size(), 4u) << doc.Dump(2);
-  EXPECT_EQ(Entry(doc, "Alpha")["state"].AsString(), "active");
-  EXPECT_FALSE(Entry(doc, "Alpha")["locked"].AsBool());
-  EXPECT_TRUE(Entry(doc, "Alpha")["lock"].IsNull());
-  EXPECT_EQ(Entry(doc, "Beta")["state"].AsString(), "inactive");
-  EXPECT_EQ(Entry(doc, "Dup")["state"].AsString(), "both");
-  EXPECT_TRUE(Entry(doc, "Core")["locked"].AsBool());
-  EXPECT_EQ(Entry(doc, "Core")["lock"].AsString(), "required");
+  EXPECT_EQ(doc["outcome"].get<std::string>(), "installation");
+  EXPECT_EQ(doc["base"].get<std::string>(), base_);  // the trailing separator is dropped
+  EXPECT_TRUE(doc["consoleone_exe"]["found"].get<bool>());
+  EXPECT_EQ(doc["rconj_exe"]["path"].get<std::string>(), Folder("bin/RConJ.exe"));
+  EXPECT_FALSE(doc["consoleone_running"].get<bool>());
+  ASSERT_EQ(doc["snapins"].size(), 4u) << doc.dump(2);
+  EXPECT_EQ(Entry(doc, "Alpha")["state"].get<std::string>(), "active");
+  EXPECT_FALSE(Entry(doc, "Alpha")["locked"].get<bool>());
+  EXPECT_TRUE(Entry(doc, "Alpha")["lock"].is_null());
+  EXPECT_EQ(Entry(doc, "Beta")["state"].get<std::string>(), "inactive");
+  EXPECT_EQ(Entry(doc, "Dup")["state"].get<std::string>(), "both");
+  EXPECT_TRUE(Entry(doc, "Core")["locked"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Core")["lock"].get<std::string>(), "required");
   // The missing inactive folders are created, once.
-  EXPECT_EQ(doc["created_folders"].Size(), 2u);
-  EXPECT_TRUE(doc["changed"].AsBool());
+  EXPECT_EQ(doc["created_folders"].size(), 2u);
+  EXPECT_TRUE(doc["changed"].get<bool>());
   EXPECT_TRUE(Exists("inactive.lib") && Exists("inactive.resources"));
 
   doc = RunJson({"list", base_}, status);
-  EXPECT_EQ(doc["created_folders"].Size(), 0u);
-  EXPECT_FALSE(doc["changed"].AsBool());
+  EXPECT_EQ(doc["created_folders"].size(), 0u);
+  EXPECT_FALSE(doc["changed"].get<bool>());
 
   const ProcessResult text = Run({"list", base_});
   EXPECT_EQ(text.exitStatus, 0);
@@ -184,7 +189,7 @@ TEST_F(Quillanctl, DefaultBaseIsTheWindowsAndNoSettingsFileIsWritten) {
   int status = -1;
   Json doc = RunJson({"list"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(doc["base"].AsString(), base_);
+  EXPECT_EQ(doc["base"].get<std::string>(), base_);
   doc = RunJson({"disable", "Alpha"}, status);
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
@@ -195,7 +200,7 @@ TEST_F(Quillanctl, DefaultBaseIsTheWindowsAndNoSettingsFileIsWritten) {
   // Without a machine-wide file the window's built-in default applies.
   fs::remove(dir_.Join("opt/quillan.ini"));
   doc = RunJson({"list"}, status);
-  EXPECT_EQ(doc["base"].AsString(), "/usr/ConsoleOne");
+  EXPECT_EQ(doc["base"].get<std::string>(), "/usr/ConsoleOne");
 }
 
 TEST_F(Quillanctl, EnableAndDisableMoveAllKindsAndAreIdempotent) {
@@ -208,22 +213,22 @@ TEST_F(Quillanctl, EnableAndDisableMoveAllKindsAndAreIdempotent) {
   int status = -1;
   Json doc = RunJson({"enable", base_, "beta"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_TRUE(doc["changed"].AsBool());
-  const Json& beta = Entry(doc, "beta");
-  EXPECT_EQ(beta["listed_name"].AsString(), "Beta");
-  EXPECT_EQ(beta["status"].AsString(), "changed");
-  EXPECT_EQ(beta["before"].AsString(), "inactive");
-  EXPECT_EQ(beta["after"].AsString(), "active");
-  EXPECT_TRUE(beta["holds"].AsBool());
-  EXPECT_EQ(beta["moves"].Size(), 3u);
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  const Json beta = Entry(doc, "beta");
+  EXPECT_EQ(beta["listed_name"].get<std::string>(), "Beta");
+  EXPECT_EQ(beta["status"].get<std::string>(), "changed");
+  EXPECT_EQ(beta["before"].get<std::string>(), "inactive");
+  EXPECT_EQ(beta["after"].get<std::string>(), "active");
+  EXPECT_TRUE(beta["holds"].get<bool>());
+  EXPECT_EQ(beta["moves"].size(), 3u);
   EXPECT_TRUE(Exists("snapins/Beta") && Exists("lib/Beta") && Exists("resources/Beta"));
   EXPECT_FALSE(Exists("inactive.snapins/Beta") || Exists("inactive.lib/Beta"));
 
   doc = RunJson({"enable", base_, "Beta"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_FALSE(doc["changed"].AsBool());
-  EXPECT_EQ(Entry(doc, "Beta")["status"].AsString(), "unchanged");
-  EXPECT_EQ(Entry(doc, "Beta")["moves"].Size(), 0u);
+  EXPECT_FALSE(doc["changed"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Beta")["status"].get<std::string>(), "unchanged");
+  EXPECT_EQ(Entry(doc, "Beta")["moves"].size(), 0u);
 
   ProcessResult text = Run({"disable", base_, "Alpha", "Beta"});
   EXPECT_EQ(text.exitStatus, 0);
@@ -241,18 +246,18 @@ TEST_F(Quillanctl, CheckReportsWithoutMoving) {
   int status = -1;
   Json doc = RunJson({"set", base_, "--check", "--inactive", "Alpha", "--active", "Beta"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_TRUE(doc["check"].AsBool());
-  EXPECT_TRUE(doc["changed"].AsBool());
-  EXPECT_EQ(Entry(doc, "Alpha")["status"].AsString(), "would-change");
-  EXPECT_EQ(Entry(doc, "Alpha")["after"].AsString(), "active");
+  EXPECT_TRUE(doc["check"].get<bool>());
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Alpha")["status"].get<std::string>(), "would-change");
+  EXPECT_EQ(Entry(doc, "Alpha")["after"].get<std::string>(), "active");
   EXPECT_TRUE(Exists("snapins/Alpha") && Exists("inactive.snapins/Beta"));
 
   doc = RunJson({"set", base_, "--inactive", "Alpha", "--active", "Beta"}, status);
   EXPECT_EQ(status, 0);
   doc = RunJson({"set", base_, "--check", "--inactive", "Alpha", "--active", "Beta"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_FALSE(doc["changed"].AsBool());
-  EXPECT_EQ(Entry(doc, "Beta")["status"].AsString(), "unchanged");
+  EXPECT_FALSE(doc["changed"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Beta")["status"].get<std::string>(), "unchanged");
 }
 
 TEST_F(Quillanctl, RequiredSnapinsAreLocked) {
@@ -263,18 +268,18 @@ TEST_F(Quillanctl, RequiredSnapinsAreLocked) {
   int status = -1;
   Json doc = RunJson({"set", base_, "--inactive", "Core", "Free", "--active", "Old"}, status);
   EXPECT_EQ(status, ctl::kExitLocked);
-  EXPECT_FALSE(doc["ok"].AsBool());
-  EXPECT_EQ(Entry(doc, "Core")["status"].AsString(), "locked");
-  EXPECT_NE(Entry(doc, "Core")["reason"].AsString().find("required"), std::string::npos);
-  EXPECT_EQ(Entry(doc, "Old")["status"].AsString(), "locked");
-  EXPECT_EQ(Entry(doc, "Free")["status"].AsString(), "changed");  // the others still switch
+  EXPECT_FALSE(doc["ok"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Core")["status"].get<std::string>(), "locked");
+  EXPECT_NE(Entry(doc, "Core")["reason"].get<std::string>().find("required"), std::string::npos);
+  EXPECT_EQ(Entry(doc, "Old")["status"].get<std::string>(), "locked");
+  EXPECT_EQ(Entry(doc, "Free")["status"].get<std::string>(), "changed");  // the others still switch
   EXPECT_TRUE(Exists("snapins/Core") && Exists("inactive.snapins/Old"));
   EXPECT_TRUE(Exists("inactive.snapins/Free"));
 
   // Asking for the state a locked snap-in is in is no error.
   doc = RunJson({"enable", base_, "Core"}, status);
   EXPECT_EQ(status, 0);
-  EXPECT_TRUE(Entry(doc, "Core")["holds"].AsBool());
+  EXPECT_TRUE(Entry(doc, "Core")["holds"].get<bool>());
 
   const ProcessResult text = Run({"disable", base_, "Core"});
   EXPECT_EQ(text.exitStatus, ctl::kExitLocked);
@@ -288,15 +293,15 @@ TEST_F(Quillanctl, ANameInBothPlacesIsNotChanged) {
   int status = -1;
   Json doc = RunJson({"disable", base_, "--check", "Dup"}, status);
   EXPECT_EQ(status, ctl::kExitMoveFailed);
-  EXPECT_EQ(Entry(doc, "Dup")["status"].AsString(), "failed");
+  EXPECT_EQ(Entry(doc, "Dup")["status"].get<std::string>(), "failed");
 
   doc = RunJson({"disable", base_, "Dup"}, status);
   EXPECT_EQ(status, ctl::kExitMoveFailed);
-  const Json& dup = Entry(doc, "Dup");
-  EXPECT_EQ(dup["before"].AsString(), "both");
-  EXPECT_EQ(dup["after"].AsString(), "both");
-  EXPECT_FALSE(dup["holds"].AsBool());
-  EXPECT_NE(dup["reason"].AsString().find("both places"), std::string::npos);
+  const Json dup = Entry(doc, "Dup");
+  EXPECT_EQ(dup["before"].get<std::string>(), "both");
+  EXPECT_EQ(dup["after"].get<std::string>(), "both");
+  EXPECT_FALSE(dup["holds"].get<bool>());
+  EXPECT_NE(dup["reason"].get<std::string>().find("both places"), std::string::npos);
   EXPECT_TRUE(Exists("snapins/Dup") && Exists("inactive.snapins/Dup"));
   EXPECT_TRUE(Exists("inactive.lib/Dup"));
 
@@ -316,20 +321,21 @@ TEST_F(Quillanctl, OddNamesAreMatchedAsTheListMatchesThem) {
   int status = -1;
   Json doc = RunJson({"list", base_}, status);
   EXPECT_EQ(status, 0);
-  // Every name survives the JSON round trip; a byte that is not UTF-8 reads as Latin-1.
-  EXPECT_EQ(Entry(doc, "Name With Spaces")["state"].AsString(), "active");
-  EXPECT_EQ(Entry(doc, "quote\"d")["state"].AsString(), "active");
-  EXPECT_EQ(Entry(doc, "caf\xC3\xA9")["state"].AsString(), "active");
-  EXPECT_EQ(Entry(doc, "Latin\xC3\xA9")["state"].AsString(), "active");
+  // Every name survives the JSON round trip; one that is not UTF-8 comes with its bytes.
+  EXPECT_EQ(Entry(doc, "Name With Spaces")["state"].get<std::string>(), "active");
+  EXPECT_EQ(Entry(doc, "quote\"d")["state"].get<std::string>(), "active");
+  EXPECT_EQ(Entry(doc, "caf\xC3\xA9")["state"].get<std::string>(), "active");
+  EXPECT_FALSE(Entry(doc, "caf\xC3\xA9").contains("name_hex"));
+  EXPECT_EQ(Entry(doc, "Latin\xEF\xBF\xBD")["name_hex"].get<std::string>(), "4c6174696ee9");
 
   doc = RunJson({"disable", base_, "name with spaces", "A=B;C", "quote\"d", "caf\xC3\xA9",
                  "Latin\xE9", "--", "-dash"},
                 status);
-  EXPECT_EQ(status, 0) << doc.Dump(2);
+  EXPECT_EQ(status, 0) << doc.dump(2);
   for (const auto& n : names) EXPECT_TRUE(Exists("inactive.snapins/" + n)) << n;
 
   doc = RunJson({"set", base_, "--active=upper", "--active=-dash"}, status);
-  EXPECT_EQ(status, 0) << doc.Dump(2);
+  EXPECT_EQ(status, 0) << doc.dump(2);
   EXPECT_TRUE(Exists("snapins/UPPER") && Exists("snapins/-dash"));
 
   // Only the whole name matches.
@@ -344,12 +350,12 @@ TEST_F(Quillanctl, FailedMovesAreReported) {
   int status = -1;
   Json doc = RunJson({"disable", base_, "Alpha"}, status);
   EXPECT_EQ(status, ctl::kExitMoveFailed);
-  const Json& alpha = Entry(doc, "Alpha");
-  EXPECT_EQ(alpha["status"].AsString(), "failed");
-  EXPECT_TRUE(alpha["changed"].AsBool());
-  EXPECT_NE(alpha["reason"].AsString().find(Folder("lib/Alpha")), std::string::npos);
-  ASSERT_EQ(alpha["moves"].Size(), 2u);
-  EXPECT_FALSE(alpha["moves"][1]["ok"].AsBool());
+  const Json alpha = Entry(doc, "Alpha");
+  EXPECT_EQ(alpha["status"].get<std::string>(), "failed");
+  EXPECT_TRUE(alpha["changed"].get<bool>());
+  EXPECT_NE(alpha["reason"].get<std::string>().find(Folder("lib/Alpha")), std::string::npos);
+  ASSERT_EQ(alpha["moves"].size(), 2u);
+  EXPECT_FALSE(alpha["moves"][1]["ok"].get<bool>());
   // Nothing was replaced: both library folders are still there.
   EXPECT_TRUE(Exists("lib/Alpha") && Exists("inactive.lib/Alpha"));
   EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
@@ -362,8 +368,8 @@ TEST_F(Quillanctl, FailedMovesAreReported) {
   other.MakeFile("inactive.snapins", "not a folder");
   doc = RunJson({"disable", other.Path(), "Gamma"}, status);
   EXPECT_EQ(status, ctl::kExitMoveFailed);
-  EXPECT_EQ(Entry(doc, "Gamma")["after"].AsString(), "active");
-  EXPECT_FALSE(Entry(doc, "Gamma")["holds"].AsBool());
+  EXPECT_EQ(Entry(doc, "Gamma")["after"].get<std::string>(), "active");
+  EXPECT_FALSE(Entry(doc, "Gamma")["holds"].get<bool>());
   EXPECT_TRUE(TempDir::Exists(other.Join("snapins/Gamma")));
 }
 
@@ -377,13 +383,13 @@ TEST_F(Quillanctl, ExitStatusesAndErrors) {
   EXPECT_NE(r.out.find("Exit status"), std::string::npos);
   r = Run({"frobnicate"});
   EXPECT_EQ(r.exitStatus, ctl::kExitUsage);
-  EXPECT_NE(r.err.find("usage"), std::string::npos);
+  EXPECT_NE(r.err.find("Usage:"), std::string::npos);
 
   int status = -1;
   Json doc = RunJson({"enable"}, status);
   EXPECT_EQ(status, ctl::kExitUsage);
-  EXPECT_FALSE(doc["changed"].AsBool());
-  EXPECT_FALSE(doc["error"].AsString().empty());
+  EXPECT_FALSE(doc["changed"].get<bool>());
+  EXPECT_FALSE(doc["error"].get<std::string>().empty());
 
   // The same snap-in asked both ways (names differ in case only): nothing moves.
   doc = RunJson({"set", base_, "--active", "alpha", "--inactive", "ALPHA"}, status);
@@ -392,14 +398,236 @@ TEST_F(Quillanctl, ExitStatusesAndErrors) {
 
   doc = RunJson({"enable", dir_.Join("nowhere"), "Alpha"}, status);
   EXPECT_EQ(status, ctl::kExitNotInstallation);
-  EXPECT_EQ(doc["outcome"].AsString(), "invalid-path");
+  EXPECT_EQ(doc["outcome"].get<std::string>(), "invalid-path");
 
   // Several problems: the highest status wins; the rest of the request still runs.
   doc = RunJson({"disable", base_, "Core", "Missing", "Alpha"}, status);
   EXPECT_EQ(status, ctl::kExitUnknownSnapin);
-  EXPECT_EQ(Entry(doc, "Missing")["status"].AsString(), "unknown");
-  EXPECT_EQ(Entry(doc, "Core")["status"].AsString(), "locked");
+  EXPECT_EQ(Entry(doc, "Missing")["status"].get<std::string>(), "unknown");
+  EXPECT_EQ(Entry(doc, "Core")["status"].get<std::string>(), "locked");
   EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
+}
+
+TEST_F(Quillanctl, SplitSnapinsAreReportedAndCheckPredictsTheRealRun) {
+  Make("inactive.snapins/Split");
+  Make("lib/Split");
+  Make("resources/Split");
+  Make("inactive.lib");
+  Make("inactive.resources");
+  int status = -1;
+  Json doc = RunJson({"list", base_}, status);
+  Json split = Entry(doc, "Split");
+  EXPECT_EQ(split["state"], "split");
+  EXPECT_EQ(split["places"], (Json{{"snapins", "inactive"}, {"lib", "active"}, {"resources", "active"}}));
+  ProcessResult text = Run({"list", base_});
+  EXPECT_NE(text.out.find("Split  split     (snapins: inactive, lib: active, resources: active)"),
+            std::string::npos) << text.out;
+
+  doc = RunJson({"disable", base_, "--check", "Split"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  const Json predicted = Entry(doc, "Split");
+  EXPECT_EQ(predicted["status"], "would-change");
+  EXPECT_EQ(predicted["before"], "split");
+  ASSERT_EQ(predicted["moves"].size(), 2u);
+  EXPECT_TRUE(Exists("lib/Split"));
+
+  doc = RunJson({"disable", base_, "Split"}, status);
+  EXPECT_EQ(status, 0);
+  const Json real = Entry(doc, "Split");
+  EXPECT_EQ(real["status"], "changed");
+  EXPECT_EQ(real["after"], "inactive");
+  EXPECT_TRUE(real["holds"].get<bool>());
+  EXPECT_EQ(real["moves"], predicted["moves"]);
+  EXPECT_TRUE(Exists("inactive.lib/Split") && Exists("inactive.resources/Split"));
+
+  // A library folder in both places keeps the snap-in from holding: exit 5, said before and after.
+  Make("lib/Split");
+  doc = RunJson({"disable", base_, "--check", "Split"}, status);
+  EXPECT_EQ(status, ctl::kExitMoveFailed);
+  EXPECT_EQ(Entry(doc, "Split")["before"], "split");
+  doc = RunJson({"disable", base_, "Split"}, status);
+  EXPECT_EQ(status, ctl::kExitMoveFailed);
+  EXPECT_FALSE(Entry(doc, "Split")["holds"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Split")["places"]["lib"], "both");
+}
+
+TEST_F(Quillanctl, CheckCreatesNothingAndSaysWhatItWouldCreate) {
+  Make("snapins/Alpha");
+  int status = -1;
+  Json doc = RunJson({"disable", base_, "--check", "Alpha"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(doc["created_folders"].size(), 0u);
+  EXPECT_EQ(doc["would_create_folders"],
+            (Json{Folder("inactive.snapins"), Folder("inactive.lib"), Folder("inactive.resources")}));
+  EXPECT_TRUE(doc["changed"].get<bool>());
+  EXPECT_EQ(Entry(doc, "Alpha")["status"], "would-change");
+  EXPECT_FALSE(Exists("inactive.snapins") || Exists("inactive.lib") || Exists("inactive.resources"));
+  const ProcessResult text = Run({"enable", base_, "--check", "Alpha"});
+  EXPECT_NE(text.out.find("[check] would create " + Folder("inactive.lib")), std::string::npos);
+  EXPECT_FALSE(Exists("inactive.lib"));
+}
+
+TEST_F(Quillanctl, AnExactNameWinsAndACaseBlindOneMustBeUnique) {
+  Make("snapins/Foo");
+  Make("inactive.snapins/foo");
+  Make("snapins/Bar");
+  int status = -1;
+  Json doc = RunJson({"enable", base_, "foo"}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Entry(doc, "foo")["listed_name"], "foo");
+  EXPECT_EQ(Entry(doc, "foo")["status"], "changed");
+  EXPECT_TRUE(Exists("snapins/foo") && Exists("snapins/Foo"));
+
+  doc = RunJson({"disable", base_, "FOO", "bar"}, status);
+  EXPECT_EQ(status, ctl::kExitUnknownSnapin);
+  const Json foo = Entry(doc, "FOO");
+  EXPECT_EQ(foo["status"], "ambiguous");
+  EXPECT_NE(foo["reason"].get<std::string>().find("\"Foo\" \"foo\""), std::string::npos);
+  EXPECT_TRUE(Exists("snapins/foo") && Exists("snapins/Foo"));
+  EXPECT_EQ(Entry(doc, "bar")["status"], "changed");  // a unique case-blind match still works
+
+  // A required entry locks both.
+  Ini("[Required Snapins]\n1=FOO\n");
+  doc = RunJson({"list", base_}, status);
+  EXPECT_TRUE(Entry(doc, "Foo")["locked"].get<bool>());
+  EXPECT_TRUE(Entry(doc, "foo")["locked"].get<bool>());
+  EXPECT_FALSE(Entry(doc, "Bar")["locked"].get<bool>());
+}
+
+TEST_F(Quillanctl, NamesThatAreNotUtf8HaveAnExactForm) {
+  const std::string latin1 = "caf\xE9", utf8 = "caf\xC3\xA9";
+  Make("snapins/" + latin1);
+  Make("snapins/" + utf8);
+  int status = -1;
+  Json doc = RunJson({"list", base_}, status);
+  ASSERT_EQ(doc["snapins"].size(), 2u);
+  EXPECT_FALSE(Entry(doc, utf8).contains("name_hex"));
+  const Json other = Entry(doc, "caf\xEF\xBF\xBD");
+  EXPECT_EQ(other["name_hex"], "636166e9");
+
+  // The readable text addresses the UTF-8 folder, the hex the other one.
+  doc = RunJson({"disable", base_, utf8}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Exists("inactive.snapins/" + utf8) && Exists("snapins/" + latin1));
+  doc = RunJson({"disable", base_, "--hex", other["name_hex"].get<std::string>()}, status);
+  EXPECT_EQ(status, 0) << doc.dump(2);
+  EXPECT_EQ(Entry(doc, "caf\xEF\xBF\xBD")["name_hex"], "636166e9");
+  EXPECT_EQ(Entry(doc, "caf\xEF\xBF\xBD")["listed_name_hex"], "636166e9");
+  EXPECT_TRUE(Exists("inactive.snapins/" + latin1));
+  doc = RunJson({"set", base_, "--hex", "--active=" + ctl::ToHex(utf8)}, status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(Exists("snapins/" + utf8) && Exists("inactive.snapins/" + latin1));
+  EXPECT_EQ(Run({"enable", base_, "--hex", "xyz"}).exitStatus, ctl::kExitUsage);
+}
+
+TEST_F(Quillanctl, TextOutputEscapesControlsAndPadsByWidth) {
+  Make("snapins/X\n  NDSMgmt   inactive");
+  Make("snapins/\x1b[2JClear");
+  Make("snapins/caf\xC3\xA9");
+  Make("snapins/Alpha");
+  const ProcessResult text = Run({"list", base_});
+  EXPECT_EQ(text.out.find("\n  NDSMgmt"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("X\\n  NDSMgmt   inactive  active"), std::string::npos) << text.out;
+  EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(text.out.find("\\x1b[2JClear"), std::string::npos);
+  // The state column starts at the same display column on every row.
+  const std::size_t alpha = text.out.find("  Alpha ");
+  const std::size_t cafe = text.out.find("  caf\xC3\xA9 ");
+  ASSERT_NE(alpha, std::string::npos);
+  ASSERT_NE(cafe, std::string::npos);
+  EXPECT_EQ(text.out.find("active", alpha) - alpha, text.out.find("active", cafe) - cafe - 1);
+}
+
+TEST_F(Quillanctl, MessagesSayWhatWentWrong) {
+  Make("snapins/Alpha");
+  Make("inactive.snapins/Alpha2");
+  ProcessResult r = Run({"disable", "."});
+  EXPECT_EQ(r.exitStatus, ctl::kExitUsage);
+  EXPECT_NE(r.err.find("\".\" was taken as BASE"), std::string::npos) << r.err;
+  r = Run({"disable", "../bin"});
+  EXPECT_NE(r.err.find("\"../bin\" was taken as BASE"), std::string::npos) << r.err;
+
+  r = Run({"disable", base_, ""});
+  EXPECT_EQ(r.exitStatus, ctl::kExitUnknownSnapin);
+  EXPECT_NE(r.out.find("(the empty name): unknown - the empty name names no snap-in"),
+            std::string::npos) << r.out;
+
+  // The system's reason for a failed move.
+  Make("lib/Alpha");
+  Make("inactive.lib/Alpha");
+  r = Run({"disable", base_, "Alpha"});
+  EXPECT_EQ(r.exitStatus, ctl::kExitMoveFailed);
+  EXPECT_NE(r.out.find("could not move " + Folder("lib/Alpha") + " to " + Folder("inactive.lib/Alpha") +
+                       ": File exists"),
+            std::string::npos) << r.out;
+}
+
+TEST_F(Quillanctl, ARunWaitsForTheLockOnTheInstallation) {
+  Make("snapins/Alpha");
+  const int fd = open(base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  ProcessResult r;
+  std::thread run([&] { r = Run({"disable", base_ + "/", "Alpha"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_TRUE(Exists("snapins/Alpha"));  // still waiting
+  close(fd);
+  run.join();
+  EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
+}
+
+// Runs that overlap on one installation: every answer must describe a state
+// that existed. Without the lock some answered "no such snap-in", listed a
+// snap-in in both places, or listed too few.
+TEST_F(Quillanctl, ConcurrentRunsGiveNoWrongAnswer) {
+  const std::vector<std::string> names = {"S0", "S1", "S2", "S3"};
+  for (const auto& n : names) {
+    Make("snapins/" + n);
+    Make("lib/" + n);
+    Make("resources/" + n);
+  }
+  // Longer listings make the runs overlap more.
+  constexpr std::size_t kFillers = 300;
+  for (std::size_t i = 0; i < kFillers; ++i) Make("snapins/F" + std::to_string(i));
+  Run({"list", base_});  // creates the inactive folders once
+  constexpr int kRuns = 20;
+  std::vector<std::string> wrong[4];
+  const auto check = [](std::vector<std::string>& wrongAnswers, const ProcessResult& r,
+                        std::size_t snapins) {
+    Json doc;
+    try {
+      doc = Json::parse(r.out);
+    } catch (const std::exception&) {
+      wrongAnswers.push_back(r.out + r.err);
+      return;
+    }
+    bool ok = r.exitStatus == 0 && doc["snapins"].size() == snapins;
+    for (const Json& s : doc["snapins"]) {
+      const std::string field = s.contains("status") ? "status" : "state";
+      const std::string value = s[field].get<std::string>();
+      ok = ok && value != "unknown" && value != "failed" && value != "both" && value != "split";
+    }
+    if (!ok) wrongAnswers.push_back(doc.dump());
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRuns; ++i)
+        check(wrong[t], Run({(i + t) % 2 ? "enable" : "disable", "--json", base_, "S0", "S1"}), 2);
+    });
+  }
+  threads.emplace_back([&] {
+    for (int i = 0; i < kRuns; ++i)
+      check(wrong[2], Run({"set", "--json", base_, i % 2 ? "--active" : "--inactive", "S2",
+                           i % 2 ? "--inactive" : "--active", "S3"}), 2);
+  });
+  threads.emplace_back([&] {
+    for (int i = 0; i < kRuns; ++i) check(wrong[3], Run({"list", "--json", base_}), 4 + kFillers);
+  });
+  for (auto& t : threads) t.join();
+  for (const auto& w : wrong) EXPECT_TRUE(w.empty()) << w.size() << " wrong, first: " << w.front();
 }
 
 }  // namespace

@@ -46,4 +46,26 @@ status enable "$winbase\\" Core
 [ "$rc" -eq 4 ] || fail "locked enable exited $rc"
 status list 'Z:\nowhere'
 [ "$rc" -eq 3 ] || fail "invalid path exited $rc"
+run --version
+printf "%s\n" "$out" | grep -q "^quillanctl [0-9]" || fail "version: $out"
+
+# A split snap-in, predicted and then brought together.
+mkdir -p "$work/c1/inactive.snapins/Split" "$work/c1/lib/Split"
+run disable --check --json Split
+printf "%s\n" "$out" | grep -q '"before": "split"' || fail "split: $out"
+printf "%s\n" "$out" | grep -q '"status": "would-change"' || fail "split check: $out"
+status disable Split
+[ "$rc" -eq 0 ] && [ -d "$work/c1/inactive.lib/Split" ] || fail "split disable exited $rc"
+
+# Runs that overlap take turns on the installation's mutex: no wrong answer.
+loop() {  # loop COMMAND: four switches of Alpha, answers appended to $work/answers
+  for i in 1 2 3 4; do
+    "$wine" "$work/quillanctl.exe" "$1" --json Alpha 2>&1 | tr -d '\r' >> "$work/answers.$1"
+  done
+}
+loop enable & pid1=$!
+loop disable & pid2=$!
+wait $pid1 $pid2
+n=$(cat "$work/answers.enable" "$work/answers.disable" | grep -c '"exit_status": 0')
+[ "$n" -eq 8 ] || fail "concurrent runs: $n of 8 answered 0: $(cat "$work"/answers.*)"
 echo "PASS: quillanctl.exe under Wine"

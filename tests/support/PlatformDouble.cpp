@@ -211,6 +211,25 @@ bool PlatformDouble::CreateNamedMutex(const std::string& name) {
   return Inner().CreateNamedMutex(name);
 }
 
+std::uintptr_t PlatformDouble::LockFolder(const std::string& path) {
+  Count(Op::LockFolder);
+  const std::uintptr_t lock = Inner().LockFolder(path);
+  if (lock != 0) {
+    heldLocks_.push_back(path);
+    lockPaths_[lock] = path;
+  }
+  return lock;
+}
+
+void PlatformDouble::UnlockFolder(std::uintptr_t lock) {
+  Count(Op::UnlockFolder);
+  if (const auto it = lockPaths_.find(lock); it != lockPaths_.end()) {
+    heldLocks_.erase(std::find(heldLocks_.begin(), heldLocks_.end(), it->second));
+    lockPaths_.erase(it);
+  }
+  Inner().UnlockFolder(lock);
+}
+
 WindowHandle PlatformDouble::FindWindowEx(const std::string& className, const std::string& title,
                                           WindowHandle after) {
   Count(Op::FindWindowEx);

@@ -37,6 +37,8 @@ enum class Op : std::size_t {
   OwnApplicationWindow,
   ShowWindowNormal,
   SetForegroundWindow,
+  LockFolder,
+  UnlockFolder,
   Count_
 };
 
@@ -120,6 +122,10 @@ class PlatformDouble : public platform::ForwardingPlatform {
   void FakeNamedMutex(bool existed);
   const std::vector<std::string>& MutexNames() const { return mutexNames_; }
 
+  // --- folder locks (taken for real through the inner platform) ---
+  // Folders whose lock is held now, in the order they were taken.
+  const std::vector<std::string>& HeldFolderLocks() const { return heldLocks_; }
+
   // --- file system ---
   void SetExecutablePath(const std::string& path) { exePath_ = path; }
   // Replaces ShortPath (e.g. to simulate 8.3 names).
@@ -158,6 +164,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
+  std::uintptr_t LockFolder(const std::string& path) override;
+  void UnlockFolder(std::uintptr_t lock) override;
   platform::WindowHandle FindWindowEx(const std::string& className, const std::string& title,
                                       platform::WindowHandle after) override;
   platform::WindowHandle OwnApplicationWindow() override;
@@ -196,6 +204,9 @@ class PlatformDouble : public platform::ForwardingPlatform {
   std::optional<std::vector<FakeWindow>> windows_;
   platform::WindowHandle ownWindow_ = 0;
   std::vector<platform::WindowHandle> shown_, foreground_;
+
+  std::vector<std::string> heldLocks_;
+  std::map<std::uintptr_t, std::string> lockPaths_;
 
   std::optional<int> shellAnswer_;
   std::vector<ShellCall> shellCalls_;

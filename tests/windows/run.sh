@@ -72,10 +72,10 @@ if [ "$RUN32" = 1 ]; then
 else
   TARGETS=(quillan quillan_probe quillanctl)
   build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=ON || exit 1
-  check_imports "$BUILD64/bin/quillanctl.exe" x86_64-w64-mingw32-objdump || exit 1
   build_suites "$BUILD64" mingw-x86_64.cmake
 fi
 check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
+check_imports "$BUILD64/bin/quillanctl.exe" x86_64-w64-mingw32-objdump || exit 1
 echo "programs: $BUILD32/bin/Quillan.exe $BUILD64/bin/Quillan.exe"
 
 step "manifests"

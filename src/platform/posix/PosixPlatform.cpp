@@ -319,7 +319,7 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
     if (MatchesMask(name, pattern)) names.push_back(Name{std::move(name), e->d_type});
   }
   // A stable order whatever the file system hands out.
-  std::sort(names.begin(), names.end());
+  if ((attributes & kListAnyOrder) == 0) std::sort(names.begin(), names.end());
   const bool namesOnly = (attributes & kListNamesOnly) != 0;
 
   // Entries are looked up relative to the open folder: one path step each
@@ -486,6 +486,26 @@ bool PosixPlatform::CreateNamedMutex(const std::string& name) {
   }
   mutexFds_.push_back(fd);
   return false;
+}
+
+// flock on the folder itself: no lock file to create, leave behind or
+// plant, and every path that names the folder reaches the same inode.
+std::uintptr_t PosixPlatform::LockFolder(const std::string& path) {
+  if (path.empty()) return 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  int rc = 0;
+  while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  }
+  if (rc != 0) {
+    ::close(fd);
+    return 0;
+  }
+  return static_cast<std::uintptr_t>(fd) + 1;
+}
+
+void PosixPlatform::UnlockFolder(std::uintptr_t lock) {
+  if (lock != 0) ::close(static_cast<int>(lock - 1));
 }
 
 WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,

@@ -49,6 +49,31 @@ bool Failed() {
   return false;
 }
 
+// Hex of a 64-bit FNV-1a hash of the folder's normalised path: mutex names
+// are limited to MAX_PATH and must not contain a backslash.
+std::string FolderKey(const std::string& path) {
+  std::string full(MAX_PATH * 4, '\0');
+  DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  full.resize(n > 0 && n < full.size() ? n : 0);
+  if (full.empty()) full = path;
+  std::string longForm(MAX_PATH * 4, '\0');
+  n = GetLongPathNameA(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+  if (n > 0 && n < longForm.size()) full.assign(longForm.data(), n);
+  for (char& c : full)
+    if (c == '/') c = '\\';
+  while (full.size() > 1 && full.back() == '\\') full.pop_back();
+  if (!full.empty()) CharUpperBuffA(full.data(), static_cast<DWORD>(full.size()));
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : full) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  static const char digits[] = "0123456789abcdef";
+  std::string key(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) key[static_cast<std::size_t>(i)] = digits[hash & 15];
+  return key;
+}
+
 class Win32Platform final : public Platform {
  public:
   bool FileExists(const std::string& path) override {
@@ -279,6 +304,31 @@ class Win32Platform final : public Platform {
     // Never closed: the name stays taken for the life of the process.
     HANDLE h = CreateMutexA(nullptr, TRUE, name.c_str());
     return h != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+
+  // A named mutex per folder: the name comes from the folder's full, long,
+  // upper-cased path, so every spelling of one folder meets the same mutex.
+  std::uintptr_t LockFolder(const std::string& path) override {
+    if (!DirectoryExists(path)) return 0;
+    const std::string name = "Quillan.FolderLock." + FolderKey(path);
+    HANDLE h = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
+    // Another session's service may own the global name with rights we lack.
+    if (h == nullptr) h = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
+    if (h == nullptr) return 0;
+    const DWORD waited = WaitForSingleObject(h, INFINITE);
+    // An abandoned mutex (its holder died) is granted to us all the same.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+      CloseHandle(h);
+      return 0;
+    }
+    return reinterpret_cast<std::uintptr_t>(h);
+  }
+
+  void UnlockFolder(std::uintptr_t lock) override {
+    if (lock == 0) return;
+    HANDLE h = reinterpret_cast<HANDLE>(lock);
+    ReleaseMutex(h);
+    CloseHandle(h);
   }
 
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,

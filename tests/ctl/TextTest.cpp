@@ -1,0 +1,51 @@
+// Names as a terminal and a JSON reader get them.
+#include <gtest/gtest.h>
+
+#include "ctl/Text.h"
+
+TEST(Text, HexGivesTheBytesBack) {
+  EXPECT_EQ(ctl::ToHex("caf\xE9"), "636166e9");
+  EXPECT_EQ(ctl::FromHex("636166E9"), "caf\xE9");
+  EXPECT_EQ(ctl::FromHex(""), "");
+  EXPECT_FALSE(ctl::FromHex("abc"));
+  EXPECT_FALSE(ctl::FromHex("zz"));
+  const std::string all = [] {
+    std::string s;
+    for (int c = 0; c < 256; ++c) s += static_cast<char>(c);
+    return s;
+  }();
+  EXPECT_EQ(ctl::FromHex(ctl::ToHex(all)), all);
+}
+
+TEST(Text, ControlCharactersAreEscaped) {
+  EXPECT_EQ(ctl::EscapeControls("X\n  NDSMgmt   inactive"), "X\\n  NDSMgmt   inactive");
+  EXPECT_EQ(ctl::EscapeControls("a\x1b[31mred\tb\r"), "a\\x1b[31mred\\tb\\r");
+  EXPECT_EQ(ctl::EscapeControls("caf\xC3\xA9 C:\\Novell"), "caf\xC3\xA9 C:\\Novell");
+#ifndef _WIN32
+  // A C1 control in UTF-8 (CSI) and a byte that is not UTF-8.
+  EXPECT_EQ(ctl::EscapeControls("a\xC2\x9B" "b\xE9"), "a\\xc2\\x9bb\\xe9");
+#endif
+}
+
+#ifndef _WIN32
+TEST(Text, WidthCountsColumnsNotBytes) {
+  EXPECT_EQ(ctl::DisplayWidth("Alpha"), 5u);
+  EXPECT_EQ(ctl::DisplayWidth("caf\xC3\xA9"), 4u);
+  EXPECT_EQ(ctl::DisplayWidth("\xE6\x97\xA5\xE6\x9C\xAC"), 4u);  // two wide CJK characters
+  EXPECT_EQ(ctl::DisplayWidth("e\xCC\x81"), 1u);                  // e + combining acute
+  EXPECT_EQ(ctl::PadRight("caf\xC3\xA9", 6), "caf\xC3\xA9  ");
+}
+
+TEST(Text, JsonTextIsExactOnlyForUtf8) {
+  EXPECT_TRUE(ctl::IsUtf8("caf\xC3\xA9"));
+  EXPECT_FALSE(ctl::IsUtf8("caf\xE9"));
+  EXPECT_FALSE(ctl::IsUtf8("\xC0\xAF"));  // overlong "/"
+  EXPECT_FALSE(ctl::IsUtf8("\xED\xA0\x80"));  // a surrogate
+  const ctl::JsonText utf8 = ctl::ForJson("caf\xC3\xA9");
+  EXPECT_TRUE(utf8.exact);
+  EXPECT_EQ(utf8.text, "caf\xC3\xA9");
+  const ctl::JsonText latin1 = ctl::ForJson("caf\xE9");
+  EXPECT_FALSE(latin1.exact);
+  EXPECT_EQ(latin1.text, "caf\xEF\xBF\xBD");
+}
+#endif
