@@ -31,14 +31,7 @@ fail() {
   exit 1
 }
 
-wait_for() {
-  local seconds="$1"; shift
-  local end=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.5
-  done
-}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for
 
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 

@@ -39,15 +39,7 @@ fail() {
   exit 1
 }
 
-# Polls a command until it succeeds; gives up after $1 seconds.
-wait_for() {
-  local seconds="$1"; shift
-  local end=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $end ] && return 1
-    sleep 0.5
-  done
-}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for
 
 # Runs a Windows program; its output (CRs removed) goes to $WORK/out, through
 # a file because Wine's helper processes could hold a pipe open. Sets rc.
