@@ -475,12 +475,7 @@ void TForm1::DisableRequiredSnapins() {
       try {
         // Every item whose name matches ignoring case: names that differ only
         // in case, and a name listed twice (in both places), all stay locked.
-        // The list is sorted ignoring case, so they follow the first one.
-        const std::string wanted = D_Util::UpperAscii(item.Text);
-        for (int index = CheckListBoxSnapins->IndexOf(item.Text);
-             index >= 0 && index < CheckListBoxSnapins->Count() &&
-             D_Util::UpperAscii(CheckListBoxSnapins->ItemText(index)) == wanted;
-             ++index) {
+        for (const int index : CheckListBoxSnapins->IndexesOf(item.Text)) {
           CheckListBoxSnapins->SetItemEnabled(index, false);
         }
       } catch (...) {

@@ -151,8 +151,7 @@ struct Session::Impl {
     for (std::size_t kind = 1; kind < 3; ++kind) {
       for (int state = 0; state < 2; ++state) {
         const Place here = state == 0 ? Place::Active : Place::Inactive;
-        const std::string mask = Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
-                                 D_Util::NativeSeparator() + "*.*";
+        const std::string mask = PlaceOf(state, kind, "*.*");
         platform.ListFolder(mask,
                             platform::faDirectory | platform::faHidden | platform::faSysFile |
                                 platform::kListNamesOnly | platform::kListAnyOrder,
@@ -182,11 +181,8 @@ struct Session::Impl {
   Match Resolve(const std::string& name) {
     Match m;
     auto& list = List();
-    // The list is sorted ignoring case, so every case-blind match follows the first.
-    const std::string upper = D_Util::UpperAscii(name);
-    for (int i = list.IndexOf(name); i >= 0 && i < list.Count(); ++i) {
+    for (const int i : list.IndexesOf(name)) {
       const std::string& text = list.ItemText(i);
-      if (D_Util::UpperAscii(text) != upper) break;
       if (text == name) {
         m.index = i;
         m.caseBlind.clear();

@@ -251,15 +251,19 @@ TCustomForm::~TCustomForm() {
   if (TApplication* app = Application(); app && app->MainForm() == this) app->SetMainForm(nullptr);
 }
 
-int TCustomForm::ClientWidth() const {
+int TCustomForm::FrameWidth() const {
   const TApplication* app = Application();
-  return std::max(0, Width() - (app ? app->FrameWidth() : 8));
+  return app ? app->FrameWidth() : 8;
 }
 
-int TCustomForm::ClientHeight() const {
+int TCustomForm::FrameHeight() const {
   const TApplication* app = Application();
-  return std::max(0, Height() - (app ? app->FrameHeight() : 42));
+  return app ? app->FrameHeight() : 42;
 }
+
+int TCustomForm::ClientWidth() const { return std::max(0, Width() - FrameWidth()); }
+
+int TCustomForm::ClientHeight() const { return std::max(0, Height() - FrameHeight()); }
 
 void TCustomForm::SetFont(const std::string& name, int pixelHeight) {
   fontName_ = name;
@@ -296,11 +300,8 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::SetBounds(int left, int top, int width, int height) {
-  const TApplication* app = Application();
-  if (minClientWidth_ > 0) width = std::max(width, minClientWidth_ + (app ? app->FrameWidth() : 8));
-  if (minClientHeight_ > 0) {
-    height = std::max(height, minClientHeight_ + (app ? app->FrameHeight() : 42));
-  }
+  if (minClientWidth_ > 0) width = std::max(width, minClientWidth_ + FrameWidth());
+  if (minClientHeight_ > 0) height = std::max(height, minClientHeight_ + FrameHeight());
   TWinControl::SetBounds(left, top, width, height);
 }
 
@@ -312,10 +313,7 @@ void TCustomForm::SetMinClientSize(int width, int height) {
 }
 
 void TCustomForm::UserResized(int clientWidth, int clientHeight) {
-  const TApplication* app = Application();
-  const int fw = app ? app->FrameWidth() : 8;
-  const int fh = app ? app->FrameHeight() : 42;
-  SetBounds(Left(), Top(), clientWidth + fw, clientHeight + fh);
+  SetBounds(Left(), Top(), clientWidth + FrameWidth(), clientHeight + FrameHeight());
 }
 
 void TCustomForm::UserMoved(int left, int top) { SetBounds(left, top, Width(), Height()); }
@@ -508,6 +506,21 @@ int TCheckListBox::IndexOf(const std::string& text) const {
     if (AsciiEqual(items_[i].text, text)) return static_cast<int>(i);
   }
   return -1;
+}
+
+std::vector<int> TCheckListBox::IndexesOf(const std::string& text) const {
+  std::vector<int> found;
+  if (sorted_ && !unsorted_) {
+    // Sorted ignoring case: the matches follow the first one.
+    for (int i = IndexOf(text); i >= 0 && i < Count() && AsciiEqual(At(i).text, text); ++i) {
+      found.push_back(i);
+    }
+    return found;
+  }
+  for (int i = 0; i < Count(); ++i) {
+    if (AsciiEqual(At(i).text, text)) found.push_back(i);
+  }
+  return found;
 }
 
 void TCheckListBox::SetChecked(int index, bool checked) {

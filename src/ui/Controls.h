@@ -255,6 +255,10 @@ class TCustomForm : public TWinControl {
   void UserClose() { Close(); }
 
  private:
+  // The application's frame around the client area, or a default one.
+  int FrameWidth() const;
+  int FrameHeight() const;
+
   TPosition position_ = TPosition::poDesigned;
   std::string fontName_ = "MS Sans Serif";
   int fontHeight_ = 14;
@@ -407,6 +411,8 @@ class TCheckListBox : public TWinControl {
   void DeleteItem(int index);
   // First item, in list order, whose whole text equals `text` ignoring case.
   int IndexOf(const std::string& text) const;
+  // Every such item, in list order.
+  std::vector<int> IndexesOf(const std::string& text) const;
   // Between BeginUpdate and the matching EndUpdate, AddItem appends and its
   // index stays valid until EndUpdate, which sorts once (items keep their
   // flags; equal names keep their order, as one-by-one insertion gives)
