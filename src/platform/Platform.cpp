@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -10,16 +12,21 @@ Platform& Platform::Get() { return g_instance != nullptr ? *g_instance : NativeP
 
 void Platform::SetInstance(Platform* instance) { g_instance = instance; }
 
+namespace {
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+}  // namespace
+
+bool IsSchemeText(std::string_view text) {
+  // One letter is a drive ("C:"), not a scheme.
+  return text.size() >= 2 && std::all_of(text.begin(), text.end(), [](char c) {
+           return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+         });
+}
+
 bool HasUrlScheme(const std::string& text) {
   const std::size_t colon = text.find("://");
-  if (colon == std::string::npos || colon < 2) return false;
-  auto alpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-  if (!alpha(text[0])) return false;
-  for (std::size_t i = 1; i < colon; ++i) {
-    const char c = text[i];
-    if (!alpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
-  }
-  return true;
+  return colon != std::string::npos && IsAsciiLetter(text[0]) &&
+         IsSchemeText(std::string_view(text).substr(0, colon));
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -144,6 +145,9 @@ Platform& NativePlatform();
 // "https:" in the current folder cannot stand in for the address. One
 // letter is a drive ("C://x" is a path), not a scheme.
 bool HasUrlScheme(const std::string& text);
+// Whether the text could be a URL scheme: two or more letters, digits, "+",
+// "-" or ".".
+bool IsSchemeText(std::string_view text);
 
 // Installs a platform (not owned) for the scope, restores the real one at its end.
 class ScopedPlatform {

@@ -206,8 +206,6 @@ long LeftoverProcess(const std::string& entry, const std::string& fileName) {
   return pid > 0 && end != nullptr && *end == '.' ? pid : 0;
 }
 
-
-
 #ifdef _WIN32
 // Temporary files of this host whose process has ended.
 void RemoveDeadLeftovers(const fs::path& folder, const std::string& fileName) {

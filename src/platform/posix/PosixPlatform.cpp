@@ -98,12 +98,8 @@ std::string FindInPath(const std::string& name) {
 
 bool LooksLikeAddress(const std::string& text) {
   if (text.rfind("www.", 0) == 0) return true;
-  std::size_t colon = text.find(':');
-  if (colon == std::string::npos || colon < 2) return false;  // "C:" is a drive, not a scheme
-  return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '+' || c == '-' || c == '.';
-  });
+  const std::size_t colon = text.find(':');
+  return colon != std::string::npos && IsSchemeText(std::string_view(text).substr(0, colon));
 }
 
 int ShellErrorFromErrno(int error) {
