@@ -309,20 +309,38 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
     unsigned char type;
     bool operator<(const Name& other) const { return text < other.text; }
   };
+  const bool namesOnly = (attributes & kListNamesOnly) != 0;
+  const std::uint32_t filtered = faHidden | faSysFile | faVolumeID | faDirectory;
+  bool any = false;
   std::vector<Name> names;
-  while (const dirent* e = ::readdir(dir)) {
-    std::string name = e->d_name;
-    if (MatchesMask(name, pattern)) names.push_back(Name{std::move(name), e->d_type});
+  if (namesOnly && (attributes & kListAnyOrder) != 0) {
+    // Straight from the folder, as the file system hands the names out; an
+    // entry whose type the file system does not tell is looked at below.
+    FindEntry entry;
+    while (const dirent* e = ::readdir(dir)) {
+      entry.name = e->d_name;
+      if (!MatchesMask(entry.name, pattern)) continue;
+      if (e->d_type != DT_DIR && e->d_type != DT_REG) {
+        names.push_back(Name{std::move(entry.name), e->d_type});
+        continue;
+      }
+      entry.attributes = e->d_type == DT_DIR ? faDirectory : faArchive;
+      if ((entry.attributes & filtered & ~attributes) != 0) continue;
+      any = true;
+      if (!onEntry(entry)) return true;
+    }
+  } else {
+    while (const dirent* e = ::readdir(dir)) {
+      std::string name = e->d_name;
+      if (MatchesMask(name, pattern)) names.push_back(Name{std::move(name), e->d_type});
+    }
   }
   // A stable order whatever the file system hands out.
   if ((attributes & kListAnyOrder) == 0) std::sort(names.begin(), names.end());
-  const bool namesOnly = (attributes & kListNamesOnly) != 0;
 
   // Entries are looked up relative to the open folder: one path step each
   // instead of the whole path, which is most of a large listing's cost.
   const int folderFd = ::dirfd(dir);
-  const std::uint32_t filtered = faHidden | faSysFile | faVolumeID | faDirectory;
-  bool any = false;
   for (const Name& item : names) {
     const std::string& name = item.text;
     FindEntry entry;
