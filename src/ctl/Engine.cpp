@@ -1,11 +1,13 @@
 #include "ctl/Engine.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <future>
 #include <map>
-#include <string_view>
-#include <unordered_map>
+#include <system_error>
 
 #include "app/Unit1.h"
+#include "ctl/NameIndex.h"
 #include "lib/D_Util.h"
 #include "toolkits/memory/MemoryApplication.h"
 
@@ -30,7 +32,7 @@ const char* PlaceText(Place place) {
   return "";
 }
 
-std::string StateText(const Places& places) {
+const char* StateText(const Places& places) {
   if (places[0] == Place::Both) return "both";
   Place common = Place::None;
   for (const Place p : places) {
@@ -68,6 +70,29 @@ class FolderLock {
   platform::Platform& platform_;
   std::uintptr_t lock_;
 };
+
+// One listing of each of the four library and resource folders under `base`
+// (with its trailing separator).
+NameIndex ReadSidePlaces(platform::Platform& platform, const std::string& base,
+                         const TForm1::TFolderNames& folders) {
+  NameIndex side;
+  for (std::size_t kind = 1; kind < 3; ++kind) {
+    for (std::size_t state = 0; state < 2; ++state) {
+      const Place here = state == 0 ? Place::Active : Place::Inactive;
+      const std::string mask = base + folders[state][kind] + D_Util::NativeSeparator() + "*.*";
+      platform.ListFolder(mask,
+                          platform::faDirectory | platform::faHidden | platform::faSysFile |
+                              platform::kListNamesOnly | platform::kListAnyOrder,
+                          [&](const platform::FindEntry& e) {
+                            if ((e.attributes & platform::faDirectory) == 0) return true;
+                            Place& p = side.FindOrAdd(e.name).places[kind - 1];
+                            p = p == Place::None || p == here ? here : Place::Both;
+                            return true;
+                          });
+    }
+  }
+  return side;
+}
 
 // One request matched against the list: the exact name wins; otherwise the
 // whole name ignoring case, which must then name one snap-in.
@@ -117,54 +142,33 @@ struct Session::Impl {
     return inv;
   }
 
-  std::string LockText(bool locked) const {
-    if (!locked) return {};
+  const char* LockText(bool locked) const {
+    if (!locked) return "";
     return form->ConsoleOneRunning() ? "consoleone-running" : "required";
   }
 
-  // Every listed snap-in with its places. The snap-in folders come from the
-  // window's list; the library and resource folders from one listing of each
-  // of their four folders, matched by a hash: linear in the number of snap-ins.
-  void ReadSnapins(Inventory& inv) {
+  // Every listed snap-in with its places: the snap-in folders from the
+  // window's list, the others from `side`. Linear in the number of snap-ins.
+  void ReadSnapins(Inventory& inv, NameIndex& side) {
     auto& list = List();
-    const auto count = static_cast<std::size_t>(list.Count());
-    inv.snapins.reserve(count);
-    // Keys point into the list's item texts, which stay put meanwhile.
-    std::unordered_map<std::string_view, std::size_t> byName;
-    byName.reserve(count);
+    inv.snapins.reserve(static_cast<std::size_t>(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
       const std::string& name = list.ItemText(i);
       const Place here = list.Checked(i) ? Place::Active : Place::Inactive;
-      const auto [it, added] = byName.emplace(name, inv.snapins.size());
-      if (!added) {
+      // One look-up per name: `side` also tells which names are listed already.
+      NameIndex::Entry& entry = side.FindOrAdd(name);
+      if (entry.snapin != NameIndex::kNone) {
         // A name in both places is listed twice; it is one snap-in here.
-        inv.snapins[it->second].places[0] = Place::Both;
+        inv.snapins[entry.snapin].places[0] = Place::Both;
         continue;
       }
+      entry.snapin = static_cast<std::uint32_t>(inv.snapins.size());
       SnapinState s;
       s.name = name;
-      s.places[0] = here;
+      s.places = {here, entry.places[0], entry.places[1]};
       s.locked = !list.ItemEnabled(i);
       s.lock = LockText(s.locked);
       inv.snapins.push_back(std::move(s));
-    }
-    for (std::size_t kind = 1; kind < 3; ++kind) {
-      for (int state = 0; state < 2; ++state) {
-        const Place here = state == 0 ? Place::Active : Place::Inactive;
-        const std::string mask = PlaceOf(state, kind, "*.*");
-        platform.ListFolder(mask,
-                            platform::faDirectory | platform::faHidden | platform::faSysFile |
-                                platform::kListNamesOnly | platform::kListAnyOrder,
-                            [&](const platform::FindEntry& e) {
-                              if ((e.attributes & platform::faDirectory) == 0) return true;
-                              const auto it = byName.find(e.name);
-                              if (it != byName.end()) {
-                                Place& p = inv.snapins[it->second].places[kind];
-                                p = p == Place::None || p == here ? here : Place::Both;
-                              }
-                              return true;
-                            });
-      }
     }
     for (SnapinState& s : inv.snapins) s.state = StateText(s.places);
   }
@@ -241,8 +245,23 @@ Inventory Session::List(const std::optional<std::string>& base) {
   Impl& s = *impl_;
   const std::string path = base ? *base : s.defaultBase;
   const FolderLock lock(s.platform, path);
+  // The library and resource folders are read on a second thread while the
+  // window checks the installation: the base is the one the check will take.
+  const std::string predicted = D_Util::IncludeTrailingSeparator(
+      D_Util::ExcludeTrailingSeparator(path.empty() ? s.form->ConsoleOnePath() : path));
+  const TForm1::TFolderNames folders = s.form->FolderNames();
+  const auto read = [&s, predicted, folders] { return ReadSidePlaces(s.platform, predicted, folders); };
+  std::future<NameIndex> side;
+  try {
+    side = std::async(std::launch::async, read);
+  } catch (const std::system_error&) {
+    side = std::async(std::launch::deferred, read);  // no thread to be had: read them after
+  }
   Inventory inv = s.Verify(path);
-  if (inv.outcome == Outcome::Installation) s.ReadSnapins(inv);
+  NameIndex places = side.get();
+  if (inv.outcome != Outcome::Installation) return inv;
+  if (s.Base() != predicted) places = ReadSidePlaces(s.platform, s.Base(), folders);
+  s.ReadSnapins(inv, places);
   return inv;
 }
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ctl/CommandLine.h"
@@ -18,7 +20,7 @@ enum class Outcome { InvalidPath, NotInstalled, Installation };
 const char* OutcomeText(Outcome outcome);
 
 // Where one folder of a snap-in is.
-enum class Place { None, Active, Inactive, Both };
+enum class Place : std::uint8_t { None, Active, Inactive, Both };
 
 const char* PlaceText(Place place);
 
@@ -28,17 +30,17 @@ using Places = std::array<Place, 3>;
 // "active" or "inactive" when every folder is in that place; "both" when the
 // snap-in folder is in both; "split" when the folders disagree otherwise;
 // "missing" when there is none.
-std::string StateText(const Places& places);
+const char* StateText(const Places& places);
 
 // True when every folder there is lies in the wanted place only.
 bool Holds(const Places& places, Wanted wanted);
 
 struct SnapinState {
   std::string name;   // the folder name
-  std::string state;  // StateText of `places`
+  std::string_view state;  // StateText of `places`
   Places places{};
   bool locked = false;
-  std::string lock;  // "required", "consoleone-running" or empty
+  std::string_view lock;  // "required", "consoleone-running" or empty
 };
 
 // The installation check as the window shows it after verifying a path.

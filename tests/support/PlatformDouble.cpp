@@ -82,7 +82,9 @@ int PlatformDouble::TotalCalls() const {
   return std::accumulate(counts_.begin(), counts_.end(), 0);
 }
 
-void PlatformDouble::ResetCounts() { counts_.fill(0); }
+void PlatformDouble::ResetCounts() {
+  for (auto& c : counts_) c = 0;
+}
 
 bool PlatformDouble::FileExists(const std::string& path) {
   Count(Op::FileExists);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -192,7 +193,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
   // Environment names ignore case on Windows.
   static std::string EnvKey(const std::string& name);
 
-  std::array<int, static_cast<std::size_t>(Op::Count_)> counts_{};
+  // quillanctl lists folders on a second thread.
+  std::array<std::atomic<int>, static_cast<std::size_t>(Op::Count_)> counts_{};
   Fault moveFault_, createFault_, writeFault_, eraseFault_;
 
   using RegistryKey = std::tuple<int, std::string, std::string>;
