@@ -1,6 +1,7 @@
 #include "ctl/Report.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "ctl/Text.h"
 
@@ -73,29 +74,82 @@ Json NullOr(const std::string& text) { return text.empty() ? Json() : Str(text);
 
 }  // namespace
 
-Json InventoryJson(const Inventory& inv, const std::vector<std::string>& createdFolders,
-                   int exitStatus) {
+namespace {
+
+// A string as DumpJson prints it. Printable ASCII without quote or
+// backslash, which most names are, is printed as it stands.
+void AppendJsonString(std::string& out, const std::string& text) {
+  if (IsPlainAscii(text) && text.find_first_of("\"\\") == std::string::npos) {
+    out += '"';
+    out += text;
+    out += '"';
+  } else {
+    out += Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
+  }
+}
+
+// One element of the snap-in array, exactly as DumpJson indents it.
+void AppendSnapinJson(std::string& out, const SnapinState& s) {
+  out += "    {\n      \"name\": ";
+  const JsonText name = ForJson(s.name);
+  AppendJsonString(out, name.text);
+  if (!name.exact) out += ",\n      \"name_hex\": \"" + ToHex(s.name) + '"';
+  out += ",\n      \"state\": \"";
+  out += s.state;
+  out += "\",\n      \"places\": {";
+  const char* const keys[] = {"snapins", "lib", "resources"};
+  for (std::size_t k = 0; k < 3; ++k) {
+    out += k == 0 ? "\n        \"" : "\",\n        \"";
+    out += keys[k];
+    out += "\": \"";
+    out += PlaceText(s.places[k]);
+  }
+  out += "\"\n      },\n      \"locked\": ";
+  out += s.locked ? "true" : "false";
+  out += ",\n      \"lock\": ";
+  if (s.lock.empty()) {
+    out += "null";
+  } else {
+    out += '"';
+    out += s.lock;
+    out += '"';
+  }
+  out += "\n    }";
+}
+
+}  // namespace
+
+std::string InventoryJsonText(const Inventory& inv, const std::vector<std::string>& createdFolders,
+                              int exitStatus) {
   Json j;
   j["command"] = "list";
   AddCheck(j, inv);
-  Json snapins = Json::array();
-  snapins.get_ref<Json::array_t&>().reserve(inv.snapins.size());
-  for (const auto& s : inv.snapins) {
-    Json e = Object(6);
-    SetName(e, "name", s.name);
-    e["state"] = s.state;
-    e["places"] = PlacesJson(s.places);
-    e["locked"] = s.locked;
-    e["lock"] = s.lock.empty() ? Json() : Json(s.lock);
-    snapins.push_back(std::move(e));
-  }
-  j["snapins"] = std::move(snapins);
+  j["snapins"] = Json::array();
   j["created_folders"] = Strings(createdFolders);
   j["changed"] = !createdFolders.empty();
   j["ok"] = exitStatus == kExitOk;
   j["exit_status"] = exitStatus;
   if (inv.outcome != Outcome::Installation) j["error"] = Str(NotInstallationText(inv));
-  return j;
+  const std::string head = DumpJson(j);
+  if (inv.snapins.empty()) return head;
+
+  // The snap-ins go straight into the text: a document holding every one
+  // of them first costs more than reading the installation. This is the
+  // only top-level line with the key: no string holds a raw line feed, and
+  // nested keys are indented further.
+  const std::string key = "\n  \"snapins\": ";
+  const std::size_t at = head.find(key + "[]") + key.size();
+  std::string out;
+  out.reserve(head.size() + inv.snapins.size() * (200 + inv.snapins.front().name.size()));
+  out.append(head, 0, at);
+  out += "[\n";
+  for (std::size_t i = 0; i < inv.snapins.size(); ++i) {
+    if (i > 0) out += ",\n";
+    AppendSnapinJson(out, inv.snapins[i]);
+  }
+  out += "\n  ]";
+  out.append(head, at + 2, std::string::npos);
+  return out;
 }
 
 std::string InventoryText(const Inventory& inv, const std::vector<std::string>& createdFolders) {
@@ -113,25 +167,34 @@ std::string InventoryText(const Inventory& inv, const std::vector<std::string>& 
   if (inv.outcome != Outcome::Installation) return out;
 
   out += "Snap-ins:    " + std::to_string(inv.snapins.size()) + "\n";
-  std::vector<std::string> names;
-  names.reserve(inv.snapins.size());
-  std::size_t width = 4;
-  for (const auto& s : inv.snapins) {
-    names.push_back(EscapeControls(s.name));
-    width = std::max(width, DisplayWidth(names.back()));
-  }
-  const auto row = [&](const std::string& name, const std::string& state, const std::string& lock,
-                       const std::string& places) {
-    std::string line = "  " + PadRight(name, width + 2) + state;
-    if (!lock.empty() || !places.empty()) line = PadRight(line, 2 + width + 2 + 10) + lock;
-    if (!places.empty()) line += (lock.empty() ? "" : "  ") + std::string("(") + places + ")";
-    return line + "\n";
+  // Plain printable ASCII names, the usual case, are shown and measured as
+  // they stand; the others escaped first.
+  const auto shown = [](const std::string& name) {
+    return IsPlainAscii(name) ? name : EscapeControls(name);
   };
-  out += row("NAME", "STATE", "LOCK", "");
-  for (std::size_t i = 0; i < inv.snapins.size(); ++i) {
-    const SnapinState& s = inv.snapins[i];
+  const auto widthOf = [](const std::string& text) {
+    return IsPlainAscii(text) ? text.size() : DisplayWidth(text);
+  };
+  std::size_t width = 4;
+  for (const auto& s : inv.snapins) width = std::max(width, widthOf(shown(s.name)));
+  out.reserve(out.size() + (inv.snapins.size() + 1) * (width + 30));
+  const auto row = [&](const std::string& name, std::string_view state, std::string_view lock,
+                       const std::string& places) {
+    out += "  ";
+    out += name;
+    out.append(width + 2 - widthOf(name), ' ');
+    out += state;
+    if (!lock.empty() || !places.empty()) {
+      out.append(10 - std::min<std::size_t>(10, state.size()), ' ');
+      out += lock;
+    }
+    if (!places.empty()) out += (lock.empty() ? "" : "  ") + std::string("(") + places + ")";
+    out += '\n';
+  };
+  row("NAME", "STATE", "LOCK", "");
+  for (const SnapinState& s : inv.snapins) {
     const bool disagree = s.state == "split" || s.state == "both";
-    out += row(names[i], s.state, s.lock, disagree ? PlacesText(s.places) : "");
+    row(shown(s.name), s.state, s.lock, disagree ? PlacesText(s.places) : "");
   }
   return out;
 }

@@ -13,8 +13,9 @@ namespace ctl {
 // Objects keep their fields in the order they are written.
 using Json = nlohmann::ordered_json;
 
-Json InventoryJson(const Inventory& inventory, const std::vector<std::string>& createdFolders,
-                   int exitStatus);
+// `list --json`: the printed document, as DumpJson prints one.
+std::string InventoryJsonText(const Inventory& inventory,
+                              const std::vector<std::string>& createdFolders, int exitStatus);
 std::string InventoryText(const Inventory& inventory,
                           const std::vector<std::string>& createdFolders);
 

@@ -92,6 +92,12 @@ bool IsUtf8(const std::string& bytes) {
   return true;
 }
 
+bool IsPlainAscii(const std::string& text) {
+  for (const char c : text)
+    if (c < 0x20 || c > 0x7E) return false;
+  return true;
+}
+
 std::string ToHex(const std::string& bytes) {
   std::string hex;
   hex.reserve(bytes.size() * 2);

@@ -10,6 +10,9 @@ namespace ctl {
 
 bool IsUtf8(const std::string& bytes);
 
+// Only printable ASCII (0x20-0x7E): shown, measured and read back as it is.
+bool IsPlainAscii(const std::string& text);
+
 // Lower-case hex of every byte, and back (nullopt for anything else).
 std::string ToHex(const std::string& bytes);
 std::optional<std::string> FromHex(const std::string& hex);

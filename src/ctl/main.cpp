@@ -40,7 +40,7 @@ int Run(const ctl::Options& o) {
     const int status =
         inv.outcome == ctl::Outcome::Installation ? ctl::kExitOk : ctl::kExitNotInstallation;
     if (o.json)
-      Print(stdout, ctl::DumpJson(ctl::InventoryJson(inv, platform.CreatedFolders(), status)));
+      Print(stdout, ctl::InventoryJsonText(inv, platform.CreatedFolders(), status));
     else
       Print(stdout, ctl::InventoryText(inv, platform.CreatedFolders()));
     return status;
