@@ -95,11 +95,11 @@ inline std::vector<std::string> ListAndSort(const std::string& base) {
   return names;
 }
 
-// CPU time of this thread, in seconds: on a busy machine it stays put where
-// the wall clock counts the other processes' turns too.
+// CPU time of the process, every thread's, in seconds: on a busy machine it
+// stays put where the wall clock counts the other processes' turns too.
 inline double CpuNow() {
   timespec t{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 

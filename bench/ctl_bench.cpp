@@ -63,7 +63,7 @@ void BM_CtlList(benchmark::State& state) {
   const bench::Installation& inst = bench::Installation::Of(static_cast<int>(state.range(0)));
   TimeAgainstWindow(state, inst, [&inst](ctl::Session& session) -> std::string {
     const ctl::Inventory inv = session.List(inst.Base());
-    const std::string json = ctl::DumpJson(ctl::InventoryJson(inv, {}, ctl::kExitOk));
+    const std::string json = ctl::InventoryJsonText(inv, {}, ctl::kExitOk);
     benchmark::DoNotOptimize(json.data());
     return static_cast<int>(inv.snapins.size()) == inst.Count() ? "" : "wrong count " + json.substr(0, 300);
   });
