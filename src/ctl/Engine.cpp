@@ -71,15 +71,21 @@ class FolderLock {
   std::uintptr_t lock_;
 };
 
-// One listing of each of the four library and resource folders under `base`
-// (with its trailing separator).
+// `name` in the folder of `kind` in `state` (0 active, 1 inactive) under
+// `base`, which ends in its separator.
+std::string PlacePath(const std::string& base, const TForm1::TFolderNames& folders, std::size_t state,
+                      std::size_t kind, const std::string& name) {
+  return base + folders[state][kind] + D_Util::NativeSeparator() + name;
+}
+
+// One listing of each of the four library and resource folders under `base`.
 NameIndex ReadSidePlaces(platform::Platform& platform, const std::string& base,
                          const TForm1::TFolderNames& folders) {
   NameIndex side;
   for (std::size_t kind = 1; kind < 3; ++kind) {
     for (std::size_t state = 0; state < 2; ++state) {
       const Place here = state == 0 ? Place::Active : Place::Inactive;
-      const std::string mask = base + folders[state][kind] + D_Util::NativeSeparator() + "*.*";
+      const std::string mask = PlacePath(base, folders, state, kind, "*.*");
       platform.ListFolder(mask,
                           platform::faDirectory | platform::faHidden | platform::faSysFile |
                               platform::kListNamesOnly | platform::kListAnyOrder,
@@ -115,8 +121,7 @@ struct Session::Impl {
   ui::TCheckListBox& List() { return *form->CheckListBoxSnapins; }
   std::string Base() const { return D_Util::IncludeTrailingSeparator(form->ConsoleOnePath()); }
   std::string PlaceOf(int state, std::size_t kind, const std::string& name) const {
-    return Base() + form->FolderNames()[static_cast<std::size_t>(state)][kind] +
-           D_Util::NativeSeparator() + name;
+    return PlacePath(Base(), form->FolderNames(), static_cast<std::size_t>(state), kind, name);
   }
 
   Inventory Verify(const std::string& path) {

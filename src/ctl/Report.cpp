@@ -26,24 +26,20 @@ void SetName(Json& j, const std::string& key, const std::string& bytes) {
   if (!t.exact) j[key + "_hex"] = ToHex(bytes);
 }
 
-// An empty object with room for `fields`: large lists build one per snap-in.
-Json Object(std::size_t fields) {
-  Json j = Json::object();
-  j.get_ref<Json::object_t&>().reserve(fields);
-  return j;
-}
+// The names of a snap-in's three places, in the order of `Places`.
+const char* const kPlaceKeys[] = {"snapins", "lib", "resources"};
 
 Json PlacesJson(const Places& places) {
-  Json j = Object(3);
-  j["snapins"] = PlaceText(places[0]);
-  j["lib"] = PlaceText(places[1]);
-  j["resources"] = PlaceText(places[2]);
+  Json j = Json::object();
+  for (std::size_t k = 0; k < places.size(); ++k) j[kPlaceKeys[k]] = PlaceText(places[k]);
   return j;
 }
 
 std::string PlacesText(const Places& places) {
-  return std::string("snapins: ") + PlaceText(places[0]) + ", lib: " + PlaceText(places[1]) +
-         ", resources: " + PlaceText(places[2]);
+  std::string text;
+  for (std::size_t k = 0; k < places.size(); ++k)
+    text += std::string(k == 0 ? "" : ", ") + kPlaceKeys[k] + ": " + PlaceText(places[k]);
+  return text;
 }
 
 Json Executable(const std::string& path, bool found) {
@@ -72,10 +68,6 @@ void AddCheck(Json& j, const Inventory& inv) {
 
 Json NullOr(const std::string& text) { return text.empty() ? Json() : Str(text); }
 
-}  // namespace
-
-namespace {
-
 // A string as DumpJson prints it. Printable ASCII without quote or
 // backslash, which most names are, is printed as it stands.
 void AppendJsonString(std::string& out, const std::string& text) {
@@ -97,10 +89,9 @@ void AppendSnapinJson(std::string& out, const SnapinState& s) {
   out += ",\n      \"state\": \"";
   out += s.state;
   out += "\",\n      \"places\": {";
-  const char* const keys[] = {"snapins", "lib", "resources"};
-  for (std::size_t k = 0; k < 3; ++k) {
+  for (std::size_t k = 0; k < s.places.size(); ++k) {
     out += k == 0 ? "\n        \"" : "\",\n        \"";
-    out += keys[k];
+    out += kPlaceKeys[k];
     out += "\": \"";
     out += PlaceText(s.places[k]);
   }
@@ -167,22 +158,21 @@ std::string InventoryText(const Inventory& inv, const std::vector<std::string>& 
   if (inv.outcome != Outcome::Installation) return out;
 
   out += "Snap-ins:    " + std::to_string(inv.snapins.size()) + "\n";
-  // Plain printable ASCII names, the usual case, are shown and measured as
-  // they stand; the others escaped first.
-  const auto shown = [](const std::string& name) {
-    return IsPlainAscii(name) ? name : EscapeControls(name);
-  };
-  const auto widthOf = [](const std::string& text) {
-    return IsPlainAscii(text) ? text.size() : DisplayWidth(text);
+  // Plain printable ASCII names, the usual case, are shown as they stand,
+  // the others escaped into `scratch`.
+  std::string scratch;
+  const auto shown = [&scratch](const std::string& name) -> const std::string& {
+    if (IsPlainAscii(name)) return name;
+    return scratch = EscapeControls(name);
   };
   std::size_t width = 4;
-  for (const auto& s : inv.snapins) width = std::max(width, widthOf(shown(s.name)));
+  for (const auto& s : inv.snapins) width = std::max(width, DisplayWidth(shown(s.name)));
   out.reserve(out.size() + (inv.snapins.size() + 1) * (width + 30));
   const auto row = [&](const std::string& name, std::string_view state, std::string_view lock,
                        const std::string& places) {
     out += "  ";
     out += name;
-    out.append(width + 2 - widthOf(name), ' ');
+    out.append(width + 2 - DisplayWidth(name), ' ');
     out += state;
     if (!lock.empty() || !places.empty()) {
       out.append(10 - std::min<std::size_t>(10, state.size()), ' ');

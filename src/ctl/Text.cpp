@@ -182,6 +182,7 @@ std::size_t DisplayWidth(const std::string& text) {
 #ifdef _WIN32
   return text.size();
 #else
+  if (IsPlainAscii(text)) return text.size();  // most names: no locale, no table
   // wcwidth reads its table from LC_CTYPE; this thread borrows a UTF-8 one
   // for the call, the program's own locale stays "C".
   static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);

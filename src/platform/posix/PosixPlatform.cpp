@@ -312,6 +312,21 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
   const bool namesOnly = (attributes & kListNamesOnly) != 0;
   const std::uint32_t filtered = faHidden | faSysFile | faVolumeID | faDirectory;
   bool any = false;
+  // Hands on an entry the caller asked for; false when the caller says stop.
+  const auto offer = [&](const FindEntry& entry) {
+    if ((entry.attributes & filtered & ~attributes) != 0) return true;
+    any = true;
+    return onEntry(entry);
+  };
+  // A folder or file the file system named the type of, when only names are
+  // asked for: nothing to look up.
+  const auto typed = [namesOnly](unsigned char type) {
+    return namesOnly && (type == DT_DIR || type == DT_REG);
+  };
+  const auto fromType = [](FindEntry& entry, unsigned char type) {
+    entry.attributes = type == DT_DIR ? faDirectory : faArchive;
+  };
+
   std::vector<Name> names;
   if (namesOnly && (attributes & kListAnyOrder) != 0) {
     // Straight from the folder, as the file system hands the names out; an
@@ -320,14 +335,12 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
     while (const dirent* e = ::readdir(dir)) {
       entry.name = e->d_name;
       if (!MatchesMask(entry.name, pattern)) continue;
-      if (e->d_type != DT_DIR && e->d_type != DT_REG) {
+      if (!typed(e->d_type)) {
         names.push_back(Name{std::move(entry.name), e->d_type});
         continue;
       }
-      entry.attributes = e->d_type == DT_DIR ? faDirectory : faArchive;
-      if ((entry.attributes & filtered & ~attributes) != 0) continue;
-      any = true;
-      if (!onEntry(entry)) return true;
+      fromType(entry, e->d_type);
+      if (!offer(entry)) return true;
     }
   } else {
     while (const dirent* e = ::readdir(dir)) {
@@ -344,12 +357,10 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
   for (const Name& item : names) {
     const std::string& name = item.text;
     FindEntry entry;
-    if (namesOnly && (item.type == DT_DIR || item.type == DT_REG)) {
-      entry.name = name;
-      entry.attributes = item.type == DT_DIR ? faDirectory : faArchive;
-      if ((entry.attributes & filtered & ~attributes) != 0) continue;
-      any = true;
-      if (!onEntry(entry)) break;
+    entry.name = name;
+    if (typed(item.type)) {
+      fromType(entry, item.type);
+      if (!offer(entry)) break;
       continue;
     }
     struct stat st {};
@@ -357,7 +368,6 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
         ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       continue;
     }
-    entry.name = name;
     if (S_ISDIR(st.st_mode)) {
       entry.attributes = faDirectory;
     } else {
@@ -366,9 +376,7 @@ bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes
     }
     if ((st.st_mode & S_IWUSR) == 0) entry.attributes |= faReadOnly;
     entry.dosDateTime = DosDateTime(static_cast<long long>(st.st_mtim.tv_sec));
-    if ((entry.attributes & filtered & ~attributes) != 0) continue;
-    any = true;
-    if (!onEntry(entry)) break;
+    if (!offer(entry)) break;
   }
   return any;
 }
