@@ -128,6 +128,69 @@ TEST_F(PosixPlatformTest, MoveNeverReplaces) {
   EXPECT_TRUE(fs::is_directory(real));
 }
 
+// The move used where the file system cannot refuse a replacing rename,
+// tried here on an ordinary one: whatever is at the target stays.
+TEST_F(PosixPlatformTest, MoveWithoutReplacingRefusesEveryOccupiedTarget) {
+  enum class Source { Folder, Link };
+  enum class Target { None, EmptyFolder, Folder, File, Link };
+  struct Case {
+    Source source;
+    Target target;
+    int error;  // 0: moved
+  };
+  const Case cases[] = {
+      {Source::Folder, Target::None, 0},          {Source::Folder, Target::EmptyFolder, EEXIST},
+      {Source::Folder, Target::Folder, EEXIST},   {Source::Folder, Target::File, EEXIST},
+      {Source::Folder, Target::Link, EEXIST},     {Source::Link, Target::None, 0},
+      {Source::Link, Target::EmptyFolder, EEXIST}, {Source::Link, Target::File, EEXIST},
+      {Source::Link, Target::Link, EEXIST},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(n);
+    const std::string from = dir.Join("from" + std::to_string(n));
+    const std::string to = dir.Join("to" + std::to_string(n++));
+    const std::string real = dir.MakeFolder("real");
+    if (c.source == Source::Folder) {
+      dir.MakeFile(fs::path(from).filename().string() + "/a.jar", "A");
+    } else {
+      fs::create_directory_symlink(real, from);
+    }
+    switch (c.target) {
+      case Target::None: break;
+      case Target::EmptyFolder: fs::create_directory(to); break;
+      case Target::Folder: TempDir::WriteFile(dir.MakeFolder(fs::path(to).filename().string()) + "/b", "B"); break;
+      case Target::File: TempDir::WriteFile(to, "B"); break;
+      case Target::Link: fs::create_symlink("nowhere", to); break;
+    }
+    const auto before = fs::symlink_status(to).type();
+    EXPECT_EQ(posix::MoveWithoutReplacing(from, to), c.error);
+    if (c.error == 0) {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(from)));
+      if (c.source == Source::Folder) {
+        EXPECT_EQ(TempDir::ReadFile(to + "/a.jar"), "A");
+      } else {
+        EXPECT_EQ(fs::read_symlink(to), real);
+      }
+      continue;
+    }
+    // Both stay as they were; no claim is left behind.
+    EXPECT_EQ(fs::symlink_status(to).type(), before);
+    if (c.target == Target::EmptyFolder) {
+      EXPECT_TRUE(fs::is_empty(to));
+    } else if (c.target == Target::Folder) {
+      EXPECT_EQ(TempDir::ReadFile(to + "/b"), "B");
+    } else if (c.target == Target::File) {
+      EXPECT_EQ(TempDir::ReadFile(to), "B");
+    }
+    EXPECT_TRUE(c.source == Source::Folder ? fs::is_directory(fs::symlink_status(from))
+                                           : fs::is_symlink(from));
+  }
+  // A missing source leaves no claim at the target.
+  EXPECT_EQ(posix::MoveWithoutReplacing(dir.Join("gone"), dir.Join("claim")), ENOENT);
+  EXPECT_FALSE(TempDir::Exists(dir.Join("claim")));
+}
+
 TEST_F(PosixPlatformTest, ListingAttributesMasksAndHiddenNames) {
   dir.MakeFile("a.txt", std::string(1500, 'x'));
   dir.MakeFile("b.jar", "");

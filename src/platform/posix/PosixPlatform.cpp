@@ -274,6 +274,39 @@ bool PosixPlatform::CreateDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 || Failed(errno);
 }
 
+int MoveWithoutReplacing(const std::string& source, const std::string& target) {
+  struct stat st {};
+  if (::lstat(source.c_str(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) {
+    // Claim the target with a folder of our own (mkdir fails when anything
+    // is there), then rename onto it: a rename onto a folder that is not
+    // empty fails, so whatever someone puts into the claim meanwhile stays.
+    if (::mkdir(target.c_str(), 0700) != 0) return errno;
+    struct stat claim {};
+    const bool claimed = ::lstat(target.c_str(), &claim) == 0;
+    if (claimed && ::rename(source.c_str(), target.c_str()) == 0) return 0;
+    const int error = claimed ? errno : EEXIST;
+    // Undo the claim only while it is still ours; rmdir leaves it when
+    // someone filled it.
+    struct stat now {};
+    if (claimed && ::lstat(target.c_str(), &now) == 0 && now.st_dev == claim.st_dev &&
+        now.st_ino == claim.st_ino) {
+      ::rmdir(target.c_str());
+    }
+    return error;
+  }
+  // A link (or anything else that is no folder): a second name that fails
+  // when the target exists, then the first name goes. Where the file system
+  // has no hard links (FAT, exFAT) the move fails with its reason.
+  if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), 0) != 0) return errno;
+  struct stat now {};
+  // Only our own entry's old name goes; anything put there meanwhile stays.
+  if (::lstat(source.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino) {
+    ::unlink(source.c_str());
+  }
+  return 0;
+}
+
 bool PosixPlatform::MoveFolder(const std::string& source, const std::string& target) {
   if (source.empty() || target.empty()) return Failed(ENOENT);
   // rename(2) would silently replace an empty target folder: never replace.
@@ -283,10 +316,8 @@ bool PosixPlatform::MoveFolder(const std::string& source, const std::string& tar
   }
   if (errno != EINVAL && errno != ENOSYS) return Failed(errno);
   // The file system cannot refuse by itself (some network and FUSE mounts).
-  struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0) return Failed(EEXIST);
-  if (errno != ENOENT) return Failed(errno);
-  return ::rename(source.c_str(), target.c_str()) == 0 || Failed(errno);
+  const int error = MoveWithoutReplacing(source, target);
+  return error == 0 || Failed(error);
 }
 
 std::string PosixPlatform::LastErrorText() {

@@ -58,6 +58,11 @@ class PosixPlatform : public Platform {
 bool MatchesMask(const std::string& name, const std::string& pattern);
 // Splits parameters like a Windows command line (double quotes group, backslash rules).
 std::vector<std::string> SplitCommandLine(const std::string& parameters);
+// A move that cannot replace where renameat2(RENAME_NOREPLACE) is not to be
+// had: a folder by claiming the target with mkdir and renaming onto that
+// empty claim, anything else by a hard link and removing the old name.
+// 0, or the errno of the step that failed (the source then stays).
+int MoveWithoutReplacing(const std::string& source, const std::string& target);
 // MS-DOS packed local date and time (date in the upper 16 bits).
 std::uint32_t DosDateTime(long long unixSeconds);
 
