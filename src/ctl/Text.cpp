@@ -57,8 +57,29 @@ void AppendHexByte(std::string& out, unsigned char c) {
   out += kHexDigits[c & 15];
 }
 
+// Unicode's format characters (general category Cf): bidirectional
+// controls, zero-width characters, the byte-order mark, tags. Invisible, yet
+// they reorder or hide what a terminal shows.
+bool IsFormat(std::uint32_t cp) {
+  static const std::uint32_t ranges[][2] = {
+      {0xAD, 0xAD},       {0x600, 0x605},     {0x61C, 0x61C},     {0x6DD, 0x6DD},
+      {0x70F, 0x70F},     {0x890, 0x891},     {0x8E2, 0x8E2},     {0x180E, 0x180E},
+      {0x200B, 0x200F},   {0x202A, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
+      {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+      {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+      {0xE0020, 0xE007F},
+  };
+  for (const auto& r : ranges) {
+    if (cp < r[0]) return false;
+    if (cp <= r[1]) return true;
+  }
+  return false;
+}
+
 #ifndef _WIN32
-bool IsControl(std::uint32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+bool IsControl(std::uint32_t cp) {
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || IsFormat(cp);
+}
 #endif
 
 #ifdef _WIN32
@@ -152,9 +173,16 @@ std::string EscapeControls(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
 #ifdef _WIN32
-    // The console shows the ANSI code page byte by byte; 0x80-0x9F are letters there.
-    const Decoded d{c, 1};
-    const bool control = c < 0x20 || c == 0x7F;
+    // The console shows the ANSI code page byte by byte; 0x80-0x9F are letters
+    // there, but a code page may hold format characters (cp1255's 0xFD is the
+    // left-to-right mark).
+    const std::size_t size = c >= 0x80 && IsDBCSLeadByte(c) && i + 1 < text.size() ? 2 : 1;
+    const Decoded d{c, size};
+    bool control = c < 0x20 || c == 0x7F;
+    if (c >= 0x80) {
+      const std::wstring wide = Wide(text.substr(i, size), CP_ACP);
+      control = wide.size() == 1 && IsFormat(static_cast<std::uint32_t>(wide[0]));
+    }
 #else
     const Decoded d = DecodeAt(text, i);
     const bool control = d.length == 0 || IsControl(d.codePoint);

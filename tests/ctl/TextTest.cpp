@@ -24,6 +24,32 @@ TEST(Text, ControlCharactersAreEscaped) {
 #ifndef _WIN32
   // A C1 control in UTF-8 (CSI) and a byte that is not UTF-8.
   EXPECT_EQ(ctl::EscapeControls("a\xC2\x9B" "b\xE9"), "a\\xc2\\x9bb\\xe9");
+  // Format characters (Cf) reorder or hide text; their neighbours do not.
+  const struct {
+    const char* utf8;
+    bool format;
+  } characters[] = {
+      {"\xE2\x80\xAE", true},      // U+202E right-to-left override
+      {"\xE2\x80\x8B", true},      // U+200B zero width space
+      {"\xE2\x80\x8F", true},      // U+200F right-to-left mark
+      {"\xE2\x81\xA6", true},      // U+2066 left-to-right isolate
+      {"\xE2\x81\xA9", true},      // U+2069 pop directional isolate
+      {"\xEF\xBB\xBF", true},      // U+FEFF byte-order mark
+      {"\xC2\xAD", true},          // U+00AD soft hyphen
+      {"\xD8\x9C", true},          // U+061C Arabic letter mark
+      {"\xF3\xA0\x80\x81", true},  // U+E0001 language tag
+      {"\xE2\x80\x8A", false},     // U+200A hair space (Zs)
+      {"\xE2\x80\x90", false},     // U+2010 hyphen
+      {"\xE2\x81\xB0", false},     // U+2070 superscript zero
+      {"\xEF\xBB\xBE", false},     // U+FEFE Arabic letter
+      {"\xD7\x90", false},          // U+05D0 Hebrew alef
+  };
+  for (const auto& c : characters) {
+    std::string escaped;
+    for (const char* p = c.utf8; *p != '\0'; ++p) escaped += "\\x" + ctl::ToHex(std::string(1, *p));
+    EXPECT_EQ(ctl::EscapeControls(std::string("x") + c.utf8 + "exe"), "x" + (c.format ? escaped : c.utf8) + "exe")
+        << ctl::ToHex(c.utf8);
+  }
 #endif
 }
 
