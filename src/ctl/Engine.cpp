@@ -78,10 +78,29 @@ std::string PlacePath(const std::string& base, const TForm1::TFolderNames& folde
   return base + folders[state][kind] + D_Util::NativeSeparator() + name;
 }
 
+bool HasLetter(const std::string& name) {
+  return std::any_of(name.begin(), name.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
+}
+
+std::string FlipCase(std::string name) {
+  for (char& c : name)
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') c = static_cast<char>(c ^ 0x20);
+  return name;
+}
+
+// The library and resource folders' names, and per folder one listed name
+// with a letter in it, by which a case-blind folder is told (`probes`, by
+// kind and state).
+struct SidePlaces {
+  NameIndex index;
+  std::array<std::array<std::string, 2>, 3> probes;
+};
+
 // One listing of each of the four library and resource folders under `base`.
-NameIndex ReadSidePlaces(platform::Platform& platform, const std::string& base,
-                         const TForm1::TFolderNames& folders) {
-  NameIndex side;
+SidePlaces ReadSidePlaces(platform::Platform& platform, const std::string& base,
+                          const TForm1::TFolderNames& folders) {
+  SidePlaces result;
+  NameIndex& side = result.index;
   for (std::size_t kind = 1; kind < 3; ++kind) {
     for (std::size_t state = 0; state < 2; ++state) {
       const Place here = state == 0 ? Place::Active : Place::Inactive;
@@ -91,13 +110,15 @@ NameIndex ReadSidePlaces(platform::Platform& platform, const std::string& base,
                               platform::kListNamesOnly | platform::kListAnyOrder,
                           [&](const platform::FindEntry& e) {
                             if ((e.attributes & platform::faDirectory) == 0) return true;
+                            std::string& probe = result.probes[kind][state];
+                            if (probe.empty() && HasLetter(e.name)) probe = e.name;
                             Place& p = side.FindOrAdd(e.name).places[kind - 1];
                             p = p == Place::None || p == here ? here : Place::Both;
                             return true;
                           });
     }
   }
-  return side;
+  return result;
 }
 
 // One request matched against the list: the exact name wins; otherwise the
@@ -178,6 +199,88 @@ struct Session::Impl {
     for (SnapinState& s : inv.snapins) s.state = StateText(s.places);
   }
 
+  // Whether the folder of `kind` in `state` resolves names ignoring case, as
+  // Windows always does and FAT, exFAT, CIFS or a casefold folder do: a
+  // listed name (`probe`) is looked up with its case changed, unless that
+  // name is listed there too. One existence test per folder.
+  bool CaseBlind(std::size_t state, std::size_t kind, const std::string& probe, bool flippedListed) {
+#ifdef _WIN32
+    (void)state, (void)kind, (void)probe, (void)flippedListed;
+    return true;
+#else
+    return !probe.empty() && !flippedListed && platform.DirectoryExists(PlaceOf(static_cast<int>(state), kind, FlipCase(probe)));
+#endif
+  }
+
+  // Both snap-in folders are case-blind: names that differ only in case
+  // there name one snap-in, whose folders the file system finds by either.
+  bool SnapinFoldersCaseBlind() {
+    auto& list = List();
+    for (std::size_t state = 0; state < 2; ++state) {
+      const bool active = state == 0;
+      int probe = 0;
+      while (probe < list.Count() && (list.Checked(probe) != active || !HasLetter(list.ItemText(probe)))) ++probe;
+      if (probe == list.Count()) return false;
+      const std::string flipped = FlipCase(list.ItemText(probe));
+      const auto same = list.IndexesOf(flipped);
+      const bool listed = std::any_of(same.begin(), same.end(), [&](int i) {
+        return list.Checked(i) == active && list.ItemText(i) == flipped;
+      });
+      if (!CaseBlind(state, 0, list.ItemText(probe), listed)) return false;
+    }
+    return true;
+  }
+
+  bool AnyCaseBlind(SidePlaces& side) {
+    for (std::size_t kind = 1; kind < 3; ++kind) {
+      for (std::size_t state = 0; state < 2; ++state) {
+        const std::string& probe = side.probes[kind][state];
+        if (probe.empty()) continue;
+        const Place p = side.index.FindOrAdd(FlipCase(probe)).places[kind - 1];
+        const Place here = state == 0 ? Place::Active : Place::Inactive;
+        if (CaseBlind(state, kind, probe, p == here || p == Place::Both)) return true;
+      }
+    }
+    auto& list = List();
+    for (std::size_t state = 0; state < 2; ++state) {
+      for (int i = 0; i < list.Count(); ++i) {
+        if (list.Checked(i) != (state == 0) || !HasLetter(list.ItemText(i))) continue;
+        const std::string flipped = FlipCase(list.ItemText(i));
+        const auto same = list.IndexesOf(flipped);
+        const bool listed = std::any_of(same.begin(), same.end(), [&](int k) {
+          return list.Checked(k) == list.Checked(i) && list.ItemText(k) == flipped;
+        });
+        if (CaseBlind(state, 0, list.ItemText(i), listed)) return true;
+        break;
+      }
+    }
+    return false;
+  }
+
+  // On a case-blind installation: every listed snap-in with its places as
+  // the file system resolves them, which is what a switch will find (six
+  // existence tests each). Names in one run of equal-ignoring-case items
+  // are one snap-in when they are equal, or when the snap-in folders are
+  // case-blind; the first of them names it.
+  void ReadSnapinsAsResolved(Inventory& inv, bool merge) {
+    auto& list = List();
+    std::size_t run = 0;  // first entry of the current run
+    for (int i = 0; i < list.Count(); ++i) {
+      const std::string& name = list.ItemText(i);
+      if (i == 0 || D_Util::UpperAscii(list.ItemText(i - 1)) != D_Util::UpperAscii(name)) run = inv.snapins.size();
+      const auto same = std::find_if(inv.snapins.begin() + static_cast<std::ptrdiff_t>(run), inv.snapins.end(),
+                                     [&](const SnapinState& s) { return merge || s.name == name; });
+      if (same != inv.snapins.end()) continue;
+      SnapinState s;
+      s.name = name;
+      s.places = PlacesOf(name);
+      s.locked = !list.ItemEnabled(i);
+      s.lock = LockText(s.locked);
+      s.state = StateText(s.places);
+      inv.snapins.push_back(std::move(s));
+    }
+  }
+
   // Where one snap-in's folders are: six existence tests.
   Places PlacesOf(const std::string& name) {
     Places places{};
@@ -187,9 +290,15 @@ struct Session::Impl {
     return places;
   }
 
-  Match Resolve(const std::string& name) {
+  Match Resolve(const std::string& name, bool caseBlind) {
     Match m;
     auto& list = List();
+    if (caseBlind) {
+      // Every match names the one snap-in the file system finds.
+      const auto all = list.IndexesOf(name);
+      if (!all.empty()) m.index = all.front();
+      return m;
+    }
     for (const int i : list.IndexesOf(name)) {
       const std::string& text = list.ItemText(i);
       if (text == name) {
@@ -256,17 +365,21 @@ Inventory Session::List(const std::optional<std::string>& base) {
       D_Util::ExcludeTrailingSeparator(path.empty() ? s.form->ConsoleOnePath() : path));
   const TForm1::TFolderNames folders = s.form->FolderNames();
   const auto read = [&s, predicted, folders] { return ReadSidePlaces(s.platform, predicted, folders); };
-  std::future<NameIndex> side;
+  std::future<SidePlaces> side;
   try {
     side = std::async(std::launch::async, read);
   } catch (const std::system_error&) {
     side = std::async(std::launch::deferred, read);  // no thread to be had: read them after
   }
   Inventory inv = s.Verify(path);
-  NameIndex places = side.get();
+  SidePlaces places = side.get();
   if (inv.outcome != Outcome::Installation) return inv;
   if (s.Base() != predicted) places = ReadSidePlaces(s.platform, s.Base(), folders);
-  s.ReadSnapins(inv, places);
+  if (s.AnyCaseBlind(places)) {
+    s.ReadSnapinsAsResolved(inv, s.SnapinFoldersCaseBlind());
+  } else {
+    s.ReadSnapins(inv, places.index);
+  }
   return inv;
 }
 
@@ -305,8 +418,9 @@ ChangeReport Session::Apply(const Options& options) {
   // before anything moves.
   std::vector<Match> matches;
   std::map<std::string, Wanted> wantedByName;
+  const bool caseBlind = s.SnapinFoldersCaseBlind();
   for (const Request& r : options.requests) {
-    matches.push_back(s.Resolve(r.name));
+    matches.push_back(s.Resolve(r.name, caseBlind));
     if (matches.back().index < 0) continue;
     const std::string& listed = list.ItemText(matches.back().index);
     const auto [it, inserted] = wantedByName.emplace(listed, r.wanted);
