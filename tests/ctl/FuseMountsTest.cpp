@@ -23,6 +23,7 @@
 
 #include "FuseMount.h"
 #include "RunProcess.h"
+#include "ctl/Report.h"
 #include "platform/posix/PosixPlatform.h"
 #include "support/TempDir.h"
 
@@ -182,4 +183,62 @@ TEST(FuseMounts, MovesOnBindfsNeverReplaceWhatARacerCreatesAtTheTarget) {
     std::cout << "racer kind " << static_cast<int>(kind) << ": moved " << t.moved << " of " << kRuns
               << ", racer first " << t.racerFirst << "\n";
   }
+}
+
+// exFAT finds "lib/Bar" for "lib/bar" and "inactive.snapins/Foo" for
+// "inactive.snapins/FOO": list, --check and the run must tell one story.
+TEST(FuseMounts, OnExfatListCheckAndRunAgreeWithTheFileSystemsNames) {
+  TempDir dir;
+  const std::string mnt = dir.MakeFolder("mnt");
+  quillan_test::ExfatMount exfat(dir.Join("exfat.img"), mnt);
+  if (!exfat.Mounted()) GTEST_SKIP() << exfat.Why();
+  const std::string base = mnt + "/c1";
+  for (const char* folder : {"bin", "snapins/Foo", "inactive.snapins/FOO", "snapins/Bar", "lib/bar",
+                             "resources/BAR", "snapins/Baz", "inactive.lib/baz"}) {
+    fs::create_directories(base + "/" + folder);
+  }
+  TempDir::WriteFile(base + "/bin/ConsoleOne", "");
+  ::setenv("XDG_CONFIG_HOME", dir.MakeFolder("config").c_str(), 1);
+  const auto run = [&](std::vector<std::string> args, int expected) {
+    args.insert(args.begin() + 1, "--json");
+    const quillan_test::ProcessResult r = quillan_test::RunProcess(QUILLANCTL_PATH, args);
+    EXPECT_EQ(r.exitStatus, expected) << r.out << r.err;
+    return ctl::Json::parse(r.out);
+  };
+
+  ctl::Json doc = run({"list", base}, 0);
+  std::map<std::string, std::string> states;
+  for (const ctl::Json& s : doc["snapins"]) states[s["name"]] = s["state"];
+  // One Foo in both places; Bar's library and resources found by the names
+  // ConsoleOne would load; Baz split as a switch will find it.
+  EXPECT_EQ(states, (std::map<std::string, std::string>{{"Bar", "active"}, {"Baz", "split"}, {"Foo", "both"}}));
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string status;
+    int exit;
+  };
+  const Case cases[] = {
+      {{"enable", base, "FOO", "--check"}, "failed", 5},
+      {{"disable", base, "Foo", "--check"}, "failed", 5},
+      {{"disable", base, "foo"}, "failed", 5},
+      {{"disable", base, "Bar", "--check"}, "would-change", 0},
+      {{"disable", base, "bar"}, "changed", 0},
+      {{"enable", base, "Baz"}, "changed", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[2]);
+    doc = run(c.args, c.exit);
+    EXPECT_EQ(doc["snapins"][0]["status"], c.status);
+    if (c.status == "failed") {
+      EXPECT_EQ(doc["snapins"][0]["listed_name"], "Foo");
+    }
+  }
+  EXPECT_TRUE(fs::is_directory(base + "/inactive.lib/Bar"));
+  EXPECT_TRUE(fs::is_directory(base + "/inactive.resources/Bar"));
+  EXPECT_TRUE(fs::is_directory(base + "/lib/Baz"));
+  doc = run({"list", base}, 0);
+  states.clear();
+  for (const ctl::Json& s : doc["snapins"]) states[s["name"]] = s["state"];
+  EXPECT_EQ(states, (std::map<std::string, std::string>{{"Bar", "inactive"}, {"Baz", "active"}, {"Foo", "both"}}));
 }
