@@ -121,13 +121,19 @@ Kind StatPath(const std::string& path, Stamp& stamp) {
 #endif
 }
 
+// Into one buffer of the file's size: a stream copied into a string holds
+// the text two or three times over on the way.
 bool ReadWhole(const std::string& path, std::string& data) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::ostringstream out;
-  out << in.rdbuf();
+  data.clear();
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (!ec) data.reserve(static_cast<std::size_t>(size));
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) data.append(chunk, static_cast<std::size_t>(in.gcount()));
   if (in.bad()) return false;
-  data = std::move(out).str();
+  data.shrink_to_fit();
   return true;
 }
 
@@ -508,6 +514,8 @@ void ProfileEngine::Parsed::Parse() {
 
 void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
   const std::size_t firstLine = lines.size();
+  // A whole file's lines in one allocation, not a doubling vector's copies.
+  if (firstLine == 0) lines.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
   // As kernel32 reads: CR, LF and CR LF each end a line, so a file saved
   // with old Mac line ends is read line by line, and a stray CR before a
   // header only makes a blank line.
@@ -562,8 +570,11 @@ void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
     }
     current->last = current->lastContent = i;
     // No comment syntax: ";k=v" is a key named ";k", as kernel32 has it.
-    std::size_t eq = data.find('=', b);
-    if (eq == std::string::npos || eq >= line.end) continue;  // not a key
+    // Only this line is searched: a file of lines without "=" must not cost
+    // a search to its end for each of them.
+    std::size_t eq = all.substr(b, line.end - b).find('=');
+    if (eq == std::string_view::npos) continue;  // not a key
+    eq += b;
     Key k;
     k.name = CutAtZero(TrimView(all.substr(b, eq - b)));
     k.value = CutAtZero(StripQuotes(TrimView(all.substr(eq + 1, line.end - eq - 1))));

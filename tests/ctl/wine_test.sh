@@ -68,4 +68,23 @@ loop disable & pid2=$!
 wait $pid1 $pid2
 n=$(cat "$work/answers.enable" "$work/answers.disable" | grep -c '"exit_status": 0')
 [ "$n" -eq 8 ] || fail "concurrent runs: $n of 8 answered 0: $(cat "$work"/answers.*)"
+# Windows finds folders ignoring case: Foo and FOO are one snap-in in both
+# places, and Bar's library and resources are lib\bar and resources\BAR.
+mkdir -p "$work/c1/snapins/Foo" "$work/c1/inactive.snapins/FOO" "$work/c1/snapins/Bar" \
+  "$work/c1/lib/bar" "$work/c1/resources/BAR"
+run list
+printf "%s\n" "$out" | grep -q "^  Foo .*both" || fail "case-blind list, Foo: $out"
+printf "%s\n" "$out" | grep -q "FOO" && fail "FOO listed on its own: $out"
+printf "%s\n" "$out" | grep -q "^  Bar  *active *$" || fail "case-blind list, Bar: $out"
+for args in "enable FOO" "disable Foo" "disable --check foo"; do
+  status $args
+  [ "$rc" -eq 5 ] || fail "$args exited $rc"
+done
+run disable --check --json Bar
+printf "%s\n" "$out" | grep -q '"status": "would-change"' || fail "Bar check: $out"
+status disable Bar
+[ "$rc" -eq 0 ] && [ -d "$work/c1/inactive.lib/Bar" ] && [ -d "$work/c1/inactive.resources/Bar" ] ||
+  fail "Bar disable exited $rc"
+run list
+printf "%s\n" "$out" | grep -q "^  Bar  *inactive *$" || fail "Bar after: $out"
 echo "PASS: quillanctl.exe under Wine"
