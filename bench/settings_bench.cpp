@@ -1,12 +1,15 @@
 // Typed settings reads and writes through the real platform.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "BenchDir.h"
 #include "lib/D_Ini.h"
+#include "platform/ProfileEngine.h"
 
 namespace {
 
@@ -56,5 +59,49 @@ void BM_Write1000DistinctKeys(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Write1000DistinctKeys)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The process's peak resident memory in KiB since the last ResetPeak().
+long PeakKiB() {
+  long kib = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr)
+      if (std::sscanf(line, "VmHWM: %ld", &kib) == 1) break;
+    std::fclose(f);
+  }
+  return kib;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The first read of a large hand-made settings file, as the window makes it
+// before it appears: range(0) MiB of keys in one section (range(1) 1) or of
+// lines without "=" (0), the key read lying after them. `peak_x_file` is the
+// memory the read took at its peak against the file's size.
+void BM_FirstReadOfALargeFile(benchmark::State& state) {
+  const long mib = static_cast<long>(state.range(0));
+  const bool keys = state.range(1) != 0;
+  BenchDir dir("large");
+  const std::string path = dir.Join("Quillan.ini");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "[Settings Form1 CheckListBoxSnapins]\n";
+    for (long n = 0; static_cast<long>(out.tellp()) < (mib << 20); ++n) {
+      out << (keys ? "Snapin" + std::to_string(n) + "=1\n" : "a line without equals sign " + std::to_string(n) + "\n");
+    }
+    out << "[Paths]\nC1=/opt/ConsoleOne\n";
+  }
+  double peak = 0;
+  for (auto _ : state) {
+    ResetPeak();
+    const long before = PeakKiB();
+    profile::ProfileEngine engine;
+    benchmark::DoNotOptimize(engine.Read(path, "Paths", "C1", ""));
+    peak = std::max(peak, static_cast<double>(PeakKiB() - before) / static_cast<double>(mib << 10));
+  }
+  state.counters["peak_x_file"] = peak;
+  state.SetComplexityN(mib);
+}
+BENCHMARK(BM_FirstReadOfALargeFile)->ArgsProduct({{10, 50, 200}, {0, 1}})->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 }  // namespace

@@ -212,24 +212,24 @@ struct Session::Impl {
 #endif
   }
 
+  // The snap-in folder of `state`, told by its first listed name with a letter.
+  bool SnapinFolderCaseBlind(std::size_t state) {
+    auto& list = List();
+    const bool active = state == 0;
+    int probe = 0;
+    while (probe < list.Count() && (list.Checked(probe) != active || !HasLetter(list.ItemText(probe)))) ++probe;
+    if (probe == list.Count()) return false;
+    const std::string flipped = FlipCase(list.ItemText(probe));
+    const auto same = list.IndexesOf(flipped);
+    const bool listed = std::any_of(same.begin(), same.end(), [&](int i) {
+      return list.Checked(i) == active && list.ItemText(i) == flipped;
+    });
+    return CaseBlind(state, 0, list.ItemText(probe), listed);
+  }
+
   // Both snap-in folders are case-blind: names that differ only in case
   // there name one snap-in, whose folders the file system finds by either.
-  bool SnapinFoldersCaseBlind() {
-    auto& list = List();
-    for (std::size_t state = 0; state < 2; ++state) {
-      const bool active = state == 0;
-      int probe = 0;
-      while (probe < list.Count() && (list.Checked(probe) != active || !HasLetter(list.ItemText(probe)))) ++probe;
-      if (probe == list.Count()) return false;
-      const std::string flipped = FlipCase(list.ItemText(probe));
-      const auto same = list.IndexesOf(flipped);
-      const bool listed = std::any_of(same.begin(), same.end(), [&](int i) {
-        return list.Checked(i) == active && list.ItemText(i) == flipped;
-      });
-      if (!CaseBlind(state, 0, list.ItemText(probe), listed)) return false;
-    }
-    return true;
-  }
+  bool SnapinFoldersCaseBlind() { return SnapinFolderCaseBlind(0) && SnapinFolderCaseBlind(1); }
 
   bool AnyCaseBlind(SidePlaces& side) {
     for (std::size_t kind = 1; kind < 3; ++kind) {
@@ -241,20 +241,7 @@ struct Session::Impl {
         if (CaseBlind(state, kind, probe, p == here || p == Place::Both)) return true;
       }
     }
-    auto& list = List();
-    for (std::size_t state = 0; state < 2; ++state) {
-      for (int i = 0; i < list.Count(); ++i) {
-        if (list.Checked(i) != (state == 0) || !HasLetter(list.ItemText(i))) continue;
-        const std::string flipped = FlipCase(list.ItemText(i));
-        const auto same = list.IndexesOf(flipped);
-        const bool listed = std::any_of(same.begin(), same.end(), [&](int k) {
-          return list.Checked(k) == list.Checked(i) && list.ItemText(k) == flipped;
-        });
-        if (CaseBlind(state, 0, list.ItemText(i), listed)) return true;
-        break;
-      }
-    }
-    return false;
+    return SnapinFolderCaseBlind(0) || SnapinFolderCaseBlind(1);
   }
 
   // On a case-blind installation: every listed snap-in with its places as
