@@ -100,19 +100,19 @@ class InstallationLock {
       if (round == 0 && onWait) onWait(path);
       return StopSignal() == 0;
     });
-    using Status = platform::FolderLock::Status;
+    using Kind = platform::FolderLock::Kind;
     const std::string what = (lock.where.empty() ? path : lock.where) + (lock.error.empty() ? "" : ": " + lock.error);
-    switch (lock.status) {
-      case Status::Held:
+    switch (lock.kind) {
+      case Kind::Held:
         held_ = true;
         handle_ = lock.handle;
         return;
-      case Status::NoFolder:
+      case Kind::NoFolder:
         return;  // the check finds no folder: nothing happens there
-      case Status::ReadOnly:
+      case Kind::ReadOnly:
         notes.push_back("not locked: " + path + " is on a read-only file system, where nothing can change");
         return;
-      case Status::NotAllowed:
+      case Kind::NotAllowed:
         if (!switching) {
           notes.push_back("not locked: this user may not take the lock (" + what +
                           "); a run switching snap-ins meanwhile may show up half-way");
@@ -121,14 +121,14 @@ class InstallationLock {
         throw LockError("cannot lock " + path + " to switch snap-ins (" + what +
                             "): switching needs the right to create files there",
                         kExitError);
-      case Status::Busy:
+      case Kind::Busy:
         if (const int signal = StopSignal())
           throw LockError("stopped by " + SignalName(signal) + " while waiting for another run on " + path,
                           kExitSignalBase + signal);
         throw LockError("another run holds the lock on " + path + " (" + what + "); gave up after " +
                             SecondsText(wait) + " s (--wait)",
                         kExitBusy);
-      case Status::Failed:
+      case Kind::Failed:
         break;
     }
     throw LockError("cannot lock " + path + ": " + what, kExitError);

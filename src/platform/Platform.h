@@ -58,7 +58,7 @@ constexpr int SW_SHOWNORMAL_ = 1;
 
 // The installation lock of LockFolder, or why there is none.
 struct FolderLock {
-  enum class Status {
+  enum class Kind {
     Held,        // held through `handle` until UnlockFolder
     NoFolder,    // the path is no folder: there is nothing to guard
     NotAllowed,  // this user may not take it (may not write the folder)
@@ -66,7 +66,7 @@ struct FolderLock {
     Busy,        // another holder kept it for the whole wait, or the wait was given up
     Failed,      // it could not be taken for another reason
   };
-  Status status = Status::NoFolder;
+  Kind kind = Kind::NoFolder;
   std::uintptr_t handle = 0;
   std::string where;  // what was locked (a lock file, a mutex name)
   std::string error;  // the system's reason, or who is in the way
@@ -151,7 +151,7 @@ class Platform {
   // Released by UnlockFolder or when the process ends.
   virtual FolderLock LockFolder(const std::string& /*path*/, std::chrono::milliseconds /*wait*/,
                                 const std::function<bool(int round)>& /*waiting*/) {
-    return {FolderLock::Status::Held, 0, {}, {}};
+    return {FolderLock::Kind::Held, 0, {}, {}};
   }
   virtual void UnlockFolder(std::uintptr_t /*lock*/) {}
   // Next top-level window after `after` (0: from the start) with the given

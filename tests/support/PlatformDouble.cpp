@@ -225,11 +225,11 @@ platform::FolderLock PlatformDouble::LockFolder(const std::string& path, std::ch
                                                 const std::function<bool(int round)>& waiting) {
   Count(Op::LockFolder);
   if (lockAnswer_) {
-    if (lockAnswer_->status == platform::FolderLock::Status::Busy && wait.count() > 0) waiting(0);
+    if (lockAnswer_->kind == platform::FolderLock::Kind::Busy && wait.count() > 0) waiting(0);
     return *lockAnswer_;
   }
   platform::FolderLock lock = Inner().LockFolder(path, wait, waiting);
-  if (lock.status == platform::FolderLock::Status::Held) {
+  if (lock.kind == platform::FolderLock::Kind::Held) {
     heldLocks_.push_back(path);
     lockPaths_[lock.handle] = path;
   }

@@ -555,8 +555,8 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milli
   const std::string file = path + (path.back() == '/' ? "" : "/") + ".quillan.lock";
   result.where = file;
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  const auto give = [&result](FolderLock::Status status, int error) {
-    result.status = status;
+  const auto give = [&result](FolderLock::Kind kind, int error) {
+    result.kind = kind;
     if (error != 0) result.error = std::strerror(error);
     return result;
   };
@@ -568,12 +568,12 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milli
       if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
         ::close(fd);
         result.error = "not a plain file";  // something else planted at the name
-        return give(FolderLock::Status::Failed, 0);
+        return give(FolderLock::Kind::Failed, 0);
       }
       const int lockError = TryWriteLock(fd);
       if (lockError == 0) {
         if (::lstat(file.c_str(), &named) == 0 && SameFile(held, named)) {
-          result.status = FolderLock::Status::Held;
+          result.kind = FolderLock::Kind::Held;
           result.handle = static_cast<std::uintptr_t>(fd) + 1;
           lockFiles_[result.handle] = file;
           return result;
@@ -583,9 +583,9 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milli
         continue;
       }
       ::close(fd);
-      if (lockError != EAGAIN && lockError != EACCES) return give(FolderLock::Status::Failed, lockError);
+      if (lockError != EAGAIN && lockError != EACCES) return give(FolderLock::Kind::Failed, lockError);
     } else if (openError == EROFS) {
-      return give(FolderLock::Status::ReadOnly, openError);
+      return give(FolderLock::Kind::ReadOnly, openError);
     } else if (openError == EACCES || openError == EPERM) {
       // Another user's run holds its own lock file, which only that user can
       // open, while this user may write the folder too: wait for it to go.
@@ -593,15 +593,15 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milli
       struct stat other {};
       if (::lstat(file.c_str(), &other) != 0 ||
           ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return give(FolderLock::Status::NotAllowed, openError);
+        return give(FolderLock::Kind::NotAllowed, openError);
       }
       result.error = "it is user " + std::to_string(other.st_uid) +
                      "'s (a run of theirs, or one that was killed: remove it when no run goes on)";
     } else if (openError != ENOENT) {  // ENOENT: removed between two steps
-      return give(FolderLock::Status::Failed, openError);
+      return give(FolderLock::Kind::Failed, openError);
     }
     if (std::chrono::steady_clock::now() >= deadline || !waiting(round))
-      return give(FolderLock::Status::Busy, 0);
+      return give(FolderLock::Kind::Busy, 0);
     const auto left = deadline - std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
   }

@@ -323,7 +323,7 @@ class Win32Platform final : public Platform {
     }
     if (h == nullptr) {
       Failed();
-      result.status = FolderLock::Status::Failed;
+      result.kind = FolderLock::Kind::Failed;
       result.error = LastErrorText();
       return result;
     }
@@ -336,18 +336,18 @@ class Win32Platform final : public Platform {
       const DWORD waited = WaitForSingleObject(h, slice);
       // An abandoned mutex (its holder died) is granted to us all the same.
       if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-        result.status = FolderLock::Status::Held;
+        result.kind = FolderLock::Kind::Held;
         result.handle = reinterpret_cast<std::uintptr_t>(h);
         return result;
       }
       if (waited != WAIT_TIMEOUT) {
         Failed();
-        result.status = FolderLock::Status::Failed;
+        result.kind = FolderLock::Kind::Failed;
         result.error = LastErrorText();
         break;
       }
       if (left() == 0 || !waiting(round)) {
-        result.status = FolderLock::Status::Busy;
+        result.kind = FolderLock::Kind::Busy;
         break;
       }
     }
