@@ -295,6 +295,10 @@ void TForm1::FormCreate(TObject* /*Sender*/) {
   }
   try {
     userSettings_ = D_Ini::OpenSettingsFile(true);
+    if (userSettings_->FileName().empty()) {
+      userSettings_.reset();  // nothing read, nothing written
+      noUserSettings_ = true;
+    }
     machineSettings_ = D_Ini::OpenSettingsFile(false);
   } catch (...) {
     // Without the files the window still works on defaults.
@@ -332,6 +336,13 @@ void TForm1::FormShow(TObject* /*Sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
+  if (noUserSettings_) {
+    if (TApplication* app = Application())
+      app->MessageBox("No per-user settings file: this user has no home folder (HOME is not set and the "
+                      "user has no passwd entry), so the window's state is not saved",
+                      "Warning", MB_OK | MB_ICONWARNING);
+    return;
+  }
   if (!userSettings_) return;
   try {
     // One replacement of the file: a close that is killed or refused part
@@ -457,9 +468,11 @@ void TForm1::VerifyPathOnce() {
     addAll(inactiveSnapins_, false);
   }
 
+  uncreatedFolders_.clear();
   for (const std::string& name : folderNames_[1]) {
     try {
-      if (!os.DirectoryExists(base + name)) os.CreateDirectory(base + name);
+      if (!os.DirectoryExists(base + name) && !os.CreateDirectory(base + name))
+        uncreatedFolders_[name] = os.LastErrorText();
     } catch (...) {
     }
   }
@@ -515,7 +528,12 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
         if (!os.MoveFolder(base + source, base + target)) {
           here = !wantActive;
           if (failures.count++ == 0) {
-            const std::string why = os.LastErrorText();
+            std::string why = os.LastErrorText();
+            const std::string& folder = folderNames_[wantActive ? 0 : 1][kind];
+            if (const auto it = uncreatedFolders_.find(folder);
+                it != uncreatedFolders_.end() && !os.DirectoryExists(base + folder)) {
+              why = "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
+            }
             failures.first = source + " to " + target + (why.empty() ? "" : ": " + why);
           }
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -93,6 +94,11 @@ class TForm1 : public ui::TForm {
   TStringList activeSnapins_;
   TStringList inactiveSnapins_;
   std::unique_ptr<D_Ini::TIniFile> userSettings_;
+  // No per-user file can be had (no home folder): said once at close.
+  bool noUserSettings_ = false;
+  // Inactive folders the last check could not create, with the system's
+  // reason: a move into one then says that reason, not "no such file".
+  std::map<std::string, std::string> uncreatedFolders_;
   std::unique_ptr<D_Ini::TIniFile> machineSettings_;
 
   // Listing a folder lets pending input run; an edit arriving then must not

@@ -24,10 +24,11 @@ bool LooksLikePath(const std::string& word) {
 const char* WantedText(Wanted wanted) { return wanted == Wanted::Active ? "active" : "inactive"; }
 
 std::string UsageText() {
-  return "Usage: quillanctl list [BASE] [--json]\n"
-         "  or:  quillanctl enable [BASE] NAME... [--check] [--json] [--hex]\n"
-         "  or:  quillanctl disable [BASE] NAME... [--check] [--json] [--hex]\n"
-         "  or:  quillanctl set [BASE] [--active NAME...] [--inactive NAME...] [--check] [--json] [--hex]\n"
+  return "Usage: quillanctl list [BASE] [--json] [--wait SECONDS]\n"
+         "  or:  quillanctl enable [BASE] NAME... [--check] [--json] [--hex] [--wait SECONDS]\n"
+         "  or:  quillanctl disable [BASE] NAME... [--check] [--json] [--hex] [--wait SECONDS]\n"
+         "  or:  quillanctl set [BASE] [--active NAME...] [--inactive NAME...] [--check] [--json]\n"
+         "                  [--hex] [--wait SECONDS]\n"
          "  or:  quillanctl --help | --version\n";
 }
 
@@ -62,6 +63,8 @@ std::string HelpText() {
          "  --json       print the result as one JSON object\n"
          "  --hex        every NAME is given as the hex digits of its bytes (the\n"
          "               JSON's name_hex), for names that are not UTF-8\n"
+         "  --wait SECONDS  how long to wait for another run on BASE (default 10;\n"
+         "               0: do not wait)\n"
          "  --help       this text\n"
          "  --version    the version\n"
          "\n"
@@ -71,12 +74,24 @@ std::string HelpText() {
          "lib, resources and their inactive.* counterparts; nothing is replaced,\n"
          "copied or deleted. A second identical call changes nothing. No settings\n"
          "file is written. Runs on the same installation take turns: each holds a\n"
-         "lock on BASE from its check to its last move.\n"
+         "lock on BASE from its check to its last move, and waits for another run's\n"
+         "(saying so on stderr) at most --wait seconds.\n"
+#ifdef _WIN32
+         "The lock is a named mutex of the folder.\n"
+#else
+         "The lock is BASE/.quillan.lock, there only while a run holds it; a user\n"
+         "who may not create files in BASE cannot take it: list and --check then\n"
+         "run without it (saying so), and switching is refused.\n"
+#endif
+         "A signal (INT, TERM, HUP) lets the snap-in in progress finish with all its\n"
+         "folders; the report of what was done is printed. A closed output (as\n"
+         "with | head) does not stop the moves.\n"
          "\n"
          "Exit status:\n"
          "  0  every folder of every named snap-in is in the wanted place afterwards\n"
          "     (list: BASE is an installation)\n"
-         "  1  unexpected failure\n"
+         "  1  unexpected failure, or the lock on BASE cannot be taken (no right to\n"
+         "     create files in BASE, for a switch)\n"
          "  2  usage error\n"
 #ifdef _WIN32
          "  3  BASE is not a ConsoleOne installation (no bin\\ConsoleOne.exe)\n"
@@ -86,9 +101,13 @@ std::string HelpText() {
 #endif
          "  4  locked: a requested change was refused (required snap-in, or\n"
          "     ConsoleOne is running)\n"
-         "  5  a move failed, or a folder is still in the other place\n"
+         "  5  a move failed (or would fail: an inactive folder that cannot be\n"
+         "     created), or a folder is still in the other place\n"
          "  6  a name matches no snap-in, or several only ignoring case\n"
-         "When several apply, the highest number is returned.\n";
+         "  7  busy: another run held the lock on BASE for the whole wait\n"
+         "  128+N  stopped by signal N (130 INT, 143 TERM, 129 HUP) after the\n"
+         "     snap-in in progress; the report so far is printed\n"
+         "Otherwise, when several apply, the highest number is returned.\n";
 }
 
 std::string VersionText() { return std::string("quillanctl ") + QUILLAN_VERSION + "\n"; }
@@ -131,6 +150,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   app.add_flag("--check", o.check);
   app.add_flag("--hex", o.hex);
   CLI::Option* baseOption = app.add_option("--base", base);
+  app.add_option("--wait", o.wait);
 
   const auto subcommand = [&app](const char* name) {
     Subcommand s;
@@ -168,6 +188,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return result;
   }
   if (baseOption->count() > 0) o.base = base;
+  // Up to a year; "nan" and "inf" are no number of seconds.
+  if (!(o.wait >= 0 && o.wait <= 366.0 * 86400)) return fail("--wait takes the seconds to wait, 0 or more");
 
   std::vector<std::string> positionals;
   if (list.app->parsed()) {

@@ -15,6 +15,8 @@ enum ExitStatus : int {
   kExitLocked = 4,           // a change was refused: required snap-in, or ConsoleOne running
   kExitMoveFailed = 5,       // a move failed, or a folder is still in the other place
   kExitUnknownSnapin = 6,    // a name matches no snap-in, or several only ignoring case
+  kExitBusy = 7,             // another run held the lock on BASE for the whole wait
+  kExitSignalBase = 128,     // + the signal's number: stopped by SIGINT, SIGTERM or SIGHUP
 };
 
 enum class Command { Help, Version, List, Enable, Disable, Set };
@@ -33,6 +35,7 @@ struct Options {
   bool json = false;
   bool check = false;
   bool hex = false;  // names were given as the hex digits of their bytes
+  double wait = 10;  // seconds to wait for another run's lock on BASE; 0: not at all
 };
 
 struct ParsedCommandLine {

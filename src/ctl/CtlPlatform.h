@@ -18,6 +18,13 @@ struct MoveRecord {
   std::string error;  // the system's reason when it failed
 };
 
+// An inactive folder the check could not create (with --check: would not be
+// able to), and the system's reason.
+struct FolderFailure {
+  std::string path;
+  std::string error;
+};
+
 class CtlPlatform : public platform::ForwardingPlatform {
  public:
   // Forwards to `inner` (the native platform by default).
@@ -33,6 +40,11 @@ class CtlPlatform : public platform::ForwardingPlatform {
   // While set, folders are neither created nor moved, only noted (--check).
   void SetCheckOnly(bool checkOnly) { checkOnly_ = checkOnly; }
   const std::vector<std::string>& WouldCreateFolders() const { return wouldCreate_; }
+  // Folders that could not be created (with --check: that the system says
+  // cannot be, where it can tell).
+  const std::vector<FolderFailure>& FailedFolders() const { return failed_; }
+  // The entry of FailedFolders for `path`, if any.
+  const FolderFailure* FailureOf(const std::string& path) const;
   // Settings writes that were refused (file paths), for the tests' sake.
   const std::vector<std::string>& RefusedWrites() const { return refusedWrites_; }
 
@@ -56,6 +68,7 @@ class CtlPlatform : public platform::ForwardingPlatform {
   std::vector<std::string> refusedWrites_;
   std::vector<std::string> created_;
   std::vector<std::string> wouldCreate_;
+  std::vector<FolderFailure> failed_;
   bool checkOnly_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ctl/Engine.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <future>
 #include <map>
@@ -43,6 +44,25 @@ const char* StateText(const Places& places) {
   return common == Place::None ? "missing" : PlaceText(common);
 }
 
+namespace {
+volatile std::sig_atomic_t g_stopSignal = 0;
+}  // namespace
+
+int StopSignal() { return g_stopSignal; }
+
+void SetStopSignal(int signal) { g_stopSignal = signal; }
+
+std::string SignalName(int signal) {
+  switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+#ifdef SIGHUP
+    case SIGHUP: return "SIGHUP";
+#endif
+    default: return "signal " + std::to_string(signal);
+  }
+}
+
 bool Holds(const Places& places, Wanted wanted) {
   const Place want = wanted == Wanted::Active ? Place::Active : Place::Inactive;
   return places[0] == want &&
@@ -57,18 +77,72 @@ Place Combine(bool active, bool inactive) {
   return inactive ? Place::Inactive : Place::None;
 }
 
-// Holds the platform's advisory lock on a folder for the scope.
-class FolderLock {
+// Seconds as given: "10", "0.5".
+std::string SecondsText(std::chrono::milliseconds wait) {
+  std::string text = std::to_string(wait.count() / 1000);
+  if (const auto ms = wait.count() % 1000; ms != 0) {
+    text += '.' + std::to_string(1000 + ms).substr(1);
+    while (text.back() == '0') text.pop_back();
+  }
+  return text;
+}
+
+// Holds the installation lock for the scope, or tells why there is none:
+// a run that may change nothing goes on without it and says so; any other
+// run without it is refused.
+class InstallationLock {
  public:
-  FolderLock(platform::Platform& platform, const std::string& path)
-      : platform_(platform), lock_(platform.LockFolder(path)) {}
-  ~FolderLock() { platform_.UnlockFolder(lock_); }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
+  InstallationLock(platform::Platform& platform, const std::string& path, bool switching,
+                   std::chrono::milliseconds wait, const std::function<void(const std::string&)>& onWait,
+                   std::vector<std::string>& notes)
+      : platform_(platform) {
+    const platform::FolderLock lock = platform.LockFolder(path, wait, [&](int round) {
+      if (round == 0 && onWait) onWait(path);
+      return StopSignal() == 0;
+    });
+    using Kind = platform::FolderLock::Kind;
+    const std::string what = (lock.where.empty() ? path : lock.where) + (lock.error.empty() ? "" : ": " + lock.error);
+    switch (lock.kind) {
+      case Kind::Held:
+        held_ = true;
+        handle_ = lock.handle;
+        return;
+      case Kind::NoFolder:
+        return;  // the check finds no folder: nothing happens there
+      case Kind::ReadOnly:
+        notes.push_back("not locked: " + path + " is on a read-only file system, where nothing can change");
+        return;
+      case Kind::NotAllowed:
+        if (!switching) {
+          notes.push_back("not locked: this user may not take the lock (" + what +
+                          "); a run switching snap-ins meanwhile may show up half-way");
+          return;
+        }
+        throw LockError("cannot lock " + path + " to switch snap-ins (" + what +
+                            "): switching needs the right to create files there",
+                        kExitError);
+      case Kind::Busy:
+        if (const int signal = StopSignal())
+          throw LockError("stopped by " + SignalName(signal) + " while waiting for another run on " + path,
+                          kExitSignalBase + signal);
+        throw LockError("another run holds the lock on " + path + " (" + what + "); gave up after " +
+                            SecondsText(wait) + " s (--wait)",
+                        kExitBusy);
+      case Kind::Failed:
+        break;
+    }
+    throw LockError("cannot lock " + path + ": " + what, kExitError);
+  }
+  ~InstallationLock() {
+    if (held_) platform_.UnlockFolder(handle_);
+  }
+  InstallationLock(const InstallationLock&) = delete;
+  InstallationLock& operator=(const InstallationLock&) = delete;
 
  private:
   platform::Platform& platform_;
-  std::uintptr_t lock_;
+  bool held_ = false;
+  std::uintptr_t handle_ = 0;
 };
 
 // `name` in the folder of `kind` in `state` (0 active, 1 inactive) under
@@ -138,6 +212,15 @@ struct Session::Impl {
   memory_toolkit::MemoryApplication application;
   std::unique_ptr<TForm1> form;
   std::string defaultBase;
+  std::chrono::milliseconds lockWait{10000};
+  std::function<void(const std::string&)> onLockWait;
+  std::vector<std::string> notes;
+
+  // The lock on the folder the check will take for `path`.
+  std::unique_ptr<InstallationLock> Lock(const std::string& path, bool switching) {
+    return std::make_unique<InstallationLock>(platform, path.empty() ? form->ConsoleOnePath() : path,
+                                              switching, lockWait, onLockWait, notes);
+  }
 
   ui::TCheckListBox& List() { return *form->CheckListBoxSnapins; }
   std::string Base() const { return D_Util::IncludeTrailingSeparator(form->ConsoleOnePath()); }
@@ -302,28 +385,47 @@ struct Session::Impl {
     return m;
   }
 
+  // Why the folder that receives `kind` in state `to` is missing; empty
+  // when it is there (with --check: when the check would create it).
+  std::string MissingFolder(int to, std::size_t kind) {
+    const std::string parent = Base() + form->FolderNames()[static_cast<std::size_t>(to)][kind];
+    if (platform.DirectoryExists(parent)) return {};
+    if (const FolderFailure* f = platform.FailureOf(parent))
+      return "cannot create " + parent + (f->error.empty() ? "" : ": " + f->error);
+    const auto& wouldCreate = platform.WouldCreateFolders();
+    if (std::find(wouldCreate.begin(), wouldCreate.end(), parent) != wouldCreate.end()) return {};
+    return "no folder " + parent;
+  }
+
   // The moves a click would make for `name`, each with whether it would
   // succeed: renames never replace, so an occupied target fails.
   std::vector<MoveRecord> PredictMoves(const std::string& name, Wanted wanted) {
     const int to = wanted == Wanted::Active ? 0 : 1;
     std::vector<MoveRecord> moves;
-    const auto& wouldCreate = platform.WouldCreateFolders();
     for (std::size_t kind = 0; kind < 3; ++kind) {
       const std::string source = PlaceOf(1 - to, kind, name);
       if (!platform.DirectoryExists(source)) continue;
       MoveRecord m{source, PlaceOf(to, kind, name), false, {}};
-      const std::string parent = Base() + form->FolderNames()[static_cast<std::size_t>(to)][kind];
       if (platform.DirectoryExists(m.target) || platform.FileExists(m.target)) {
         m.error = "the target exists";
-      } else if (!platform.DirectoryExists(parent) &&
-                 std::find(wouldCreate.begin(), wouldCreate.end(), parent) == wouldCreate.end()) {
-        m.error = "no folder " + parent;
       } else {
-        m.succeeded = true;
+        m.error = MissingFolder(to, kind);
+        m.succeeded = m.error.empty();
       }
       moves.push_back(std::move(m));
     }
     return moves;
+  }
+
+  // The first folder missing for a move of `name`'s folders: a click then
+  // would move some and leave the snap-in split, so none is moved.
+  std::string MissingFolderFor(const std::string& name, Wanted wanted) {
+    const int to = wanted == Wanted::Active ? 0 : 1;
+    for (std::size_t kind = 0; kind < 3; ++kind) {
+      if (!platform.DirectoryExists(PlaceOf(1 - to, kind, name))) continue;
+      if (std::string missing = MissingFolder(to, kind); !missing.empty()) return missing;
+    }
+    return {};
   }
 };
 
@@ -342,10 +444,17 @@ std::vector<std::string> Session::Warnings() const {
 
 std::string Session::DefaultBase() const { return impl_->defaultBase; }
 
+void Session::SetLockWait(std::chrono::milliseconds wait, std::function<void(const std::string&)> onWait) {
+  impl_->lockWait = wait;
+  impl_->onLockWait = std::move(onWait);
+}
+
+const std::vector<std::string>& Session::Notes() const { return impl_->notes; }
+
 Inventory Session::List(const std::optional<std::string>& base) {
   Impl& s = *impl_;
   const std::string path = base ? *base : s.defaultBase;
-  const FolderLock lock(s.platform, path);
+  const auto lock = s.Lock(path, false);
   // The library and resource folders are read on a second thread while the
   // window checks the installation: the base is the one the check will take.
   const std::string predicted = D_Util::IncludeTrailingSeparator(
@@ -389,12 +498,14 @@ ChangeReport Session::Apply(const Options& options) {
   report.check = options.check;
   s.platform.SetCheckOnly(options.check);
   const std::string path = options.base ? *options.base : s.defaultBase;
+  report.requested = options.requests.size();
   // Held from the check to the last look at the disk, so that every answer
   // describes a state that existed.
-  const FolderLock lock(s.platform, path);
+  const auto lock = s.Lock(path, !options.check);
   report.before = s.Verify(path);
   report.createdFolders = s.platform.CreatedFolders();
   report.wouldCreateFolders = s.platform.WouldCreateFolders();
+  report.failedFolders = s.platform.FailedFolders();
   if (report.before.outcome != Outcome::Installation) {
     report.exitStatus = kExitNotInstallation;
     return report;
@@ -421,6 +532,8 @@ ChangeReport Session::Apply(const Options& options) {
   // A repeated name is clicked once; the later requests just read the outcome.
   std::map<std::string, std::vector<MoveRecord>> clicked;
   for (std::size_t k = 0; k < options.requests.size(); ++k) {
+    // A signal ends the run between two snap-ins, never inside one.
+    if ((report.interrupted = StopSignal()) != 0) break;
     const Request& r = options.requests[k];
     const Match& match = matches[k];
     SnapinResult res;
@@ -480,6 +593,11 @@ ChangeReport Session::Apply(const Options& options) {
         res.reason = res.before + " -> " + WantedText(r.wanted);
         res.changed = true;
       }
+    } else if (const std::string missing = s.MissingFolderFor(res.name, r.wanted); !missing.empty()) {
+      res.holds = holdsBefore;
+      res.status = "failed";
+      res.reason = missing + "; nothing of it was moved";
+      res.exitStatus = kExitMoveFailed;
     } else {
       if (clicked.count(res.name) == 0) {
         // The moves of a click on the item's check mark.
@@ -520,6 +638,7 @@ ChangeReport Session::Apply(const Options& options) {
   }
   report.changed =
       report.changed || !report.createdFolders.empty() || !report.wouldCreateFolders.empty();
+  if (report.interrupted != 0) report.exitStatus = kExitSignalBase + report.interrupted;
   return report;
 }
 

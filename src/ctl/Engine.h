@@ -3,8 +3,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,10 +81,31 @@ struct ChangeReport {
   std::vector<SnapinResult> results;
   std::vector<std::string> createdFolders;
   std::vector<std::string> wouldCreateFolders;  // --check: what the run would create
+  std::vector<FolderFailure> failedFolders;     // could not be (--check: cannot be) created
+  std::size_t requested = 0;                    // names asked for; `results` may be fewer
+  int interrupted = 0;                          // the signal that stopped the run, or 0
   bool check = false;
   bool changed = false;
   int exitStatus = kExitOk;
   std::string error;  // a usage error found against the list (conflicting requests)
+};
+
+// The signal that asked the run to stop, or 0. Set from a signal handler
+// (async-signal-safe); the run ends after the snap-in in progress.
+int StopSignal();
+void SetStopSignal(int signal);
+// "SIGTERM", "SIGINT", "SIGHUP", or "signal N".
+std::string SignalName(int signal);
+
+// The run could not have the lock on BASE; `exitStatus` says why.
+class LockError : public std::runtime_error {
+ public:
+  LockError(const std::string& message, int exitStatus)
+      : std::runtime_error(message), exitStatus_(exitStatus) {}
+  int ExitStatus() const { return exitStatus_; }
+
+ private:
+  int exitStatus_;
 };
 
 class Session {
@@ -95,10 +119,17 @@ class Session {
   std::vector<std::string> Warnings() const;
   // ConsoleOnePath as the window computed it at creation.
   std::string DefaultBase() const;
+  // How long List and Apply wait for another run's lock on BASE, and what
+  // they call (once, with BASE) when they begin to wait.
+  void SetLockWait(std::chrono::milliseconds wait, std::function<void(const std::string&)> onWait);
+  // Said when a run goes on without the lock (a user who may only read
+  // BASE, a read-only file system).
+  const std::vector<std::string>& Notes() const;
   // `list`: verifies `base` (nullopt: the default) exactly as the window's
-  // path box does, and reads where every snap-in's folders are.
+  // path box does, and reads where every snap-in's folders are. Throws
+  // LockError when the lock cannot be had.
   Inventory List(const std::optional<std::string>& base);
-  // enable/disable/set.
+  // enable/disable/set. Throws LockError when the lock cannot be had.
   ChangeReport Apply(const Options& options);
 
  private:

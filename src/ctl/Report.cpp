@@ -66,6 +66,18 @@ void AddCheck(Json& j, const Inventory& inv) {
   j["consoleone_running"] = inv.consoleOneRunning;
 }
 
+// Present only when a folder could not be created.
+void AddFailedFolders(Json& j, const std::vector<FolderFailure>& failed) {
+  if (failed.empty()) return;
+  Json a = Json::array();
+  for (const auto& f : failed) a.push_back(Json{{"path", Str(f.path)}, {"error", Str(f.error)}});
+  j["failed_folders"] = std::move(a);
+}
+
+std::string FailedFolderText(const FolderFailure& f) {
+  return EscapeControls(f.path) + (f.error.empty() ? "" : ": " + EscapeControls(f.error));
+}
+
 Json NullOr(const std::string& text) { return text.empty() ? Json() : Str(text); }
 
 // A string as DumpJson prints it. Printable ASCII without quote or
@@ -111,12 +123,13 @@ void AppendSnapinJson(std::string& out, const SnapinState& s) {
 }  // namespace
 
 std::string InventoryJsonText(const Inventory& inv, const std::vector<std::string>& createdFolders,
-                              int exitStatus) {
+                              int exitStatus, const std::vector<FolderFailure>& failedFolders) {
   Json j;
   j["command"] = "list";
   AddCheck(j, inv);
   j["snapins"] = Json::array();
   j["created_folders"] = Strings(createdFolders);
+  AddFailedFolders(j, failedFolders);
   j["changed"] = !createdFolders.empty();
   j["ok"] = exitStatus == kExitOk;
   j["exit_status"] = exitStatus;
@@ -143,7 +156,8 @@ std::string InventoryJsonText(const Inventory& inv, const std::vector<std::strin
   return out;
 }
 
-std::string InventoryText(const Inventory& inv, const std::vector<std::string>& createdFolders) {
+std::string InventoryText(const Inventory& inv, const std::vector<std::string>& createdFolders,
+                          const std::vector<FolderFailure>& failedFolders) {
   std::string out;
   out += "Path:        " + EscapeControls(inv.path) + "\n";
   out += "Check:       " + EscapeControls(CheckText(inv)) + "\n";
@@ -155,6 +169,7 @@ std::string InventoryText(const Inventory& inv, const std::vector<std::string>& 
   }
   if (inv.consoleOneRunning) out += "ConsoleOne is running: every snap-in is locked\n";
   for (const auto& f : createdFolders) out += "Created:     " + EscapeControls(f) + "\n";
+  for (const auto& f : failedFolders) out += "Not created: " + FailedFolderText(f) + "\n";
   if (inv.outcome != Outcome::Installation) return out;
 
   out += "Snap-ins:    " + std::to_string(inv.snapins.size()) + "\n";
@@ -220,6 +235,8 @@ Json ChangeJson(const char* command, const ChangeReport& report) {
   j["snapins"] = std::move(results);
   j["created_folders"] = Strings(report.createdFolders);
   if (report.check) j["would_create_folders"] = Strings(report.wouldCreateFolders);
+  AddFailedFolders(j, report.failedFolders);
+  if (report.interrupted != 0) j["interrupted"] = SignalName(report.interrupted);
   j["changed"] = report.changed;
   j["ok"] = report.exitStatus == kExitOk;
   j["exit_status"] = report.exitStatus;
@@ -236,6 +253,8 @@ std::string ChangeText(const ChangeReport& report) {
     out += "[check] would create " + EscapeControls(f) + "\n";
   if (inv.outcome != Outcome::Installation) return out + EscapeControls(NotInstallationText(inv)) + "\n";
   for (const auto& f : report.createdFolders) out += "created " + EscapeControls(f) + "\n";
+  for (const auto& f : report.failedFolders)
+    out += (report.check ? "[check] cannot create " : "could not create ") + FailedFolderText(f) + "\n";
   for (const auto& r : report.results) {
     out += report.check ? "[check] " : "";
     out += r.requested.empty() ? std::string("(the empty name)") : EscapeControls(r.requested);
@@ -246,6 +265,9 @@ std::string ChangeText(const ChangeReport& report) {
       out += " (" + PlacesText(r.places) + ")";
     out += "\n";
   }
+  if (report.interrupted != 0)
+    out += "stopped by " + SignalName(report.interrupted) + " after " + std::to_string(report.results.size()) +
+           " of " + std::to_string(report.requested) + " names; the others were not tried\n";
   return out;
 }
 

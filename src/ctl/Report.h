@@ -14,10 +14,13 @@ namespace ctl {
 using Json = nlohmann::ordered_json;
 
 // `list --json`: the printed document, as DumpJson prints one.
+// `failedFolders`: the inactive folders the check could not create.
 std::string InventoryJsonText(const Inventory& inventory,
-                              const std::vector<std::string>& createdFolders, int exitStatus);
+                              const std::vector<std::string>& createdFolders, int exitStatus,
+                              const std::vector<FolderFailure>& failedFolders = {});
 std::string InventoryText(const Inventory& inventory,
-                          const std::vector<std::string>& createdFolders);
+                          const std::vector<std::string>& createdFolders,
+                          const std::vector<FolderFailure>& failedFolders = {});
 
 Json ChangeJson(const char* command, const ChangeReport& report);
 std::string ChangeText(const ChangeReport& report);

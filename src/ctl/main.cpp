@@ -1,4 +1,7 @@
 // quillanctl: the Quillan window's snap-in management without a window.
+#include <chrono>
+#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -27,6 +30,24 @@ const char* CommandName(ctl::Command c) {
   }
 }
 
+extern "C" void NoteStopSignal(int signal) { ctl::SetStopSignal(signal); }
+
+// A signal lets the run finish the snap-in in progress and report; a reader
+// that went away (| head) must not stop the moves, so writes just fail.
+void CatchSignals() {
+#ifdef _WIN32
+  std::signal(SIGINT, NoteStopSignal);
+  std::signal(SIGTERM, NoteStopSignal);
+#else
+  struct sigaction action {};
+  action.sa_handler = NoteStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 int Run(const ctl::Options& o) {
   ctl::CtlPlatform platform;
   ctl::InstalledPlatform installed(platform);
@@ -34,19 +55,28 @@ int Run(const ctl::Options& o) {
   if (!o.json)
     for (const auto& w : session.Warnings())
       Print(stderr, "quillanctl: warning: " + ctl::EscapeControls(w) + "\n");
+  session.SetLockWait(std::chrono::milliseconds(std::llround(o.wait * 1000)), [&o](const std::string& base) {
+    Print(stderr, "quillanctl: waiting for another run on " + ctl::EscapeControls(base) + " (at most " +
+                      std::to_string(std::llround(std::ceil(o.wait))) + " s)\n");
+  });
+  const auto notes = [&session] {
+    for (const auto& n : session.Notes()) Print(stderr, "quillanctl: note: " + ctl::EscapeControls(n) + "\n");
+  };
 
   if (o.command == ctl::Command::List) {
     const ctl::Inventory inv = session.List(o.base);
-    const int status =
-        inv.outcome == ctl::Outcome::Installation ? ctl::kExitOk : ctl::kExitNotInstallation;
+    notes();
+    int status = inv.outcome == ctl::Outcome::Installation ? ctl::kExitOk : ctl::kExitNotInstallation;
+    if (const int signal = ctl::StopSignal()) status = ctl::kExitSignalBase + signal;
     if (o.json)
-      Print(stdout, ctl::InventoryJsonText(inv, platform.CreatedFolders(), status));
+      Print(stdout, ctl::InventoryJsonText(inv, platform.CreatedFolders(), status, platform.FailedFolders()));
     else
-      Print(stdout, ctl::InventoryText(inv, platform.CreatedFolders()));
+      Print(stdout, ctl::InventoryText(inv, platform.CreatedFolders(), platform.FailedFolders()));
     return status;
   }
 
   const ctl::ChangeReport report = session.Apply(o);
+  notes();
   if (o.json) {
     Print(stdout, ctl::DumpJson(ctl::ChangeJson(CommandName(o.command), report)));
   } else if (!report.error.empty()) {
@@ -79,8 +109,13 @@ int main(int argc, char** argv) {
     Print(stdout, ctl::VersionText());
     return ctl::kExitOk;
   }
+  CatchSignals();
   try {
     return Run(o);
+  } catch (const ctl::LockError& e) {
+    if (o.json) Print(stdout, ctl::DumpJson(ctl::ErrorJson(e.what(), e.ExitStatus())));
+    Print(stderr, std::string("quillanctl: ") + ctl::EscapeControls(e.what()) + "\n");
+    return e.ExitStatus();
   } catch (const std::exception& e) {
     if (o.json) Print(stdout, ctl::DumpJson(ctl::ErrorJson(e.what(), ctl::kExitError)));
     Print(stderr, std::string("quillanctl: ") + ctl::EscapeControls(e.what()) + "\n");

@@ -167,7 +167,12 @@ bool ParseSettingInteger(const std::string& text, long long& value) {
 }
 
 std::string UserSettingsPath(const std::string& fileName) {
-  return D_Util::IncludeTrailingSeparator(D_Win::ReadShellFolder("AppData")) + fileName;
+  const std::string folder = D_Win::ReadShellFolder("AppData");
+#ifndef _WIN32
+  // No home folder: "/quillan.ini" would be some other file of the system's.
+  if (folder.empty()) return std::string();
+#endif
+  return D_Util::IncludeTrailingSeparator(folder) + fileName;
 }
 
 std::string SystemSettingsPath(const std::string& besideExecutable) {

@@ -70,6 +70,8 @@ std::string SettingsFilePath(bool perUser);
 // or "/etc/name.ini" when the prefix is "/usr" or "/". Empty when the
 // executable is not in a folder named "bin".
 std::string SystemSettingsPath(const std::string& besideExecutable);
+// The per-user file in the application-data folder; outside Windows empty
+// when there is none (no home folder): there is no per-user file then.
 std::string UserSettingsPath(const std::string& fileName);
 std::unique_ptr<TIniFile> OpenSettingsFile(bool perUser);
 

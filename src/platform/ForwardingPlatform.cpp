@@ -30,6 +30,8 @@ std::string ForwardingPlatform::ShortPath(const std::string& path) {
 
 std::string ForwardingPlatform::LastErrorText() { return inner_.LastErrorText(); }
 
+bool ForwardingPlatform::MayCreateIn(const std::string& folder) { return inner_.MayCreateIn(folder); }
+
 std::string ForwardingPlatform::ExecutablePath() { return inner_.ExecutablePath(); }
 
 std::optional<std::string> ForwardingPlatform::GetEnvironmentVariable(const std::string& name) {
@@ -81,8 +83,9 @@ bool ForwardingPlatform::CreateNamedMutex(const std::string& name) {
   return inner_.CreateNamedMutex(name);
 }
 
-std::uintptr_t ForwardingPlatform::LockFolder(const std::string& path) {
-  return inner_.LockFolder(path);
+FolderLock ForwardingPlatform::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                                          const std::function<bool(int round)>& waiting) {
+  return inner_.LockFolder(path, wait, waiting);
 }
 
 void ForwardingPlatform::UnlockFolder(std::uintptr_t lock) { inner_.UnlockFolder(lock); }

@@ -20,6 +20,7 @@ class ForwardingPlatform : public Platform {
   std::string ShortPath(const std::string& path) override;
   std::string ExecutablePath() override;
   std::string LastErrorText() override;
+  bool MayCreateIn(const std::string& folder) override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
                                   const std::string& valueName) override;
@@ -36,7 +37,8 @@ class ForwardingPlatform : public Platform {
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
-  std::uintptr_t LockFolder(const std::string& path) override;
+  FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                        const std::function<bool(int round)>& waiting) override;
   void UnlockFolder(std::uintptr_t lock) override;
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,
                             WindowHandle after) override;

@@ -2,6 +2,7 @@
 // Callers use Platform::Get(); tests swap in a double with SetInstance().
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -55,6 +56,22 @@ struct RegistryValue {
 
 constexpr int SW_SHOWNORMAL_ = 1;
 
+// The installation lock of LockFolder, or why there is none.
+struct FolderLock {
+  enum class Kind {
+    Held,        // held through `handle` until UnlockFolder
+    NoFolder,    // the path is no folder: there is nothing to guard
+    NotAllowed,  // this user may not take it (may not write the folder)
+    ReadOnly,    // the folder is on a read-only file system: nothing there can change
+    Busy,        // another holder kept it for the whole wait, or the wait was given up
+    Failed,      // it could not be taken for another reason
+  };
+  Kind kind = Kind::NoFolder;
+  std::uintptr_t handle = 0;
+  std::string where;  // what was locked (a lock file, a mutex name)
+  std::string error;  // the system's reason, or who is in the way
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -84,9 +101,14 @@ class Platform {
   virtual std::string ShortPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
-  // The system's own text for why this thread's last failed CreateDirectory
-  // or MoveFolder failed ("Read-only file system"); empty when none is known.
+  // The system's own text for why this thread's last failed CreateDirectory,
+  // MoveFolder or MayCreateIn failed ("Read-only file system"); empty when
+  // none is known.
   virtual std::string LastErrorText() { return {}; }
+  // False when the system can tell already that no folder can be created in
+  // `folder` (a read-only mount, no right to write it, no inode left); true
+  // when it may work.
+  virtual bool MayCreateIn(const std::string& /*folder*/) { return true; }
 
   // --- environment and registry ---
   // nullopt when the variable is not set (names ignore case on Windows).
@@ -122,10 +144,15 @@ class Platform {
   // Creates (and owns for the life of the process) a named mutex.
   // Returns true when the name already existed (another instance holds it).
   virtual bool CreateNamedMutex(const std::string& name) = 0;
-  // An exclusive advisory lock on a folder, the same for every process that
-  // names that folder; waits until it is free. 0 when it cannot be taken
-  // (no such folder). Released by UnlockFolder or when the process ends.
-  virtual std::uintptr_t LockFolder(const std::string& /*path*/) { return 0; }
+  // An exclusive lock on an installation folder, the same for every process
+  // that names that folder, which only a user who may change the folder can
+  // take. Waits at most `wait` for another holder; `waiting` is called
+  // before each pause (round 0 first) and ends the wait by returning false.
+  // Released by UnlockFolder or when the process ends.
+  virtual FolderLock LockFolder(const std::string& /*path*/, std::chrono::milliseconds /*wait*/,
+                                const std::function<bool(int round)>& /*waiting*/) {
+    return {FolderLock::Kind::Held, 0, {}, {}};
+  }
   virtual void UnlockFolder(std::uintptr_t /*lock*/) {}
   // Next top-level window after `after` (0: from the start) with the given
   // class and exact title; 0 when none.

@@ -2,8 +2,12 @@
 // fake a ConsoleOne window and make moves fail.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+
 #include "ctl/CtlPlatform.h"
 #include "ctl/Engine.h"
+#include "ctl/Report.h"
 #include "support/PlatformDouble.h"
 #include "support/TempDir.h"
 
@@ -192,4 +196,94 @@ TEST_F(EngineInProcess, CheckPredictsTheMovesOfTheRealRunAndCreatesNothing) {
     EXPECT_EQ(real.results[0].moves[i].target, check.results[0].moves[i].target);
     EXPECT_EQ(real.results[0].moves[i].succeeded, check.results[0].moves[i].succeeded);
   }
+}
+
+// Without the lock a run goes on only when it may change nothing; a busy
+// lock says it waited; a switch by someone who may not lock is refused.
+TEST_F(EngineInProcess, EveryLockAnswerEndsAsItShould) {
+  using Kind = platform::FolderLock::Kind;
+  struct Case {
+    Kind kind;
+    bool check;
+    int thrown;  // the LockError's exit status, 0: the run goes on
+    bool noted;
+  };
+  const Case cases[] = {
+      {Kind::NoFolder, false, 0, false},      {Kind::ReadOnly, false, 0, true},
+      {Kind::NotAllowed, true, 0, true},      {Kind::NotAllowed, false, ctl::kExitError, false},
+      {Kind::Busy, false, ctl::kExitBusy, false}, {Kind::Failed, true, ctl::kExitError, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind) * 2 + c.check);
+    inner_.FakeFolderLock({c.kind, 0, dir_.Join("c1/.quillan.lock"), "Permission denied"});
+    ctl::CtlPlatform p(&inner_);
+    ctl::InstalledPlatform installed(p);
+    ctl::Session session(p);
+    int waited = 0;
+    session.SetLockWait(std::chrono::milliseconds(1500), [&](const std::string&) { ++waited; });
+    ctl::Options o;
+    o.command = ctl::Command::Disable;
+    o.requests = {{"Alpha", ctl::Wanted::Inactive}};
+    o.check = c.check;
+    int thrown = 0;
+    try {
+      session.Apply(o);
+    } catch (const ctl::LockError& e) {
+      thrown = e.ExitStatus();
+      if (c.kind == Kind::Busy) {
+        EXPECT_NE(std::string(e.what()).find("gave up after 1.5 s"), std::string::npos);
+      }
+    }
+    EXPECT_EQ(thrown, c.thrown);
+    EXPECT_EQ(!session.Notes().empty(), c.noted);
+    EXPECT_EQ(waited, c.kind == Kind::Busy ? 1 : 0);
+    EXPECT_EQ(TempDir::Exists(dir_.Join("c1/snapins/Alpha")), c.check || thrown != 0);
+    if (!TempDir::Exists(dir_.Join("c1/snapins/Alpha")))
+      std::filesystem::rename(dir_.Join("c1/inactive.snapins/Alpha"), dir_.Join("c1/snapins/Alpha"));
+  }
+}
+
+// An inactive folder that cannot be made keeps every folder of the snap-ins
+// that need it in place, and says why; --check says so where it can know.
+TEST_F(EngineInProcess, AnInactiveFolderThatCannotBeMadeMovesNothingOfTheSnapinsThatNeedIt) {
+  dir_.MakeFolder("c1/lib/Alpha");
+  inner_.FailCreateDirectoryWhen([](const std::string& p) { return p.find("inactive.lib") != std::string::npos; });
+  inner_.SetInjectedErrorText("No space left on device");
+  const auto report = Apply(ctl::Command::Set, {{"Alpha", ctl::Wanted::Inactive}, {"Beta", ctl::Wanted::Active}});
+  EXPECT_EQ(report.exitStatus, ctl::kExitMoveFailed);
+  ASSERT_EQ(report.failedFolders.size(), 1u);
+  EXPECT_EQ(report.failedFolders[0].error, "No space left on device");
+  EXPECT_EQ(report.results[0].status, "failed");
+  EXPECT_EQ(report.results[0].reason, "cannot create " + dir_.Join("c1/inactive.lib") +
+                                          ": No space left on device; nothing of it was moved");
+  EXPECT_TRUE(report.results[0].moves.empty());
+  EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/snapins/Alpha")));
+  EXPECT_EQ(report.results[1].status, "changed");  // Beta needs no inactive folder
+
+  inner_.ClearFailures();
+  std::filesystem::remove_all(dir_.Join("c1/inactive.snapins"));
+  inner_.FailMayCreateInWhen([](const std::string&) { return true; });
+  inner_.SetInjectedErrorText("Read-only file system");
+  const auto check = Apply(ctl::Command::Disable, {{"Alpha", ctl::Wanted::Inactive}}, true);
+  EXPECT_EQ(check.exitStatus, ctl::kExitMoveFailed);
+  EXPECT_EQ(check.failedFolders.size(), 2u);  // inactive.snapins and inactive.lib
+  EXPECT_NE(check.results[0].reason.find("cannot create " + dir_.Join("c1/inactive.snapins") + ": Read-only"),
+            std::string::npos) << check.results[0].reason;
+}
+
+// A stop asked for during a move lets that snap-in finish, then ends the run.
+TEST_F(EngineInProcess, AStopEndsTheRunBetweenTwoSnapins) {
+  for (const char* kind : {"lib/", "resources/"}) dir_.MakeFolder(std::string("c1/") + kind + "Alpha");
+  inner_.FailMoveFolderWhen([](const std::string&) {
+    ctl::SetStopSignal(SIGTERM);
+    return false;
+  });
+  const auto report = Apply(ctl::Command::Set, {{"Alpha", ctl::Wanted::Inactive}, {"Beta", ctl::Wanted::Inactive}});
+  ctl::SetStopSignal(0);
+  EXPECT_EQ(report.interrupted, SIGTERM);
+  EXPECT_EQ(report.exitStatus, ctl::kExitSignalBase + SIGTERM);
+  ASSERT_EQ(report.results.size(), 1u);
+  EXPECT_EQ(report.results[0].after, "inactive");  // all three folders
+  EXPECT_EQ(report.requested, 2u);
+  EXPECT_NE(ctl::ChangeText(report).find("stopped by SIGTERM after 1 of 2 names"), std::string::npos);
 }

@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <thread>
 
 namespace quillan_test {
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::function<void(int pid)>& during) {
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
 
@@ -32,6 +34,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   }
   close(outPipe[1]);
   close(errPipe[1]);
+  std::thread beside;
+  if (during) beside = std::thread(during, static_cast<int>(pid));
 
   ProcessResult result;
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
@@ -55,6 +59,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
       }
     }
   }
+  if (beside.joinable()) beside.join();
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

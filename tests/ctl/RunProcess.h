@@ -1,6 +1,7 @@
 // Runs a program with exact arguments (no shell) and collects its output.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ struct ProcessResult {
   std::string err;
 };
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args);
+// `during`, when given, runs on a thread of its own with the process id
+// while the output is collected.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::function<void(int pid)>& during = {});
 
 }  // namespace quillan_test

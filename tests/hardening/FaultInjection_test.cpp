@@ -133,10 +133,13 @@ TEST_F(Faults, RefusedInactiveFolderCreationIsSilentAndItsMovesFailHarmlessly) {
   EXPECT_EQ(Items(), std::vector<std::string>{"Keep"});
   EXPECT_TRUE(app.MessageBoxes().empty());
 
-  // Switching off: the snap-in folder moves, the library folder has nowhere to go.
+  // Switching off: the snap-in folder moves, the library folder has nowhere
+  // to go, and the line tells why that folder is missing.
   user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Keep");
   EXPECT_TRUE(Inactive("Keep", "snapins"));
   EXPECT_TRUE(Exists("c1/lib/Keep/marker"));
+  EXPECT_EQ(f->PanelInfo->Text(),
+            "   Could not move lib/Keep to inactive.lib/Keep: could not create inactive.lib: Injected failure");
   ExpectNothingLost();
 }
 
@@ -282,6 +285,23 @@ TEST_F(Faults, MissingUserFolderAtCloseIsNotCreated) {
   ASSERT_EQ(app.MessageBoxes().size(), 1U);
   EXPECT_EQ(app.MessageBoxes()[0].text, "Unable to write to " + UserIniPath());
 }
+
+#ifndef _WIN32
+// A user without a home folder (no HOME, no passwd entry) has no
+// application-data folder: "/Quillan.ini" would be some file of the system's.
+TEST_F(Faults, NoHomeFolderMeansNoPerUserFileAndOneMessageAtClose) {
+  os.SetRegistryMissing(platform::RegistryRoot::CurrentUser,
+                        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "AppData");
+  StartWithTools();
+  EXPECT_EQ(f->UserSettings(), nullptr);  // so nothing is read from it
+  user.Click(*f->CheckBoxKeepOpen);
+  CloseWindow();
+  EXPECT_EQ(os.Calls(quillan_test::Op::ProfileWrite) + os.Calls(quillan_test::Op::ProfileEraseSection), 0);
+  ASSERT_EQ(app.MessageBoxes().size(), 1U);
+  EXPECT_NE(app.MessageBoxes()[0].text.find("No per-user settings file"), std::string::npos);
+  EXPECT_TRUE(f->ComboBoxPath->Text() == base);  // the window worked all the same
+}
+#endif
 
 // --- the machine-wide file and the registry
 

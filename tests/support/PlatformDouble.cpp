@@ -32,6 +32,7 @@ void PlatformDouble::ClearFailures() {
   createFault_ = Fault{};
   writeFault_ = Fault{};
   eraseFault_ = Fault{};
+  mayCreateFault_ = Fault{};
 }
 
 void PlatformDouble::SetRegistryString(RegistryRoot root, const std::string& keyPath,
@@ -213,12 +214,24 @@ bool PlatformDouble::CreateNamedMutex(const std::string& name) {
   return Inner().CreateNamedMutex(name);
 }
 
-std::uintptr_t PlatformDouble::LockFolder(const std::string& path) {
+bool PlatformDouble::MayCreateIn(const std::string& folder) {
+  Count(Op::MayCreateIn);
+  if (mayCreateFault_.Hits(folder)) return Injected();
+  injectedError_ = false;
+  return Inner().MayCreateIn(folder);
+}
+
+platform::FolderLock PlatformDouble::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                                                const std::function<bool(int round)>& waiting) {
   Count(Op::LockFolder);
-  const std::uintptr_t lock = Inner().LockFolder(path);
-  if (lock != 0) {
+  if (lockAnswer_) {
+    if (lockAnswer_->kind == platform::FolderLock::Kind::Busy && wait.count() > 0) waiting(0);
+    return *lockAnswer_;
+  }
+  platform::FolderLock lock = Inner().LockFolder(path, wait, waiting);
+  if (lock.kind == platform::FolderLock::Kind::Held) {
     heldLocks_.push_back(path);
-    lockPaths_[lock] = path;
+    lockPaths_[lock.handle] = path;
   }
   return lock;
 }

@@ -40,6 +40,7 @@ enum class Op : std::size_t {
   SetForegroundWindow,
   LockFolder,
   UnlockFolder,
+  MayCreateIn,
   Count_
 };
 
@@ -81,6 +82,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
     createFault_.predicate = std::move(predicate);
   }
   void FailCreateDirectoryOnCall(int n) { createFault_.SetNth(n); }
+  // MayCreateIn answers false for these folders.
+  void FailMayCreateInWhen(PathPredicate predicate) { mayCreateFault_.predicate = std::move(predicate); }
   void FailProfileWriteWhen(PathPredicate predicate) { writeFault_.predicate = std::move(predicate); }
   void FailProfileWriteOnCall(int n) { writeFault_.SetNth(n); }
   void FailProfileEraseWhen(PathPredicate predicate) { eraseFault_.predicate = std::move(predicate); }
@@ -126,6 +129,9 @@ class PlatformDouble : public platform::ForwardingPlatform {
   // --- folder locks (taken for real through the inner platform) ---
   // Folders whose lock is held now, in the order they were taken.
   const std::vector<std::string>& HeldFolderLocks() const { return heldLocks_; }
+  // Answers every LockFolder with `answer` (its status and error) instead
+  // of locking; a Busy answer first calls `waiting` as a real wait would.
+  void FakeFolderLock(platform::FolderLock answer) { lockAnswer_ = std::move(answer); }
 
   // --- file system ---
   void SetExecutablePath(const std::string& path) { exePath_ = path; }
@@ -165,7 +171,9 @@ class PlatformDouble : public platform::ForwardingPlatform {
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
-  std::uintptr_t LockFolder(const std::string& path) override;
+  bool MayCreateIn(const std::string& folder) override;
+  platform::FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                                  const std::function<bool(int round)>& waiting) override;
   void UnlockFolder(std::uintptr_t lock) override;
   platform::WindowHandle FindWindowEx(const std::string& className, const std::string& title,
                                       platform::WindowHandle after) override;
@@ -195,7 +203,7 @@ class PlatformDouble : public platform::ForwardingPlatform {
 
   // quillanctl lists folders on a second thread.
   std::array<std::atomic<int>, static_cast<std::size_t>(Op::Count_)> counts_{};
-  Fault moveFault_, createFault_, writeFault_, eraseFault_;
+  Fault moveFault_, createFault_, writeFault_, eraseFault_, mayCreateFault_;
 
   using RegistryKey = std::tuple<int, std::string, std::string>;
   std::map<RegistryKey, platform::RegistryValue> registry_;
@@ -209,6 +217,7 @@ class PlatformDouble : public platform::ForwardingPlatform {
 
   std::vector<std::string> heldLocks_;
   std::map<std::uintptr_t, std::string> lockPaths_;
+  std::optional<platform::FolderLock> lockAnswer_;
 
   std::optional<int> shellAnswer_;
   std::vector<ShellCall> shellCalls_;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -541,24 +543,111 @@ bool PosixPlatform::CreateNamedMutex(const std::string& name) {
   return false;
 }
 
-// flock on the folder itself: no lock file to create, leave behind or
-// plant, and every path that names the folder reaches the same inode.
-std::uintptr_t PosixPlatform::LockFolder(const std::string& path) {
-  if (path.empty()) return 0;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  int rc = 0;
-  while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+namespace {
+
+// An exclusive lock on the whole of an open file: an open-file-description
+// lock, which belongs to the descriptor as flock does, where the system has
+// them; a process-wide record lock otherwise. Both need the file open for
+// writing, which a user who may only read it cannot have.
+int TryWriteLock(int fd) {
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+  if (::fcntl(fd, F_OFD_SETLK, &range) == 0) return 0;
+  if (errno != EINVAL) return errno;
+#endif
+  return ::fcntl(fd, F_SETLK, &range) == 0 ? 0 : errno;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+bool PosixPlatform::MayCreateIn(const std::string& folder) {
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return Failed(errno);
+  struct statvfs fs {};
+  // Some file systems count no inodes at all (f_files 0); only a count that ran out says no.
+  if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_files != 0 && fs.f_favail == 0) return Failed(ENOSPC);
+  return true;
+}
+
+// A lock file inside the folder, ".quillan.lock", locked for writing: only
+// those who may create files there (and so may switch snap-ins) can take
+// it, so a user who may only read the installation can never stall a run.
+// It lives only while held: the holder removes it before letting go, and a
+// waiter that locked a file already removed tries again on the new one.
+FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                                     const std::function<bool(int round)>& waiting) {
+  FolderLock result;
+  if (!DirectoryExists(path)) return result;
+  const std::string file = path + (path.back() == '/' ? "" : "/") + ".quillan.lock";
+  result.where = file;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  const auto give = [&result](FolderLock::Kind kind, int error) {
+    result.kind = kind;
+    if (error != 0) result.error = std::strerror(error);
+    return result;
+  };
+  for (int round = 0;; ++round) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    const int openError = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+      struct stat held {}, named {};
+      if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+        ::close(fd);
+        result.error = "not a plain file";  // something else planted at the name
+        return give(FolderLock::Kind::Failed, 0);
+      }
+      const int lockError = TryWriteLock(fd);
+      if (lockError == 0) {
+        if (::lstat(file.c_str(), &named) == 0 && SameFile(held, named)) {
+          result.kind = FolderLock::Kind::Held;
+          result.handle = static_cast<std::uintptr_t>(fd) + 1;
+          lockFiles_[result.handle] = file;
+          return result;
+        }
+        ::close(fd);  // its holder removed it meanwhile: take the new one
+        --round;
+        continue;
+      }
+      ::close(fd);
+      if (lockError != EAGAIN && lockError != EACCES) return give(FolderLock::Kind::Failed, lockError);
+    } else if (openError == EROFS) {
+      return give(FolderLock::Kind::ReadOnly, openError);
+    } else if (openError == EACCES || openError == EPERM) {
+      // Another user's run holds its own lock file, which only that user can
+      // open, while this user may write the folder too: wait for it to go.
+      // Anyone else may not change the installation.
+      struct stat other {};
+      if (::lstat(file.c_str(), &other) != 0 ||
+          ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return give(FolderLock::Kind::NotAllowed, openError);
+      }
+      result.error = "it is user " + std::to_string(other.st_uid) +
+                     "'s (a run of theirs, or one that was killed: remove it when no run goes on)";
+    } else if (openError != ENOENT) {  // ENOENT: removed between two steps
+      return give(FolderLock::Kind::Failed, openError);
+    }
+    if (std::chrono::steady_clock::now() >= deadline || !waiting(round))
+      return give(FolderLock::Kind::Busy, 0);
+    const auto left = deadline - std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
   }
-  if (rc != 0) {
-    ::close(fd);
-    return 0;
-  }
-  return static_cast<std::uintptr_t>(fd) + 1;
 }
 
 void PosixPlatform::UnlockFolder(std::uintptr_t lock) {
-  if (lock != 0) ::close(static_cast<int>(lock - 1));
+  const auto it = lockFiles_.find(lock);
+  if (it == lockFiles_.end()) return;
+  const int fd = static_cast<int>(lock - 1);
+  struct stat held {}, named {};
+  // Removed while still held, and only while the name is still this file.
+  if (::fstat(fd, &held) == 0 && ::lstat(it->second.c_str(), &named) == 0 && SameFile(held, named))
+    ::unlink(it->second.c_str());
+  ::close(fd);
+  lockFiles_.erase(it);
 }
 
 WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,

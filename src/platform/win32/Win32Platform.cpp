@@ -4,6 +4,7 @@
 
 #include "platform/win32/WinApi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -308,20 +309,50 @@ class Win32Platform final : public Platform {
 
   // A named mutex per folder: the name comes from the folder's full, long,
   // upper-cased path, so every spelling of one folder meets the same mutex.
-  std::uintptr_t LockFolder(const std::string& path) override {
-    if (!DirectoryExists(path)) return 0;
+  FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+                        const std::function<bool(int round)>& waiting) override {
+    FolderLock result;
+    if (!DirectoryExists(path)) return result;
     const std::string name = "Quillan.FolderLock." + FolderKey(path);
-    HANDLE h = CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
+    result.where = "Global\\" + name;
+    HANDLE h = CreateMutexA(nullptr, FALSE, result.where.c_str());
     // Another session's service may own the global name with rights we lack.
-    if (h == nullptr) h = CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
-    if (h == nullptr) return 0;
-    const DWORD waited = WaitForSingleObject(h, INFINITE);
-    // An abandoned mutex (its holder died) is granted to us all the same.
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-      CloseHandle(h);
-      return 0;
+    if (h == nullptr) {
+      result.where = "Local\\" + name;
+      h = CreateMutexA(nullptr, FALSE, result.where.c_str());
     }
-    return reinterpret_cast<std::uintptr_t>(h);
+    if (h == nullptr) {
+      Failed();
+      result.kind = FolderLock::Kind::Failed;
+      result.error = LastErrorText();
+      return result;
+    }
+    // Tick differences stay right across the counter's wrap.
+    const DWORD start = GetTickCount();
+    const DWORD limit = static_cast<DWORD>(std::min<long long>(wait.count(), 0x7fffffffLL));
+    const auto left = [&] { return limit - std::min(limit, GetTickCount() - start); };
+    for (int round = 0;; ++round) {
+      const DWORD slice = round == 0 ? 0 : std::min<DWORD>(left(), 100);
+      const DWORD waited = WaitForSingleObject(h, slice);
+      // An abandoned mutex (its holder died) is granted to us all the same.
+      if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        result.kind = FolderLock::Kind::Held;
+        result.handle = reinterpret_cast<std::uintptr_t>(h);
+        return result;
+      }
+      if (waited != WAIT_TIMEOUT) {
+        Failed();
+        result.kind = FolderLock::Kind::Failed;
+        result.error = LastErrorText();
+        break;
+      }
+      if (left() == 0 || !waiting(round)) {
+        result.kind = FolderLock::Kind::Busy;
+        break;
+      }
+    }
+    CloseHandle(h);
+    return result;
   }
 
   void UnlockFolder(std::uintptr_t lock) override {
