@@ -38,6 +38,36 @@ install_dependencies() {
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# qemu-i386 runs the 32-bit Wine where the kernel runs no 32-bit programs
+# (tests/windows/run.sh). Bookworm's own QEMU 7.2 hangs in wineboot; 8 and
+# later work, so on bookworm it comes from bookworm-backports, added for the
+# mirror the system already uses. Not qemu-user-static or qemu-user-binfmt:
+# they would hand 32-bit programs to QEMU machine-wide.
+install_qemu_user() {
+  local have codename mirror
+  have="$(dpkg-query -W -f='${Status} ${Version}' qemu-user 2>/dev/null)"
+  [[ "$have" == "install ok installed "* ]] && dpkg --compare-versions "${have##* }" ge 1:8 && return 0
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  local target=()
+  if [ "$codename" = bookworm ]; then
+    target=(-t bookworm-backports)
+    if ! apt-get indextargets --format '$(RELEASE)' 'Created-By: Packages' | grep -qx bookworm-backports; then
+      mirror="$(apt-get indextargets --format '$(RELEASE) $(SITE)' 'Created-By: Packages' |
+        sed -n 's/^bookworm //p' | head -1)"
+      [ -n "$mirror" ] || { echo "no bookworm suite in the APT sources to take the mirror from" >&2; return 1; }
+      log "adding bookworm-backports ($mirror) for qemu-user"
+      {
+        printf 'Types: deb\nURIs: %s\nSuites: bookworm-backports\nComponents: main\n' "$mirror"
+        [ -f /usr/share/keyrings/debian-archive-keyring.gpg ] &&
+          printf 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n'
+      } | as_root tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null || return 1
+    fi
+  fi
+  log "installing qemu-user ${target[*]}"
+  as_root apt-get update -q || return 1
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${target[@]}" qemu-user
+}
+
 # configure + build + ctest of one build folder with extra CMake options.
 build_and_test() {
   local dir="$1"; shift
@@ -85,7 +115,7 @@ main() {
   local failed=0 name start status
 
   log "dependencies"
-  if ! install_dependencies; then
+  if ! install_dependencies || ! install_qemu_user; then
     echo "could not install the packages this needs" >&2
     exit 2
   fi

@@ -9,3 +9,32 @@ wait_for() {
     sleep 0.5
   done
 }
+
+# install_demo DEMO APP: the demo installation DEMO (a Windows build's
+# demo/ConsoleOne) copied to C:\Novell\ConsoleOne\1.2 of $WINEPREFIX, and the
+# demo's machine-wide settings, naming that folder, as APP/Quillan.ini.
+install_demo() {
+  local c1="$WINEPREFIX/drive_c/Novell/ConsoleOne/1.2"
+  local ini
+  ini="$(dirname "${BASH_SOURCE[0]}")/../../examples/demo/quillan.ini"
+  [ -f "$1/bin/ConsoleOne.exe" ] || { echo "$1 is no Windows demo installation" >&2; return 1; }
+  rm -rf "$c1"
+  mkdir -p "$c1" "$2"
+  cp -r "$1/." "$c1/"
+  sed 's/^C1=@C1@/C1=C:\\Novell\\ConsoleOne\\1.2/; s/^;.*@C1@.*$/; Machine-wide settings beside Quillan.exe./; s/$/\r/' \
+    "$ini" >"$2/Quillan.ini"
+}
+
+# in_namespace COMMAND...: runs COMMAND in a private user namespace (only
+# root mapped) whose own binfmt_misc (Linux 6.7 and later) hands ELF 32-bit
+# i386 programs to qemu-i386, for a kernel that runs no 32-bit programs.
+# Flags: P keeps argv[0]; O, C: qemu opens the file and runs with its
+# credentials; F: qemu is opened now, so it is found from any mount namespace.
+QEMU_I386="$(command -v qemu-i386 || true)"
+in_namespace() {
+  local binfmt=":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00"
+  binfmt+=":\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$QEMU_I386:POCF"
+  unshare --user --map-root-user --mount --propagation private bash -c '
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc &&
+      printf "%s" "$0" >/proc/sys/fs/binfmt_misc/register && exec "$@"' "$binfmt" "$@"
+}
