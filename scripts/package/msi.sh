@@ -39,7 +39,7 @@ cp "$ROOT/src/toolkits/win32/quillan.ico" "$WORK/Quillan.ico"
 #   replaced, not updated.
 q() { msibuild "$WORK/package.msi" -q "$1" || die "msibuild: $1"; }
 q "UPDATE \`Component\` SET \`Attributes\` = $((BIT64 + 16 + 128)) WHERE \`Component\` = 'Settings'"
-code="$(msiinfo export "$WORK/package.msi" Property | sed -n 's/^UpgradeCode\t\(.*\)\r\?$/\1/p')"
+code="$(msiinfo export "$WORK/package.msi" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p')"
 q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'QUILLAN_OLDER'"
 q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) \
 VALUES ('$code', '0.0.0', '$VERSION', 768, 'QUILLAN_OLDER')"

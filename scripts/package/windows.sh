@@ -60,8 +60,8 @@ crlf "$SRC/README.txt" "$STAGE/$NAME/README.txt"
 mkdir -p "$DIST"
 bash "$ROOT/scripts/package/msi.sh" "$STAGE/$NAME" "$ARCH" "$VERSION" "$DIST/$MSI"
 # The setup program refuses beside an installation of the package of this UpgradeCode.
-UPGRADE_CODE="$(msiinfo export "$DIST/$MSI" Property | sed -n 's/^UpgradeCode\t\(.*\)\r\?$/\1/p')"
-[ -n "$UPGRADE_CODE" ] || die "no UpgradeCode in $DIST/$MSI"
+UPGRADE_CODE="$(msiinfo export "$DIST/$MSI" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p')"
+[[ "$UPGRADE_CODE" =~ ^\{[0-9A-F-]{36}\}$ ]] || die "no UpgradeCode in $DIST/$MSI"
 # -V2: warnings and errors only; -WX: a warning fails the build.
 makensis -V2 -WX "${NSIS_ARCH[@]}" -DVERSION="$VERSION" -DSTAGE="$STAGE/$NAME" \
   -DICON="$ROOT/src/toolkits/win32/quillan.ico" -DOUTFILE="$DIST/$SETUP" -DMSI_UPGRADE_CODE="$UPGRADE_CODE" \
