@@ -194,7 +194,8 @@ run "$SETUP" /S
 [ "$rc" -eq 0 ] || fail "the setup program ended with $rc"
 msiexec /i "$(winpath "$MSI")"
 expect_status 1603 "the package beside the setup program's installation"
-[ -z "$(entries)" ] || fail "the package installed beside the setup program's installation"
+key_absent "$UNINSTALL\\$CODE" && [ "$(entries)" = "HKEY_LOCAL_MACHINE\\${UNINSTALL#HKLM\\}\\Quillan" ] ||
+  fail "the package installed beside the setup program's installation: $(entries)"
 run "$INST/Uninstall.exe" /S
 nsis_gone() { key_absent "$UNINSTALL\\Quillan" && [ ! -e "$INST/Uninstall.exe" ]; }
 wait_for 60 nsis_gone || fail "the setup program's installation stayed"

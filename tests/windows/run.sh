@@ -146,8 +146,8 @@ WINE="$WINE" "$ROOT/tests/windows/smoke_test.sh" "$RUNBUILD" || failed=1
 step "96 and 144 DPI"
 WINE="$WINE" "$ROOT/tests/windows/dpi_test.sh" "$RUNBUILD" || failed=1
 
-# The installer and the zip made from the programs built above, installed,
-# upgraded and uninstalled in this prefix.
+# The installer, the zip and the Windows Installer package made from the
+# programs built above, installed, upgraded and uninstalled in this prefix.
 step "packages"
 DIST="$WINEPREFIX/dist"
 package() {
@@ -157,6 +157,8 @@ if [ "$RUN32" = 1 ]; then
   if QUILLAN_WINDOWS_BUILD="$BUILD32" package; then
     "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*[0-9]-setup.exe)" \
       "$(ls "$DIST"/Quillan-*-win32.zip)" "$BUILD32" || failed=1
+    "$ROOT/tests/windows/msi_test.sh" "$(ls "$DIST"/Quillan-*[0-9].msi)" \
+      "$(ls "$DIST"/Quillan-*[0-9]-setup.exe)" "$BUILD32" || failed=1
   else
     failed=1
   fi
@@ -164,9 +166,14 @@ else
   if QUILLAN_WINDOWS_ARCH=x86_64 QUILLAN_WINDOWS_BUILD="$BUILD64" package; then
     WINE="$WINE" "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*-win64-setup.exe)" \
       "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD64" || failed=1
+    WINE="$WINE" "$ROOT/tests/windows/msi_test.sh" "$(ls "$DIST"/Quillan-*-win64.msi)" \
+      "$(ls "$DIST"/Quillan-*-win64-setup.exe)" "$BUILD64" || failed=1
   else
     failed=1
   fi
+  # The 32-bit package cannot run here: its tables only.
+  QUILLAN_WINDOWS_BUILD="$BUILD32" package &&
+    "$ROOT/tests/windows/msi_test.sh" "$(ls "$DIST"/Quillan-*[0-9].msi)" || failed=1
   exit $failed
 fi
 
@@ -186,7 +193,10 @@ WINEPREFIX64="$(mktemp -d /tmp/quillan-wine64.XXXXXX)"
   QUILLAN_WINDOWS_ARCH=x86_64 QUILLAN_WINDOWS_BUILD="$BUILD64" package || exit 1
   PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
     "$ROOT/tests/windows/package_test.sh" "$(ls "$DIST"/Quillan-*-win64-setup.exe)" \
-    "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD32"
+    "$(ls "$DIST"/Quillan-*-win64.zip)" "$BUILD32" || exit 1
+  PROBE="$BUILD32/tests/windows/quillan_probe.exe" WINE="$WINE64" \
+    "$ROOT/tests/windows/msi_test.sh" "$(ls "$DIST"/Quillan-*-win64.msi)" \
+    "$(ls "$DIST"/Quillan-*-win64-setup.exe)" "$BUILD32"
 ) || failed=1
 
 exit $failed
