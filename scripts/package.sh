@@ -2,7 +2,7 @@
 # Builds the release packages into dist/:
 #   scripts/package.sh          every package
 #   scripts/package.sh deb      the Debian package (dist/quillan_<version>_amd64.deb)
-#   scripts/package.sh windows  the Windows installer and portable zip
+#   scripts/package.sh windows  the Windows installer, portable zip and Windows Installer package
 # The version is the one in the top CMakeLists.txt's project().
 set -euo pipefail
 

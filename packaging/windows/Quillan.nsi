@@ -1,7 +1,9 @@
 ; The Windows installer of Quillan, built by scripts/package/windows.sh:
-;   makensis -DVERSION=1.0.0 -DSTAGE=<folder> -DICON=<.ico> -DOUTFILE=<setup.exe> Quillan.nsi
+;   makensis -DVERSION=1.0.0 -DSTAGE=<folder> -DICON=<.ico> -DOUTFILE=<setup.exe>
+;            -DMSI_UPGRADE_CODE=<{GUID}> Quillan.nsi
 ; STAGE holds Quillan.exe, quillanctl.exe and Quillan.ini (the template);
-; ICON is the program's icon.
+; ICON is the program's icon; MSI_UPGRADE_CODE is the UpgradeCode of the
+; Windows Installer package of the same architecture.
 ;
 ; -DWIN64 makes the installer of the 64-bit programs.
 ;
@@ -14,8 +16,8 @@ Unicode true
 !include FileFunc.nsh
 !include LogicLib.nsh
 
-!ifndef VERSION | STAGE | ICON | OUTFILE
-  !error "define VERSION, STAGE, ICON and OUTFILE"
+!ifndef VERSION | STAGE | ICON | OUTFILE | MSI_UPGRADE_CODE
+  !error "define VERSION, STAGE, ICON, OUTFILE and MSI_UPGRADE_CODE"
 !endif
 
 !ifdef WIN64
@@ -83,8 +85,21 @@ FunctionEnd
 !insertmacro REFUSE_WHILE_RUNNING ""
 !insertmacro REFUSE_WHILE_RUNNING "un."
 
+; An installation from the Windows Installer package owns the same folder,
+; shortcut and settings file; a second owner would break both uninstalls.
+Function RefuseBesideMsi
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} is installed from its Windows Installer package \
+      (.msi). Upgrade it with a newer .msi, or uninstall it before using this setup program." /SD IDOK
+    SetErrorLevel 5
+    Quit
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext all
+  Call RefuseBesideMsi
   Call RefuseWhileRunning
 FunctionEnd
 

@@ -2,8 +2,9 @@
 # The Windows packages, from a Release MinGW-w64 build of the 32-bit programs:
 #   $DIST/Quillan-$VERSION-setup.exe   NSIS installer
 #   $DIST/Quillan-$VERSION-win32.zip   portable zip
-# QUILLAN_WINDOWS_ARCH=x86_64 makes the 64-bit pair instead
-# (Quillan-$VERSION-win64-setup.exe, Quillan-$VERSION-win64.zip).
+#   $DIST/Quillan-$VERSION.msi         Windows Installer package (scripts/package/msi.sh)
+# QUILLAN_WINDOWS_ARCH=x86_64 makes the 64-bit ones instead
+# (Quillan-$VERSION-win64-setup.exe, Quillan-$VERSION-win64.zip, Quillan-$VERSION-win64.msi).
 # Run through scripts/package.sh, which sets ROOT, DIST, JOBS and VERSION.
 # QUILLAN_WINDOWS_BUILD names the build folder (default
 # build/package-windows-<arch>); an existing one must be a Release build for
@@ -13,8 +14,11 @@ set -euo pipefail
 
 ARCH="${QUILLAN_WINDOWS_ARCH:-i686}"
 case "$ARCH" in
-  i686) BITS=32 SUFFIX=win32 SETUP="Quillan-$VERSION-setup.exe" NSIS_ARCH=() ;;
-  x86_64) BITS=64 SUFFIX=win64 SETUP="Quillan-$VERSION-win64-setup.exe" NSIS_ARCH=(-DWIN64) ;;
+  i686) BITS=32 SUFFIX=win32 SETUP="Quillan-$VERSION-setup.exe" MSI="Quillan-$VERSION.msi" NSIS_ARCH=() ;;
+  x86_64)
+    BITS=64 SUFFIX=win64 SETUP="Quillan-$VERSION-win64-setup.exe" MSI="Quillan-$VERSION-win64.msi"
+    NSIS_ARCH=(-DWIN64)
+    ;;
   *) echo "package/windows.sh: QUILLAN_WINDOWS_ARCH is i686 or x86_64" >&2; exit 2 ;;
 esac
 BUILD="${QUILLAN_WINDOWS_BUILD:-$ROOT/build/package-windows-$ARCH}"
@@ -54,12 +58,17 @@ crlf "$SRC/Quillan.ini" "$STAGE/$NAME/Quillan.ini"
 crlf "$SRC/README.txt" "$STAGE/$NAME/README.txt"
 
 mkdir -p "$DIST"
+bash "$ROOT/scripts/package/msi.sh" "$STAGE/$NAME" "$ARCH" "$VERSION" "$DIST/$MSI"
+# The setup program refuses beside an installation of the package of this UpgradeCode.
+UPGRADE_CODE="$(msiinfo export "$DIST/$MSI" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p')"
+[[ "$UPGRADE_CODE" =~ ^\{[0-9A-F-]{36}\}$ ]] || die "no UpgradeCode in $DIST/$MSI"
 # -V2: warnings and errors only; -WX: a warning fails the build.
 makensis -V2 -WX "${NSIS_ARCH[@]}" -DVERSION="$VERSION" -DSTAGE="$STAGE/$NAME" \
-  -DICON="$ROOT/src/toolkits/win32/quillan.ico" -DOUTFILE="$DIST/$SETUP" \
+  -DICON="$ROOT/src/toolkits/win32/quillan.ico" -DOUTFILE="$DIST/$SETUP" -DMSI_UPGRADE_CODE="$UPGRADE_CODE" \
   "$SRC/Quillan.nsi"
 
 rm -f "$DIST/$NAME-$SUFFIX.zip"
 (cd "$STAGE" && zip -q -X -r "$DIST/$NAME-$SUFFIX.zip" "$NAME")
 echo "$DIST/$SETUP"
 echo "$DIST/$NAME-$SUFFIX.zip"
+echo "$DIST/$MSI"

@@ -38,3 +38,18 @@ in_namespace() {
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc &&
       printf "%s" "$0" >/proc/sys/fs/binfmt_misc/register && exec "$@"' "$binfmt" "$@"
 }
+
+# Runs a Windows program; its output (CRs removed) goes to $WORK/out, through
+# a file because Wine's helper processes could hold a pipe open. Sets rc.
+# WINE and WORK set.
+run() {
+  rc=0
+  "$WINE" "$@" >"$WORK/out.raw" 2>/dev/null || rc=$?
+  tr -d '\r' <"$WORK/out.raw" >"$WORK/out"
+}
+
+# reg_get KEY NAME: one registry value (REG_SZ text, REG_DWORD as 0x...).
+reg_get() {
+  run reg query "$1" /v "$2"
+  sed -n "s/^ *$2 *REG_[A-Z_]* *//p" "$WORK/out"
+}

@@ -39,15 +39,8 @@ fail() {
   exit 1
 }
 
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for, run, reg_get
 
-# Runs a Windows program; its output (CRs removed) goes to $WORK/out, through
-# a file because Wine's helper processes could hold a pipe open. Sets rc.
-run() {
-  rc=0
-  "$WINE" "$@" >"$WORK/out.raw" 2>/dev/null || rc=$?
-  tr -d '\r' <"$WORK/out.raw" >"$WORK/out"
-}
 # Runs a command line as Windows would (CreateProcess): the quoted program,
 # then its arguments.
 run_command_line() {
@@ -57,11 +50,7 @@ run_command_line() {
 }
 
 KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillan'
-# One value of the uninstall entry (REG_SZ text, REG_DWORD as 0x...).
-reg_value() {
-  run reg query "$KEY" /v "$1"
-  sed -n "s/^ *$1 *REG_[A-Z_]* *//p" "$WORK/out"
-}
+reg_value() { reg_get "$KEY" "$1"; }
 entry_present() { run reg query "$KEY"; [ "$rc" -eq 0 ]; }
 expect_value() { [ "$(reg_value "$1")" = "$2" ] || fail "$1 is '$(reg_value "$1")', expected '$2'"; }
 

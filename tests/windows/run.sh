@@ -199,9 +199,12 @@ new_prefix() {
 # this prefix; BUILD holds the probe the smoke test uses, WINE runs them.
 test_packages() {
   local arch="$1" build="$2" wine="$3" suffix=win32 setup="Quillan-$VERSION-setup.exe"
-  [ "$arch" = x86_64 ] && suffix=win64 setup="Quillan-$VERSION-win64-setup.exe"
+  local msi="Quillan-$VERSION.msi"
+  [ "$arch" = x86_64 ] && suffix=win64 setup="Quillan-$VERSION-win64-setup.exe" msi="Quillan-$VERSION-win64.msi"
   PROBE="$build/tests/windows/quillan_probe.exe" WINE="$wine" "$ROOT/tests/windows/package_test.sh" \
     "$DIST/$setup" "$DIST/Quillan-$VERSION-$suffix.zip" "$build" || failed=1
+  PROBE="$build/tests/windows/quillan_probe.exe" WINE="$wine" "$ROOT/tests/windows/msi_test.sh" \
+    "$DIST/$msi" "$DIST/$setup" "$build" || failed=1
 }
 
 # The toolkit suite and the smoke test need a display; so does Wine's own set-up.
@@ -241,6 +244,10 @@ WINE="$RUNWINE" "$ROOT/tests/windows/demo_test.sh" "$RUNBUILD" || failed=1
 
 step "packages ($RUNARCH)"
 test_packages "$RUNARCH" "$RUNBUILD" "$RUNWINE"
+if [ "$MODE32" = none ]; then
+  step "32-bit Windows Installer package (tables only: no 32-bit programs run here)"
+  "$ROOT/tests/windows/msi_test.sh" "$DIST/Quillan-$VERSION.msi" || failed=1
+fi
 
 # The 64-bit exe in a 64-bit prefix of its own, looked at by the 32-bit probe.
 if [ "$MODE32" != none ]; then

@@ -67,7 +67,9 @@ wait_for 60 window_shown || fail "no window titled Quillan appeared"
 echo "window appeared"
 
 items() { probe items | paste -sd, -; }
-wait_for 20 test "$(items)" = "Alpha,Beta,Gamma" ||
+# Polled: the list may fill after the window shows.
+list_filled() { [ "$(items)" = "Alpha,Beta,Gamma" ]; }
+wait_for 20 list_filled ||
   fail "list shows '$(items)', expected Alpha,Beta,Gamma"
 echo "list filled: $(items)"
 
