@@ -3,6 +3,7 @@
 #include "toolkits/win32/Win32Toolkit.h"
 
 #include "platform/win32/WinApi.h"
+#include <objbase.h>
 
 #include <exception>
 #include <vector>
@@ -59,6 +60,9 @@ LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 Win32Application::Win32Application() {
+  // A single-threaded apartment, as GUI threads have: screen readers' calls
+  // into the window's accessible objects arrive through it.
+  comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   RegisterWindowClasses();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA cls{};
@@ -84,6 +88,7 @@ Win32Application::Win32Application() {
 Win32Application::~Win32Application() {
   platform::win32::SetOwnApplicationWindow(0);
   if (handle_ != 0) DestroyWindow(AsHwnd(handle_));
+  if (comInitialized_) CoUninitialize();
 }
 
 void Win32Application::TitleChanged() {

@@ -315,7 +315,15 @@ class PanelPeer : public WinPeer {
                         false);
     font_ = Font();
   }
-  void ApplyText() override { InvalidateRect(hwnd_, nullptr, TRUE); }
+  // Painted by us; the window's own text is what screen readers read as
+  // the panel's name (the information line), and its change is announced.
+  void ApplyText() override {
+    if (WindowText(hwnd_) != control_.Text()) {
+      SetWindowTextA(hwnd_, control_.Text().c_str());
+      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
   void Apply(Prop what, int index) override {
     if (what == Prop::Style) {
       InvalidateRect(hwnd_, nullptr, TRUE);

@@ -45,6 +45,7 @@ class Win32Application final : public ui::TApplication {
   int frameWidth_ = 8;
   int frameHeight_ = 42;
   bool terminated_ = false;
+  bool comInitialized_ = false;
 };
 
 }  // namespace win32ui
