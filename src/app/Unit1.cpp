@@ -330,6 +330,12 @@ void TForm1::FormShow(TObject* /*Sender*/) {
   } catch (...) {
   }
   try {
+    // Designed or restored, the place may lie off the screens: a scaled
+    // display, a monitor since removed.
+    KeepInWorkArea();
+  } catch (...) {
+  }
+  try {
     VerifyPath(this);
   } catch (...) {
   }

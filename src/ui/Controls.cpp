@@ -318,6 +318,43 @@ void TCustomForm::UserResized(int clientWidth, int clientHeight) {
 
 void TCustomForm::UserMoved(int left, int top) { SetBounds(left, top, Width(), Height()); }
 
+void TCustomForm::KeepInWorkArea() {
+  const TApplication* app = Application();
+  if (app == nullptr) return;
+  const int minWidth = minClientWidth_ > 0 ? minClientWidth_ + FrameWidth() : 0;
+  const int minHeight = minClientHeight_ > 0 ? minClientHeight_ + FrameHeight() : 0;
+  const TRect want = ui::KeepInWorkArea({Left(), Top(), Width(), Height()}, app->WorkAreas(), minWidth, minHeight);
+  if (want != TRect{Left(), Top(), Width(), Height()}) SetBounds(want.left, want.top, want.width, want.height);
+}
+
+TRect KeepInWorkArea(const TRect& window, const std::vector<TRect>& workAreas, int minWidth, int minHeight) {
+  if (workAreas.empty()) return window;
+  auto overlap = [&](const TRect& a) {
+    const long long w = std::min(window.left + window.width, a.left + a.width) - std::max(window.left, a.left);
+    const long long h = std::min(window.top + window.height, a.top + a.height) - std::max(window.top, a.top);
+    return w > 0 && h > 0 ? w * h : 0;
+  };
+  // Distance between the centres, for a window that overlaps no area.
+  auto distance = [&](const TRect& a) {
+    const long long dx = (2LL * a.left + a.width) - (2LL * window.left + window.width);
+    const long long dy = (2LL * a.top + a.height) - (2LL * window.top + window.height);
+    return dx * dx + dy * dy;
+  };
+  const TRect* best = &workAreas.front();
+  for (const TRect& a : workAreas) {
+    const long long o = overlap(a), bo = overlap(*best);
+    if (o > bo || (o == bo && bo == 0 && distance(a) < distance(*best))) best = &a;
+  }
+  const TRect& area = *best;
+  TRect r = window;
+  r.width = std::max(std::min(r.width, area.width), std::min(r.width, minWidth));
+  r.height = std::max(std::min(r.height, area.height), std::min(r.height, minHeight));
+  // Right and bottom first: a window larger than the area keeps its top left inside.
+  r.left = std::max(std::min(r.left, area.left + area.width - r.width), area.left);
+  r.top = std::max(std::min(r.top, area.top + area.height - r.height), area.top);
+  return r;
+}
+
 // ------------------------------------------------------------ simple kinds
 
 void TBitBtn::UserClick() {

@@ -41,6 +41,18 @@ enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
+// A rectangle of the screen in the layer's pixels.
+struct TRect {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const TRect&) const = default;
+};
+
+// Where a window belongs so that it lies wholly inside a work area: the
+// area it overlaps most (the nearest when it overlaps none), moved into
+// it, and shrunk only where it is larger than the area, never below the
+// minimum size (then its top left corner is in the area). No areas: as given.
+TRect KeepInWorkArea(const TRect& window, const std::vector<TRect>& workAreas, int minWidth, int minHeight);
+
 struct TShiftState {
   unsigned bits = 0;
 };
@@ -251,6 +263,9 @@ class TCustomForm : public TWinControl {
   // than the minimum).
   void UserResized(int clientWidth, int clientHeight);
   void UserMoved(int left, int top);
+  // Moves the window wholly into a work area of the screens (a placement
+  // restored for a screen no longer there, a scaled display).
+  void KeepInWorkArea();
   // The user asked to close the window.
   void UserClose() { Close(); }
 
@@ -616,6 +631,9 @@ class TApplication : public TObject {
   // Size that the frame and caption add around a form's client area.
   virtual int FrameWidth() const { return 8; }
   virtual int FrameHeight() const { return 42; }
+  // The screens' work areas (without task bars and docks), in the layer's
+  // pixels; none when the toolkit cannot tell.
+  virtual std::vector<TRect> WorkAreas() const { return {}; }
   // A peer for a control, or nullptr (the control then lives as data only).
   virtual std::unique_ptr<ControlPeer> CreatePeer(TControl& control) = 0;
   // Form shown or hidden (after OnShow has run).

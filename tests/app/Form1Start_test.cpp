@@ -1,6 +1,8 @@
 // Creating, showing and closing the main window; the path check.
 #include "QuillanFixture.h"
 
+#include <optional>
+
 #include "lib/D_Ini.h"
 #include "lib/Errors.h"
 
@@ -384,4 +386,47 @@ TEST_F(QuillanTest, EditDuringListingRunsOneMoreCheckAfterwardsWithTheLatestText
   // A later edit starts a check of its own again.
   user.TypeText(*f->ComboBoxPath, a);
   EXPECT_EQ(Items().size(), 4u);
+}
+
+// Screens as the layer sees them at a scale: a 1280 x 1024 screen with a
+// 40-pixel task bar is 853 x 656 at 1.5 and 640 x 492 at 2.
+TEST_F(QuillanTest, TheWindowStartsWhollyInsideAWorkArea) {
+  using ui::TRect;
+  const TRect primary1x{0, 0, 1280, 984}, primary15{0, 0, 853, 656}, primary2x{0, 0, 640, 492};
+  const TRect designed{369, 332, 376, 453};
+  struct Case {
+    const char* what;
+    std::vector<TRect> areas;
+    std::optional<TRect> saved;  // none: the designed place
+    TRect expected;
+  } cases[] = {
+      {"designed at 1x", {primary1x}, std::nullopt, designed},
+      {"designed at 1.5x", {primary15}, std::nullopt, {369, 203, 376, 453}},
+      {"designed at 2x", {primary2x}, std::nullopt, {264, 39, 376, 453}},
+      {"saved on a screen since removed, 2x", {primary2x}, TRect{1500, 900, 376, 453}, {264, 39, 376, 453}},
+      {"saved on the second screen, partly below it",
+       {primary1x, {1280, 0, 1280, 1024}}, TRect{2000, 700, 376, 453}, {2000, 571, 376, 453}},
+      {"saved on a screen left of the primary",
+       {primary1x, {-1280, 0, 1280, 1024}}, TRect{-300, 100, 376, 453}, {-376, 100, 376, 453}},
+      {"saved larger than the area", {primary2x}, TRect{100, 100, 900, 700}, {0, 0, 640, 492}},
+      {"an area lower than the window", {{0, 0, 640, 400}}, std::nullopt, {264, 0, 376, 400}},
+      {"an area lower than the smallest window", {{0, 0, 640, 300}}, std::nullopt, {264, 0, 376, 316}},
+      {"no screens known", {}, TRect{3000, 3000, 376, 453}, {3000, 3000, 376, 453}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    app.SetWorkAreas(c.areas);
+    const auto placement = [](const TRect& r) {
+      return "Form1.Left=" + std::to_string(r.left) + "\r\nForm1.Top=" + std::to_string(r.top) +
+             "\r\nForm1.Width=" + std::to_string(r.width) + "\r\nForm1.Height=" + std::to_string(r.height);
+    };
+    WriteUserIni(c.saved ? IniLines({"[Settings]", placement(*c.saved)}) : std::string());
+    form.reset();
+    Start();
+    EXPECT_EQ((TRect{f->Left(), f->Top(), f->Width(), f->Height()}), c.expected);
+    // The next start begins where this one was shown.
+    CloseWindow();
+    EXPECT_EQ(UserValue("Settings", "Form1.Left"), std::to_string(c.expected.left));
+    EXPECT_EQ(UserValue("Settings", "Form1.Height"), std::to_string(c.expected.height));
+  }
 }

@@ -6,7 +6,15 @@
 //   quillan_probe items          the snap-in list's entries, one per line
 //   quillan_probe checkbox N     screen point "x y" of entry N's check-mark box
 //   quillan_probe close          asks the window to close, as its close box does
+//   quillan_probe entries        the list as a screen reader reads it (MSAA):
+//                                "count N", then "name|checked|unavailable"
+//   quillan_probe panels         the accessible names of the window's panels
+//   quillan_probe toggle N       a screen reader's default action on entry N
+//                                (1-based); fails where the entry refuses it
 #include "platform/win32/WinApi.h"
+
+#include <ole2.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +49,65 @@ HWND FindList(HWND form) {
   return list;
 }
 
+std::string Narrow(BSTR text) {
+  if (text == nullptr) return std::string();
+  char ansi[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+  SysFreeString(text);
+  return ansi;
+}
+
+VARIANT Child(long id) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+// The object a screen reader gets for a window's client area.
+IAccessible* AccessibleOf(HWND h) {
+  IAccessible* acc = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&acc)))) {
+    return nullptr;
+  }
+  return acc;
+}
+
+int PrintEntries(HWND list) {
+  IAccessible* acc = AccessibleOf(list);
+  if (acc == nullptr) return 2;
+  long count = 0;
+  acc->get_accChildCount(&count);
+  std::printf("count %ld\n", count);
+  for (long id = 1; id <= count; ++id) {
+    BSTR name = nullptr;
+    acc->get_accName(Child(id), &name);
+    VARIANT state;
+    VariantInit(&state);
+    acc->get_accState(Child(id), &state);
+    const long bits = state.vt == VT_I4 ? state.lVal : 0;
+    std::printf("%s|%s|%s\n", Narrow(name).c_str(), (bits & STATE_SYSTEM_CHECKED) != 0 ? "checked" : "",
+                (bits & STATE_SYSTEM_UNAVAILABLE) != 0 ? "unavailable" : "");
+  }
+  acc->Release();
+  return 0;
+}
+
+BOOL CALLBACK PrintPanelName(HWND child, LPARAM) {
+  char cls[64] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpA(cls, "QuillanContainer") != 0) return TRUE;
+  if (IAccessible* acc = AccessibleOf(child)) {
+    BSTR name = nullptr;
+    acc->get_accName(Child(CHILDID_SELF), &name);
+    std::printf("%s\n", Narrow(name).c_str());
+    acc->Release();
+  }
+  return TRUE;
+}
+
 int Fail(const char* what) {
   std::fprintf(stderr, "quillan_probe: %s\n", what);
   return 2;
@@ -49,7 +116,7 @@ int Fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Fail("usage: quillan_probe forms|items|checkbox N|close");
+  if (argc < 2) return Fail("usage: quillan_probe forms|items|checkbox N|close|entries|panels");
   const std::string command = argv[1];
   if (command == "forms") {
     int count = 0;
@@ -66,6 +133,11 @@ int main(int argc, char** argv) {
     PostMessageA(form, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
   }
+  if (command == "panels") {
+    CoInitialize(nullptr);
+    EnumChildWindows(form, &PrintPanelName, 0);
+    return 0;
+  }
   HWND list = FindList(form);
   if (list == nullptr) return Fail("no list box in the window");
   if (command == "items") {
@@ -80,6 +152,18 @@ int main(int argc, char** argv) {
       std::printf("%s\n", ansi);
     }
     return 0;
+  }
+  if (command == "entries") {
+    CoInitialize(nullptr);
+    return PrintEntries(list) == 0 ? 0 : Fail("no accessible object for the list");
+  }
+  if (command == "toggle" && argc >= 3) {
+    CoInitialize(nullptr);
+    IAccessible* acc = AccessibleOf(list);
+    if (acc == nullptr) return Fail("no accessible object for the list");
+    const HRESULT done = acc->accDoDefaultAction(Child(std::atol(argv[2])));
+    acc->Release();
+    return done == S_OK ? 0 : Fail("the entry refused its default action");
   }
   if (command == "checkbox" && argc >= 3) {
     const int index = std::atoi(argv[2]);

@@ -656,3 +656,69 @@ TEST_F(Win32Toolkit, FormRescalesOnADpiChangeAndKeepsTheLayersUnits) {
   EXPECT_EQ(SendMessageA(native, LB_GETITEMHEIGHT, 0, 0), 16);
   EXPECT_EQ(fontHeight(), -form_->FontHeight());
 }
+
+TEST_F(Win32Toolkit, SharedMnemonicOnlyMovesTheFocusAndEnterPresses) {
+  auto* panel = new ui::TPanel(form_.get());
+  panel->SetBounds(0, 0, 368, 113);
+  panel->SetTabOrder(0);
+  auto* keep = new ui::TCheckBox(panel);
+  keep->SetBounds(14, 39, 148, 21);
+  keep->SetText("Keep Quillan Open");
+  keep->SetTabOrder(1);
+  auto* rc = new ui::TBitBtn(panel);
+  rc->SetBounds(231, 70, 122, 40);
+  rc->SetText("&Start RConJ");
+  rc->SetTabOrder(2);
+  auto* c1 = new ui::TBitBtn(panel);
+  c1->SetBounds(10, 70, 210, 40);
+  c1->SetText("&Start ConsoleOne");
+  c1->SetTabOrder(3);
+  int c1Clicks = 0;
+  int rcClicks = 0;
+  c1->OnClick = [&](ui::TObject*) { ++c1Clicks; };
+  rc->OnClick = [&](ui::TObject*) { ++rcClicks; };
+  Realize();
+  SetForegroundWindow(Native(*form_));
+
+  constexpr WORD kAlt = VK_MENU;
+  constexpr WORD kKeypad = 0x8000;  // the keypad's Enter: an extended key
+  struct Step {
+    const char* what;
+    ui::TWinControl* from;
+    bool rcEnabled;
+    std::vector<WORD> keys;  // pressed in order, released in reverse
+    ui::TWinControl* focusAfter;
+    int c1, rc;
+  } steps[] = {
+      {"Alt+S from ConsoleOne", c1, true, {kAlt, 'S'}, rc, 0, 0},
+      {"Alt+S from RConJ", rc, true, {kAlt, 'S'}, c1, 0, 0},
+      {"S from the check box", keep, true, {'S'}, rc, 0, 0},
+      {"Alt+S, RConJ disabled", c1, false, {kAlt, 'S'}, c1, 0, 0},
+      {"Enter on ConsoleOne", c1, true, {VK_RETURN}, c1, 1, 0},
+      {"keypad Enter on RConJ", rc, true, {VK_RETURN | kKeypad}, rc, 0, 1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    rc->SetEnabled(step.rcEnabled);
+    SetFocus(Native(*step.from));
+    c1Clicks = rcClicks = 0;
+    std::vector<INPUT> input;
+    for (std::size_t i = 0; i < 2 * step.keys.size(); ++i) {
+      const bool up = i >= step.keys.size();
+      const WORD key = step.keys[up ? 2 * step.keys.size() - 1 - i : i];
+      INPUT in{};
+      in.type = INPUT_KEYBOARD;
+      in.ki.wVk = static_cast<WORD>(key & ~kKeypad);
+      in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | ((key & kKeypad) != 0 ? KEYEVENTF_EXTENDEDKEY : 0);
+      input.push_back(in);
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)), input.size());
+    for (int i = 0; i < 20; ++i) {
+      app_->ProcessMessages();  // the application's loop, with its dialog keyboard
+      Sleep(10);
+    }
+    EXPECT_EQ(GetFocus(), Native(*step.focusAfter));
+    EXPECT_EQ(c1Clicks, step.c1);
+    EXPECT_EQ(rcClicks, step.rc);
+  }
+}

@@ -3,6 +3,9 @@
 # copy of the prefix, HKCU\Control Panel\Desktop LogPixels) the client area,
 # a row of the check-list box and the caption's text are 1.5 times their
 # 96-DPI sizes, and the placement written on closing is the same 96-DPI one.
+# At 144 DPI the window also opens wholly on the screen, at its designed
+# place (scaled, it would reach below the screen) and from a saved placement
+# off the screen (a monitor since removed).
 #
 # Usage: dpi_test.sh BUILD_DIR   (WINEPREFIX: a ready prefix at 96 DPI;
 #                                 WINEARCH and DISPLAY set)
@@ -48,7 +51,11 @@ seed_user_file() {
   dir="$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -type d -iname Roaming | head -1)"
   [ -n "$dir" ] || fail "no application-data folder in $WINEPREFIX"
   find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' -delete
-  printf "[Settings]\r\n$PLACEMENT[Settings Form1]\r\n$PLACEMENT" >"$dir/Quillan.ini"
+  if [ -n "$PLACEMENT" ]; then
+    printf "[Settings]\r\n$PLACEMENT[Settings Form1]\r\n$PLACEMENT" >"$dir/Quillan.ini"
+  else
+    printf '[Settings]\r\n' >"$dir/Quillan.ini"
+  fi
   USER_FILE="$dir/Quillan.ini"
 }
 
@@ -68,7 +75,9 @@ measure() {
   filled() { [ "$("$WINE" "$PROBE" items 2>/dev/null | tr -d '\r' | paste -sd, -)" = "Alpha,Beta,Gamma" ]; }
   wait_for 20 filled || fail "the list was not filled at scale $scale"
   sleep 1  # the last paint
-  read -r W H < <(xwininfo -id "$id" | sed -n 's/^ *Width: //p; s/^ *Height: //p' | paste -sd' ')
+  read -r X Y W H < <(xwininfo -id "$id" |
+    sed -n 's/^ *Absolute upper-left X: *//p; s/^ *Absolute upper-left Y: *//p; s/^ *Width: //p; s/^ *Height: //p' |
+    paste -sd' ')
   import -window "$id" "$shot.png"
   convert "$shot.png" -colorspace gray "$shot.pgm"
   read -r _ ROW < <(python3 "$ROOT/tests/windows/measure_window.py" "$shot.pgm" "$scale" | grep '^row')
@@ -79,7 +88,7 @@ measure() {
   wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end at scale $scale"
   QUILLAN_PID=""
   SAVED="$(tr -d '\r' <"$USER_FILE" | sed -n '/^\[Settings\]/,/^\[/p' | grep '^Form1\.' | sort | paste -sd' ')"
-  echo "scale $scale: client ${W}x${H}, row $ROW, caption text ${TEXT_W}x${TEXT_H}, saved $SAVED"
+  echo "scale $scale: client ${W}x${H} at $X,$Y, row $ROW, caption text ${TEXT_W}x${TEXT_H}, saved $SAVED"
   [ -n "${KEEP_SHOTS:-}" ] && cp "$shot.png" "$KEEP_SHOTS/quillan-dpi-$scale.png"
   return 0
 }
@@ -104,4 +113,16 @@ near "$ROW" $((3 * ROW96)) 2 || fail "row height $ROW at 144 DPI, expected 1.5 x
 near "$TEXT_W" $((3 * TW96)) 4 || fail "caption text ${TEXT_W} wide at 144 DPI, expected 1.5 x $TW96"
 near "$TEXT_H" $((3 * TH96)) 4 || fail "caption text ${TEXT_H} high at 144 DPI, expected 1.5 x $TH96"
 [ "$SAVED" = "$SAVED96" ] || fail "placement saved at 144 DPI ($SAVED) differs from 96 DPI ($SAVED96)"
+# The whole window on the screen (Xvfb has no task bar: the screen is the work area).
+read -r SCREEN_W SCREEN_H < <(xwininfo -root | sed -n 's/^ *Width: //p; s/^ *Height: //p' | paste -sd' ')
+on_screen() {
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + W)) -le "$SCREEN_W" ] && [ $((Y + H)) -le "$SCREEN_H" ] ||
+    fail "$1: the window at $X,$Y ${W}x${H} is not wholly on the ${SCREEN_W}x${SCREEN_H} screen"
+}
+for PLACEMENT in '' 'Form1.Top=2000\r\nForm1.Left=3000\r\nForm1.Width=376\r\nForm1.Height=453\r\n'; do
+  measure 1.5
+  if [ -n "$PLACEMENT" ]; then on_screen "saved off the screen"; else on_screen "designed place"; fi
+  near "$W" $((3 * W96)) 2 || fail "client width $W when kept on the screen, expected 1.5 x $W96"
+  near "$H" $((3 * H96)) 2 || fail "client height $H when kept on the screen, expected 1.5 x $H96"
+done
 echo "DPI test passed"

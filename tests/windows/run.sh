@@ -88,13 +88,14 @@ build() {
     cmake --build "$dir" -j"$JOBS" --target "${TARGETS[@]}"
 }
 
-# Only DLLs that every Windows has may be imported.
+# Only DLLs that every Windows has may be imported (oleacc, ole32 and
+# oleaut32 serve screen readers).
 check_imports() {
   local exe="$1" objdump="$2" dll bad=0
   while read -r dll; do
     case "${dll,,}" in
       advapi32.dll | comctl32.dll | comdlg32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | \
-        shell32.dll | user32.dll) ;;
+        ole32.dll | oleacc.dll | oleaut32.dll | shell32.dll | user32.dll) ;;
       *) echo "$exe imports $dll" >&2; bad=1 ;;
     esac
   done < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')

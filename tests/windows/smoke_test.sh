@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Smoke test of the real Quillan.exe under Wine and Xvfb: the window
-# appears, lists a temporary installation, a click on a check-mark box moves
-# the folders, a second start ends at once, and closing writes the per-user
-# settings file into the prefix's application-data folder.
+# appears, lists a temporary installation (also to a screen reader), a click
+# on a check-mark box and a screen reader's action move the folders, a second
+# start ends at once, and closing writes the per-user settings file into the
+# prefix's application-data folder.
 #
 # Usage: smoke_test.sh BUILD_DIR   (WINEPREFIX, WINEARCH and DISPLAY set)
 # APP_DIR=folder runs the Quillan.exe found there in place (an installed
@@ -42,7 +43,8 @@ probe() {
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # A ConsoleOne installation: two active snap-ins (one with a library
-# folder), one inactive, and the program's machine-wide settings file.
+# folder, one required), one inactive, and the program's machine-wide
+# settings file.
 INST="$WORK/ConsoleOne"
 mkdir -p "$INST/bin" "$INST/snapins/Alpha" "$INST/snapins/Beta" "$INST/lib/Alpha" \
   "$INST/resources/Alpha" "$INST/inactive.snapins/Gamma"
@@ -52,7 +54,8 @@ if [ -z "${APP_DIR:-}" ]; then
   mkdir -p "$APP"
   cp "$EXE" "$APP/Quillan.exe"
 fi
-printf '[Paths]\r\nC1=%s\r\n[Snapin Description]\r\nAlpha=The first snap-in\r\n' "$(winpath "$INST")" \
+printf '[Paths]\r\nC1=%s\r\n[Snapin Description]\r\nAlpha=The first snap-in\r\n[Required Snapins]\r\n1=Beta\r\n' \
+  "$(winpath "$INST")" \
   >"$APP/Quillan.ini"
 
 # The per-user file must come from this run.
@@ -73,6 +76,11 @@ wait_for 20 list_filled ||
   fail "list shows '$(items)', expected Alpha,Beta,Gamma"
 echo "list filled: $(items)"
 
+entries() { probe entries | paste -sd, -; }
+[ "$(entries)" = "count 3,Alpha|checked|,Beta|checked|unavailable,Gamma||" ] ||
+  fail "a screen reader reads the list as '$(entries)'"
+echo "a screen reader reads each entry's name, mark and lock"
+
 read -r X Y < <(probe checkbox 0) || fail "no check-mark box for the first entry"
 xdotool mousemove "$X" "$Y" click 1
 moved() { [ -d "$INST/inactive.snapins/Alpha" ] && [ ! -e "$INST/snapins/Alpha" ]; }
@@ -81,6 +89,15 @@ wait_for 20 moved || fail "clicking Alpha's check-mark box did not move its fold
   fail "Alpha's library and resource folders did not move with it"
 [ -d "$INST/snapins/Beta" ] || fail "Beta moved too"
 echo "click on the check-mark box moved Alpha's folders"
+probe panels | grep -qx '   The first snap-in' ||
+  fail "the information line reads '$(probe panels | paste -sd'|' -)' to a screen reader"
+
+"$WINE" "$PROBE" toggle 3 >/dev/null 2>&1 || fail "a screen reader could not switch Gamma"
+wait_for 20 test -d "$INST/snapins/Gamma" || fail "a screen reader's action did not move Gamma"
+"$WINE" "$PROBE" toggle 2 >/dev/null 2>&1 && fail "a screen reader switched the required Beta"
+[ "$(entries)" = "count 3,Alpha||,Beta|checked|unavailable,Gamma|checked|" ] ||
+  fail "after the switches a screen reader reads '$(entries)'"
+echo "a screen reader's action switches an entry, not a locked one"
 
 echo "second start"
 start=$SECONDS

@@ -40,8 +40,11 @@ class MemoryApplication : public ui::TApplication {
   void Terminate() override { terminated_ = true; }
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl&) override { return nullptr; }
   void FormVisibilityChanged(ui::TCustomForm& form) override;
+  std::vector<ui::TRect> WorkAreas() const override { return workAreas_; }
 
   // --- what tests arrange ---
+  // The screens' work areas (none: the window stays where it is put).
+  void SetWorkAreas(std::vector<ui::TRect> areas) { workAreas_ = std::move(areas); }
   // Something the user does while the program lets pending input run.
   void QueueUserAction(std::function<void()> action) { pending_.push_back(std::move(action)); }
   // The answer of the next message box (IDOK when none is queued).
@@ -69,6 +72,7 @@ class MemoryApplication : public ui::TApplication {
   void CursorChanged() override { cursors_.push_back(Cursor()); }
 
  private:
+  std::vector<ui::TRect> workAreas_;
   std::deque<std::function<void()>> pending_;
   std::deque<int> boxAnswers_;
   std::deque<std::optional<std::string>> dialogAnswers_;

@@ -1,4 +1,6 @@
-// Peers of the Qt toolkit (internal to the toolkit and its tests).
+// Peers of the Qt toolkit (internal to the toolkit and its tests), one
+// control family per file: QtForm, QtButtons, QtEdits, QtCheckList, QtGrids,
+// QtStatusMenus; the base peer and the choice per kind in QtPeers.cpp.
 #pragma once
 
 #include <QAbstractListModel>
@@ -62,6 +64,27 @@ class QtPeer : public ui::ControlPeer {
   QPointer<QWidget> widget_;
   PeerEventFilter filter_{*this};
 };
+
+// The control's Qt peer; nullptr when it has none.
+QtPeer* PeerOf(const ui::TControl& c);
+
+// One maker per control kind, each in its family's file.
+std::unique_ptr<QtPeer> NewFormPeer(ui::TCustomForm& control);
+std::unique_ptr<QtPeer> NewPanelPeer(ui::TPanel& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewLabelPeer(ui::TLabel& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewSplitterPeer(ui::TSplitter& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewButtonPeer(ui::TBitBtn& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewCheckBoxPeer(ui::TCheckBox& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewRadioGroupPeer(ui::TRadioGroup& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewTrackBarPeer(ui::TTrackBar& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewEditPeer(ui::TCustomEdit& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewMemoPeer(ui::TMemo& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewComboPeer(ui::TComboBox& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewSpinEditPeer(ui::TSpinEdit& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewCheckListPeer(ui::TCheckListBox& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewValueListPeer(ui::TValueListEditor& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewStringGridPeer(ui::TStringGrid& control, QWidget* parent);
+std::unique_ptr<QtPeer> NewStatusBarPeer(ui::TStatusBar& control, QWidget* parent);
 
 // The check-list box's items, read straight from the control.
 class CheckListModel : public QAbstractListModel {

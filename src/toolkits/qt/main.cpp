@@ -1,6 +1,7 @@
 // The program on Qt: the Qt application object, then the main block.
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -42,9 +43,31 @@ class FontConfigWarmUp {
   std::thread thread_;
 };
 
+// --help and --version are answered before Qt starts, so they need no
+// display; any other argument goes to Qt as before.
+bool AnsweredOption(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("quillan %s\n", QUILLAN_VERSION);
+      return true;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs("Usage: quillan [--help | --version]\n"
+                 "Opens the window that switches the snap-ins of a ConsoleOne installation\n"
+                 "on or off and starts ConsoleOne or RConJ; see quillan(1).\n"
+                 "  --help       this text\n"
+                 "  --version    the version\n",
+                 stdout);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (AnsweredOption(argc, argv)) return 0;
   // The single-instance activation and the search for a ConsoleOne window
   // walk X11's windows; under Wayland, run as an X client where one can.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))

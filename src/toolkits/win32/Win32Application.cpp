@@ -3,6 +3,7 @@
 #include "toolkits/win32/Win32Toolkit.h"
 
 #include "platform/win32/WinApi.h"
+#include <objbase.h>
 
 #include <exception>
 #include <vector>
@@ -59,6 +60,9 @@ LRESULT CALLBACK ApplicationProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 Win32Application::Win32Application() {
+  // A single-threaded apartment, as GUI threads have: screen readers' calls
+  // into the window's accessible objects arrive through it.
+  comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   RegisterWindowClasses();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA cls{};
@@ -84,6 +88,7 @@ Win32Application::Win32Application() {
 Win32Application::~Win32Application() {
   platform::win32::SetOwnApplicationWindow(0);
   if (handle_ != 0) DestroyWindow(AsHwnd(handle_));
+  if (comInitialized_) CoUninitialize();
 }
 
 void Win32Application::TitleChanged() {
@@ -108,6 +113,48 @@ void Win32Application::FormVisibilityChanged(ui::TCustomForm& form) {
   if (h == nullptr || !form.Showing()) return;
   SetForegroundWindow(h);
   form.Peer()->Changed(ui::Prop::Focus, -1);
+}
+
+namespace {
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM out) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(out)->push_back(info.rcWork);
+  return TRUE;
+}
+
+// Device pixels to the layer's, rounded towards the inside of an area.
+int ToLayer(LONG px, int dpi, bool up) {
+  const long long n = static_cast<long long>(px) * 96;
+  const long long down = n >= 0 ? n / dpi : -((-n + dpi - 1) / dpi);
+  return static_cast<int>(up && down * dpi != n ? down + 1 : down);
+}
+
+}  // namespace
+
+std::vector<ui::TRect> Win32Application::WorkAreas() const {
+  std::vector<RECT> native;
+  EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&native));
+  RECT primary;
+  if (native.empty() && SystemParametersInfoA(SPI_GETWORKAREA, 0, &primary, 0)) native.push_back(primary);
+  // The layer places the window in 96-DPI pixels scaled by the form's DPI
+  // (the saved placement stays in those units), so the areas are given so.
+  HWND form = MainFormWindow();
+  WinPeer* peer = PeerOf(form);
+  const int dpi = peer != nullptr ? peer->Dpi() : WindowDpi(form);
+  // The frame drawn at this DPI may exceed the scaled 96-DPI one.
+  const SIZE frame = FrameSize(dpi);
+  const int extraWidth = std::max(0, ToLayer(frame.cx, dpi, true) - frameWidth_);
+  const int extraHeight = std::max(0, ToLayer(frame.cy, dpi, true) - frameHeight_);
+  std::vector<ui::TRect> areas;
+  for (const RECT& r : native) {
+    const int left = ToLayer(r.left, dpi, true);
+    const int top = ToLayer(r.top, dpi, true);
+    areas.push_back({left, top, std::max(0, ToLayer(r.right, dpi, false) - left - extraWidth),
+                     std::max(0, ToLayer(r.bottom, dpi, false) - top - extraHeight)});
+  }
+  return areas;
 }
 
 bool Win32Application::HandleMessage() {

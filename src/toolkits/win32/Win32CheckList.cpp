@@ -1,6 +1,8 @@
 // The check-list box, an owner-drawn list box.
 #include "toolkits/win32/Win32Window.h"
 
+#include "toolkits/win32/Win32Accessible.h"
+
 namespace win32ui {
 
 namespace {
@@ -16,6 +18,9 @@ constexpr int kCheckBoxSize = 13;
 class CheckListPeer final : public WinPeer {
  public:
   CheckListPeer(ui::TCheckListBox& list, Win32Application& app) : WinPeer(list, app), list_(list) {}
+  ~CheckListPeer() override { access_.Disconnect(); }
+  CheckListPeer(const CheckListPeer&) = delete;
+  CheckListPeer& operator=(const CheckListPeer&) = delete;
 
   std::optional<int> ItemAtPos(int x, int y) const override {
     if (hwnd_ == nullptr) return std::nullopt;
@@ -57,6 +62,7 @@ class CheckListPeer final : public WinPeer {
           return true;
         }
         return AfterDefault(h, msg, wp, lp, result);
+      case WM_GETOBJECT: return access_.OnGetObject(hwnd_, list_, wp, lp, result);
       case WM_SIZE: {
         result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
         ApplyColumnWidth();
@@ -112,6 +118,7 @@ class CheckListPeer final : public WinPeer {
 
  protected:
   void CreateNative() override {
+    access_.Disconnect();  // a new window, a new object
     multiColumn_ = list_.Columns() > 0;
     DWORD style = LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_HSCROLL | TabStop();
     if (multiColumn_) {
@@ -142,15 +149,23 @@ class CheckListPeer final : public WinPeer {
                        reinterpret_cast<LPARAM>(list_.ItemText(index).c_str()));
         }
         ApplySelection();
+        NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemDeleted:
         SendMessageA(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
         ApplySelection();
+        NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
-      case Prop::ItemsReset: Rebuild(); break;
+      case Prop::ItemsReset:
+        Rebuild();
+        NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
+        break;
       case Prop::ItemIndex: ApplySelection(); break;
       case Prop::Checked:
-      case Prop::ItemEnabled: InvalidateItem(index); break;
+      case Prop::ItemEnabled:
+        InvalidateItem(index);
+        NotifyEntryEvent(hwnd_, EVENT_OBJECT_STATECHANGE, index);
+        break;
       case Prop::ItemHeight:
         SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -223,6 +238,7 @@ class CheckListPeer final : public WinPeer {
   }
 
   ui::TCheckListBox& list_;
+  CheckListAccessibility access_;
   bool multiColumn_ = false;
 };
 

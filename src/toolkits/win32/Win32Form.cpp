@@ -315,7 +315,15 @@ class PanelPeer : public WinPeer {
                         false);
     font_ = Font();
   }
-  void ApplyText() override { InvalidateRect(hwnd_, nullptr, TRUE); }
+  // Painted by us; the window's own text is what screen readers read as
+  // the panel's name (the information line), and its change is announced.
+  void ApplyText() override {
+    if (WindowText(hwnd_) != control_.Text()) {
+      SetWindowTextA(hwnd_, control_.Text().c_str());
+      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
   void Apply(Prop what, int index) override {
     if (what == Prop::Style) {
       InvalidateRect(hwnd_, nullptr, TRUE);
@@ -392,6 +400,83 @@ class LabelPeer final : public WinPeer {
 
 }  // namespace
 
+namespace {
+
+// The mnemonic of a caption ("&Start" gives 'S'); 0 when it has none.
+char MnemonicOf(const std::string& text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] != '&') return text[i + 1];
+    ++i;  // "&&" is a literal "&"
+  }
+  return 0;
+}
+
+// Compared as the system compares mnemonics, in the ANSI code page.
+bool SameLetter(char a, char b) {
+  char pair[2] = {a, b};
+  CharUpperBuffA(pair, 2);
+  return pair[0] == pair[1];
+}
+
+struct MnemonicSearch {
+  char key;
+  std::vector<HWND> found;  // visible windows carrying it, in tab order
+};
+
+BOOL CALLBACK CollectMnemonic(HWND child, LPARAM data) {
+  auto& search = *reinterpret_cast<MnemonicSearch*>(data);
+  const char m = MnemonicOf(WindowText(child));
+  if (m != 0 && SameLetter(m, search.key) && IsWindowVisible(child)) search.found.push_back(child);
+  return TRUE;
+}
+
+// A mnemonic that several controls carry (both start buttons are "&Start
+// ..."): as dialogs do with duplicates, the key moves the focus to the next
+// enabled one and presses nothing. False when the key is no such mnemonic.
+bool CycleSharedMnemonic(HWND root, const MSG& msg) {
+  HWND focus = GetFocus();
+  if (msg.message == WM_CHAR) {
+    // A plain letter is a mnemonic only where the focus takes no characters.
+    if (focus == nullptr || (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) != 0) {
+      return false;
+    }
+  } else if (msg.message != WM_SYSCHAR) {
+    return false;
+  }
+  MnemonicSearch search{static_cast<char>(msg.wParam), {}};
+  if (search.key == 0) return false;
+  // Children come in Z order, which follows the tab order.
+  EnumChildWindows(root, &CollectMnemonic, reinterpret_cast<LPARAM>(&search));
+  if (search.found.size() < 2) return false;
+  const auto at = std::find_if(search.found.begin(), search.found.end(),
+                               [focus](HWND h) { return h == focus || IsChild(h, focus); });
+  const std::size_t start = at == search.found.end() ? search.found.size() - 1
+                                                     : static_cast<std::size_t>(at - search.found.begin());
+  for (std::size_t step = 1; step <= search.found.size(); ++step) {
+    HWND next = search.found[(start + step) % search.found.size()];
+    if (!IsWindowEnabled(next)) continue;
+    // The focus is shown from now on, as after any key of the dialog keyboard.
+    SendMessageA(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(next);
+    break;
+  }
+  return true;
+}
+
+// Enter (the keypad's too) presses the focused push button, as Space does;
+// the dialog keyboard would look for a default button instead.
+bool PressFocusedButton(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsWindowEnabled(focus)) return false;
+  if ((SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) == 0) return false;
+  SendMessageA(focus, BM_CLICK, 0, 0);
+  return true;
+}
+
+}  // namespace
+
 bool PreTranslate(void* message) {
   auto* msg = static_cast<MSG*>(message);
   if (msg->hwnd == nullptr) return false;
@@ -399,6 +484,7 @@ bool PreTranslate(void* message) {
   if (root == nullptr) return false;
   auto* form = dynamic_cast<FormPeer*>(PeerOf(root));
   if (form == nullptr) return false;
+  if (CycleSharedMnemonic(root, *msg) || PressFocusedButton(*msg)) return true;
   return IsDialogMessageA(root, msg) != FALSE;
 }
 

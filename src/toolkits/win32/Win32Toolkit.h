@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -24,6 +25,7 @@ class Win32Application final : public ui::TApplication {
   void Terminate() override;
   int FrameWidth() const override { return frameWidth_; }
   int FrameHeight() const override { return frameHeight_; }
+  std::vector<ui::TRect> WorkAreas() const override;
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl& control) override;
   void FormVisibilityChanged(ui::TCustomForm& form) override;
 
@@ -45,6 +47,7 @@ class Win32Application final : public ui::TApplication {
   int frameWidth_ = 8;
   int frameHeight_ = 42;
   bool terminated_ = false;
+  bool comInitialized_ = false;
 };
 
 }  // namespace win32ui

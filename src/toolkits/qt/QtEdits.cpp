@@ -1,0 +1,224 @@
+// Edit boxes and memos, combo boxes, spin edits.
+#include "toolkits/qt/QtPeers.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <climits>
+#include <vector>
+
+#include "toolkits/qt/QtApplication.h"
+
+namespace qtk {
+
+using ui::Prop;
+
+namespace {
+
+class EditPeer : public QtPeer {
+ public:
+  EditPeer(ui::TCustomEdit& e, QWidget* parent) : QtPeer(e, new QLineEdit(parent)), edit_(e) {
+    QObject::connect(Line(), &QLineEdit::textEdited, Widget(), [this](const QString& t) {
+      Guarded([this, t] { edit_.UserEdit(FromQ(t)); });
+    });
+  }
+
+ protected:
+  QLineEdit* Line() const { return static_cast<QLineEdit*>(Widget()); }
+  void ApplyText() override {
+    const QString t = ToQ(edit_.Text());
+    if (Line()->text() != t) Line()->setText(t);
+  }
+  void ApplyKind(Prop what, int) override {
+    if (what == Prop::ReadOnly) Line()->setReadOnly(edit_.ReadOnly());
+  }
+  void SyncKind() override { ApplyKind(Prop::ReadOnly, -1); }
+
+ private:
+  ui::TCustomEdit& edit_;
+};
+
+class MemoPeer : public QtPeer {
+ public:
+  MemoPeer(ui::TMemo& m, QWidget* parent) : QtPeer(m, new QPlainTextEdit(parent)), memo_(m) {
+    Edit()->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QObject::connect(Edit(), &QPlainTextEdit::textChanged, Widget(), [this] {
+      if (applying_) return;
+      const QString t = Edit()->toPlainText();
+      std::vector<std::string> lines;
+      if (!t.isEmpty())
+        for (const QString& l : t.split(QLatin1Char('\n'))) lines.push_back(FromQ(l));
+      applying_ = true;
+      Guarded([this, &lines, &t] {
+        // The lines are the memo's state; the text follows them.
+        memo_.SetLines(std::move(lines));
+        memo_.UserEdit(FromQ(t));
+      });
+      applying_ = false;
+    });
+  }
+
+ protected:
+  QPlainTextEdit* Edit() const { return static_cast<QPlainTextEdit*>(Widget()); }
+  void Show() {
+    QStringList lines;
+    for (const std::string& l : memo_.Lines()) lines << ToQ(l);
+    const QString t = lines.join(QLatin1Char('\n'));
+    if (Edit()->toPlainText() == t) return;
+    applying_ = true;
+    Edit()->setPlainText(t);
+    applying_ = false;
+  }
+  void ApplyText() override { Show(); }
+  void ApplyKind(Prop what, int) override {
+    switch (what) {
+      case Prop::ReadOnly: Edit()->setReadOnly(memo_.ReadOnly()); break;
+      case Prop::ItemInserted:
+      case Prop::ItemDeleted:
+      case Prop::ItemsReset: Show(); break;
+      default: break;
+    }
+  }
+  void SyncKind() override {
+    Edit()->setReadOnly(memo_.ReadOnly());
+    Show();
+  }
+
+ private:
+  ui::TMemo& memo_;
+  bool applying_ = false;
+};
+
+class ComboPeer : public QtPeer {
+ public:
+  ComboPeer(ui::TComboBox& c, QWidget* parent) : QtPeer(c, new QComboBox(parent)), combo_(c) {
+    Box()->setInsertPolicy(QComboBox::NoInsert);
+    Box()->setMaxVisibleItems(8);
+    QObject::connect(Box(), &QComboBox::activated, Widget(), [this](int index) {
+      Guarded([this, index] { combo_.UserPick(index); });
+      ShowText();
+    });
+  }
+
+ protected:
+  QComboBox* Box() const { return static_cast<QComboBox*>(Widget()); }
+  void ApplyStyle() {
+    const bool editable = combo_.Style() != ui::TComboBoxStyle::csDropDownList;
+    if (Box()->isEditable() == editable && (!editable || line_)) return;
+    const QSignalBlocker block(Box());
+    Box()->setEditable(editable);
+    line_ = Box()->lineEdit();
+    if (!line_) return;
+    // The program keeps its own history; no completion behind its back.
+    Box()->setCompleter(nullptr);
+    // Qt treats leaving the box or pressing Enter with a listed text as a
+    // pick; only a choice from the list (or the arrow keys) is one.
+    QObject::disconnect(line_, &QLineEdit::editingFinished, Box(), nullptr);
+    QObject::disconnect(line_, &QLineEdit::returnPressed, Box(), nullptr);
+    QObject::connect(line_, &QLineEdit::textEdited, Widget(), [this](const QString& t) {
+      Guarded([this, t] { combo_.UserEdit(FromQ(t)); });
+    });
+    Watch(line_, true);
+    ShowText();
+  }
+  void ShowItems() {
+    const QSignalBlocker block(Box());
+    Box()->clear();
+    QStringList items;
+    for (const std::string& s : combo_.Items()) items << ToQ(s);
+    Box()->addItems(items);
+    ShowText();
+  }
+  // Qt moves the current item and the edit text as items come and go; put
+  // the control's own back.
+  void ShowText() {
+    const QSignalBlocker block(Box());
+    const int index = combo_.ItemIndex();
+    if (Box()->currentIndex() != index && index < Box()->count()) Box()->setCurrentIndex(index);
+    const QString t = ToQ(combo_.Text());
+    if (Box()->isEditable()) {
+      if (Box()->currentText() != t) Box()->setEditText(t);
+    }
+  }
+  void ApplyText() override { ShowText(); }
+  void ApplyKind(Prop what, int index) override {
+    const QSignalBlocker block(Box());
+    switch (what) {
+      case Prop::Style: ApplyStyle(); break;
+      case Prop::ItemInserted:
+        if (index >= 0 && index <= Box()->count() && Box()->count() + 1 == combo_.ItemCount())
+          Box()->insertItem(index, ToQ(combo_.Items()[static_cast<size_t>(index)]));
+        else
+          ShowItems();
+        ShowText();
+        break;
+      case Prop::ItemDeleted:
+        if (index >= 0 && index < Box()->count() && Box()->count() - 1 == combo_.ItemCount())
+          Box()->removeItem(index);
+        else
+          ShowItems();
+        ShowText();
+        break;
+      case Prop::ItemsReset: ShowItems(); break;
+      case Prop::ItemIndex: ShowText(); break;
+      default: break;
+    }
+  }
+  void SyncKind() override {
+    ApplyStyle();
+    ShowItems();
+  }
+
+ private:
+  ui::TComboBox& combo_;
+  QPointer<QLineEdit> line_;
+};
+
+class SpinEditPeer : public QtPeer {
+ public:
+  SpinEditPeer(ui::TSpinEdit& s, QWidget* parent) : QtPeer(s, new QSpinBox(parent)), spin_(s) {
+    QObject::connect(Spin(), &QSpinBox::valueChanged, Widget(), [this](int v) {
+      Guarded([this, v] { spin_.UserSetValue(v); });
+      Show();
+    });
+  }
+
+ protected:
+  QSpinBox* Spin() const { return static_cast<QSpinBox*>(Widget()); }
+  void Show() {
+    const QSignalBlocker block(Spin());
+    if (spin_.MinValue() == spin_.MaxValue())
+      Spin()->setRange(INT_MIN, INT_MAX);
+    else
+      Spin()->setRange(spin_.MinValue(), spin_.MaxValue());
+    Spin()->setValue(spin_.Value());
+  }
+  void ApplyKind(Prop what, int) override {
+    if (what == Prop::Value || what == Prop::Counts) Show();
+  }
+  void SyncKind() override { Show(); }
+
+ private:
+  ui::TSpinEdit& spin_;
+};
+
+}  // namespace
+
+std::unique_ptr<QtPeer> NewEditPeer(ui::TCustomEdit& control, QWidget* parent) {
+  return std::make_unique<EditPeer>(control, parent);
+}
+
+std::unique_ptr<QtPeer> NewMemoPeer(ui::TMemo& control, QWidget* parent) {
+  return std::make_unique<MemoPeer>(control, parent);
+}
+
+std::unique_ptr<QtPeer> NewComboPeer(ui::TComboBox& control, QWidget* parent) {
+  return std::make_unique<ComboPeer>(control, parent);
+}
+
+std::unique_ptr<QtPeer> NewSpinEditPeer(ui::TSpinEdit& control, QWidget* parent) {
+  return std::make_unique<SpinEditPeer>(control, parent);
+}
+
+}  // namespace qtk
