@@ -40,6 +40,10 @@ class MemoryApplication : public ui::TApplication {
   void Terminate() override { terminated_ = true; }
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl&) override { return nullptr; }
   void FormVisibilityChanged(ui::TCustomForm& form) override;
+  void BringToFront(const std::string& token) override { broughtToFront_.push_back(token); }
+  void WatchInput(int descriptor, std::function<void()> onInput) override {
+    watched_.emplace_back(descriptor, std::move(onInput));
+  }
 
   // --- what tests arrange ---
   // Something the user does while the program lets pending input run.
@@ -52,7 +56,19 @@ class MemoryApplication : public ui::TApplication {
     dialogAnswers_.push_back(std::move(fileName));
   }
 
+  // Input arrived on every watched descriptor; their handlers run.
+  void InputArrived() {
+    for (auto& [descriptor, onInput] : watched_) onInput();
+  }
+
   // --- what tests observe ---
+  std::vector<int> WatchedDescriptors() const {
+    std::vector<int> out;
+    for (const auto& w : watched_) out.push_back(w.first);
+    return out;
+  }
+  // The tokens of the requests to come forward, in order.
+  const std::vector<std::string>& BroughtToFront() const { return broughtToFront_; }
   const std::vector<MessageBoxCall>& MessageBoxes() const { return boxes_; }
   const std::vector<OpenDialogCall>& OpenDialogs() const { return dialogs_; }
   // Every application-wide cursor set, in order.
@@ -76,6 +92,8 @@ class MemoryApplication : public ui::TApplication {
   std::vector<OpenDialogCall> dialogs_;
   std::vector<ui::TCursor> cursors_;
   std::vector<std::pair<ui::TCustomForm*, bool>> visibility_;
+  std::vector<std::pair<int, std::function<void()>>> watched_;
+  std::vector<std::string> broughtToFront_;
   bool terminated_ = false;
   int processCalls_ = 0;
 };
