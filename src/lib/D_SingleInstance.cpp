@@ -23,7 +23,22 @@ std::string DefaultApplicationTitle(const std::string& exePath) {
 bool GuardSingleInstance(ui::TApplication& app) {
   platform::Platform& os = platform::Platform::Get();
   if (app.Title().empty()) app.SetTitle(DefaultApplicationTitle(os.ExecutablePath()));
-  if (!os.CreateNamedMutex(app.Title())) return false;
+  if (!os.CreateNamedMutex(app.Title())) {
+    const int listener = os.ListenForwardRequests(app.Title());
+    if (listener >= 0) {
+      app.WatchInput(listener, [&app, listener] {
+        std::string token;
+        while (platform::Platform::Get().TakeForwardRequest(listener, token)) app.BringToFront(token);
+      });
+    }
+    return false;
+  }
+
+  // The running instance brings itself forward where only it may (Wayland),
+  // with the token that lets the desktop move the focus to it.
+  std::string token = os.GetEnvironmentVariable("XDG_ACTIVATION_TOKEN").value_or("");
+  if (token.empty()) token = os.GetEnvironmentVariable("DESKTOP_STARTUP_ID").value_or("");
+  os.SendForwardRequest(app.Title(), token);
 
   const platform::WindowHandle own = os.OwnApplicationWindow();
   platform::WindowHandle found = 0;

@@ -17,7 +17,9 @@ std::string DefaultApplicationTitle(const std::string& exePath);
 // Runs the guard before the main block sets its own title: creates a mutex
 // named after the application's title (the default one while the title is
 // empty) and, when another instance holds it, brings that instance's
-// application window forward. True when this process must end now.
+// application window forward, also by asking that instance itself. The
+// first instance takes such requests from its event loop. True when this
+// process must end now.
 bool GuardSingleInstance(ui::TApplication& app);
 
 }  // namespace D_SingleInstance

@@ -103,4 +103,16 @@ void ForwardingPlatform::SetForegroundWindow(WindowHandle window) {
   inner_.SetForegroundWindow(window);
 }
 
+int ForwardingPlatform::ListenForwardRequests(const std::string& name) {
+  return inner_.ListenForwardRequests(name);
+}
+
+bool ForwardingPlatform::TakeForwardRequest(int listener, std::string& token) {
+  return inner_.TakeForwardRequest(listener, token);
+}
+
+bool ForwardingPlatform::SendForwardRequest(const std::string& name, const std::string& token) {
+  return inner_.SendForwardRequest(name, token);
+}
+
 }  // namespace platform

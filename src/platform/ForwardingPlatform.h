@@ -45,6 +45,9 @@ class ForwardingPlatform : public Platform {
   WindowHandle OwnApplicationWindow() override;
   void ShowWindowNormal(WindowHandle window) override;
   void SetForegroundWindow(WindowHandle window) override;
+  int ListenForwardRequests(const std::string& name) override;
+  bool TakeForwardRequest(int listener, std::string& token) override;
+  bool SendForwardRequest(const std::string& name, const std::string& token) override;
 
  protected:
   Platform& Inner() { return inner_; }

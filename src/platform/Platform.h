@@ -162,6 +162,21 @@ class Platform {
   virtual WindowHandle OwnApplicationWindow() = 0;
   virtual void ShowWindowNormal(WindowHandle window) = 0;
   virtual void SetForegroundWindow(WindowHandle window) = 0;
+
+  // --- later starts of the program (where no window search reaches the
+  // running one, as under Wayland) ---
+  // The running instance, once CreateNamedMutex gave it `name`: takes
+  // requests to come forward from later starts of the same user. A
+  // descriptor for the event loop to watch for input; -1 when none.
+  virtual int ListenForwardRequests(const std::string& /*name*/) { return -1; }
+  // Reads one request waiting on that descriptor: true, with the token the
+  // later start's launcher passed for activating a window (empty when none).
+  virtual bool TakeForwardRequest(int /*listener*/, std::string& /*token*/) { return false; }
+  // A later start: asks the instance holding `name` to come forward,
+  // passing the token. True when that instance took the request.
+  virtual bool SendForwardRequest(const std::string& /*name*/, const std::string& /*token*/) {
+    return false;
+  }
 };
 
 // The real implementation for the build's operating system.

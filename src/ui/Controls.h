@@ -638,6 +638,12 @@ class TApplication : public TObject {
   virtual std::unique_ptr<ControlPeer> CreatePeer(TControl& control) = 0;
   // Form shown or hidden (after OnShow has run).
   virtual void FormVisibilityChanged(TCustomForm& /*form*/) {}
+  // Another start of the program asked this one to come forward, with its
+  // launcher's activation token (empty when none): the visible window comes
+  // forward where the desktop allows, and asks for attention otherwise.
+  virtual void BringToFront(const std::string& /*activationToken*/) {}
+  // Calls `onInput` from the event loop whenever the descriptor has input.
+  virtual void WatchInput(int /*descriptor*/, std::function<void()> /*onInput*/) {}
 
  protected:
   virtual void TitleChanged() {}

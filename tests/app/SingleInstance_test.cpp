@@ -50,3 +50,52 @@ TEST_F(QuillanTest, FirstInstanceRunsTheWindowUnderItsTitle) {
   EXPECT_EQ(Form1, nullptr);
   EXPECT_NE(UserValue("Settings", "Form1.Width"), "<absent>");
 }
+
+TEST_F(QuillanTest, SecondInstanceAsksTheFirstWithTheLaunchersToken) {
+  const struct {
+    std::optional<std::string> xdg, startupId;
+    std::string sent;
+  } cases[] = {
+      {"wl-token", "x11-id", "Quillan|wl-token"},
+      {std::nullopt, "x11-id", "Quillan|x11-id"},
+      {"", "x11-id", "Quillan|x11-id"},
+      {std::nullopt, std::nullopt, "Quillan|"},
+  };
+  os.FakeNamedMutex(true);
+  os.SetTopLevelWindows({{6, "Quillan", "TApplication"}});
+  std::size_t starts = 0;
+  for (const auto& c : cases) {
+    for (const auto& [name, value] :
+         {std::pair{"XDG_ACTIVATION_TOKEN", c.xdg}, std::pair{"DESKTOP_STARTUP_ID", c.startupId}}) {
+      if (value) {
+        os.SetEnvironment(name, *value);
+      } else {
+        os.UnsetEnvironment(name);
+      }
+    }
+    app.SetTitle("");
+    EXPECT_EQ(QuillanMain(app), 0);
+    ++starts;
+    ASSERT_EQ(os.SentForwardRequests().size(), starts);
+    EXPECT_EQ(os.SentForwardRequests().back(), c.sent);
+    // The window search still runs, for X11 desktops.
+    EXPECT_EQ(os.ForegroundWindows().size(), starts);
+  }
+  EXPECT_TRUE(os.ForwardListeners().empty());
+  EXPECT_EQ(Form1, nullptr);
+}
+
+TEST_F(QuillanTest, FirstInstanceComesForwardForEveryLaterStart) {
+  os.FakeNamedMutex(false);
+  app.QueueUserAction([&] {
+    os.QueueForwardRequest("token-1");
+    os.QueueForwardRequest("");
+    app.InputArrived();
+    Form1->UserClose();
+  });
+  EXPECT_EQ(QuillanMain(app), 0);
+  EXPECT_EQ(os.ForwardListeners(), std::vector<std::string>{"Quillan"});
+  EXPECT_EQ(app.WatchedDescriptors(), std::vector<int>{quillan_test::PlatformDouble::kFakeListener});
+  EXPECT_EQ(app.BroughtToFront(), (std::vector<std::string>{"token-1", ""}));
+  EXPECT_TRUE(os.SentForwardRequests().empty());
+}

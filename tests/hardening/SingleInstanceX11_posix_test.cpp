@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #ifdef QUILLAN_HAVE_X11
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -134,6 +136,79 @@ TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
   // every top-level window.
   EXPECT_EQ(os.TopLevelWindows().size(), 2U);
 
+  XCloseDisplay(d);
+}
+
+// How window managers nest a client: as a root child (none, or one that does
+// not reparent), inside a frame (twm, Xwayland's), two or three levels down
+// (openbox, KWin), or where only _NET_CLIENT_LIST names it.
+TEST(ConsoleOneWindow, IsFoundInsideWindowManagerFrames) {
+  PrivateXServer server;
+  if (server.DisplayName().empty()) GTEST_SKIP() << "no Xvfb to start";
+  ScopedDisplay display(server.DisplayName());
+  Display* d = nullptr;
+  for (int attempt = 0; attempt < 20 && d == nullptr; ++attempt) {
+    d = XOpenDisplay(server.DisplayName().c_str());
+    if (d == nullptr) ::usleep(100000);
+  }
+  if (d == nullptr) GTEST_SKIP() << "cannot connect to Xvfb " << server.DisplayName();
+  const Window root = DefaultRootWindow(d);
+  const Atom wmState = XInternAtom(d, "WM_STATE", False);
+  const Atom clientList = XInternAtom(d, "_NET_CLIENT_LIST", False);
+  const auto mark = [&](Window w) {
+    const long state[2] = {NormalState, None};
+    XChangeProperty(d, w, wmState, wmState, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+  };
+  const struct {
+    const char* layout;
+    int depth;        // frames between the root and the client
+    bool marked;      // the client carries WM_STATE
+    bool markedTop;   // the outermost window carries WM_STATE (stops the search)
+    bool listed;      // in _NET_CLIENT_LIST
+  } cases[] = {
+      {"no window manager", 0, false, false, false},
+      {"managed in place", 0, true, false, false},
+      {"in a frame", 1, true, false, true},
+      {"in a frame, no client list", 1, true, false, false},
+      {"three levels down", 3, true, false, false},
+      {"only in the client list", 1, false, true, true},
+  };
+  platform::Platform& os = platform::NativePlatform();
+  for (const auto& c : cases) {
+    Window parent = root;
+    std::vector<Window> made;
+    for (int level = 0; level < c.depth; ++level) {
+      parent = XCreateSimpleWindow(d, parent, 0, 0, 400, 300, 0, 0, 0);
+      made.push_back(parent);
+    }
+    const Window client = XCreateSimpleWindow(d, parent, 0, 0, 300, 200, 0, 0, 0);
+    made.push_back(client);
+    XStoreName(d, client, "Novell ConsoleOne 1.2");
+    if (c.marked) mark(client);
+    if (c.markedTop) mark(made.front());
+    if (c.listed) {
+      const long list[1] = {static_cast<long>(client)};
+      XChangeProperty(d, root, clientList, XA_WINDOW, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(list), 1);
+    }
+    XMapSubwindows(d, made.front());
+    XMapWindow(d, made.front());
+    XSync(d, False);
+    const std::vector<platform::TopLevelWindow> windows = os.TopLevelWindows();
+    int hits = 0;
+    for (const auto& w : windows) {
+      if (w.title.find("Novell ConsoleOne") != std::string::npos) {
+        ++hits;
+        EXPECT_EQ(w.handle, static_cast<platform::WindowHandle>(client)) << c.layout;
+      }
+    }
+    EXPECT_EQ(hits, 1) << c.layout;
+    EXPECT_EQ(windows.size(), c.markedTop ? 2U : 1U) << c.layout;
+    XDeleteProperty(d, root, clientList);
+    XDestroyWindow(d, made.front());
+    XSync(d, False);
+  }
   XCloseDisplay(d);
 }
 #endif

@@ -280,4 +280,24 @@ void PlatformDouble::SetForegroundWindow(WindowHandle window) {
   if (!windows_) Inner().SetForegroundWindow(window);
 }
 
+int PlatformDouble::ListenForwardRequests(const std::string& name) {
+  if (!mutexAnswer_) return Inner().ListenForwardRequests(name);
+  forwardListeners_.push_back(name);
+  return kFakeListener;
+}
+
+bool PlatformDouble::TakeForwardRequest(int listener, std::string& token) {
+  if (listener != kFakeListener) return Inner().TakeForwardRequest(listener, token);
+  if (forwardQueue_.empty()) return false;
+  token = forwardQueue_.front();
+  forwardQueue_.pop_front();
+  return true;
+}
+
+bool PlatformDouble::SendForwardRequest(const std::string& name, const std::string& token) {
+  if (!mutexAnswer_) return Inner().SendForwardRequest(name, token);
+  forwardSent_.push_back(name + "|" + token);
+  return false;
+}
+
 }  // namespace quillan_test

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -125,6 +126,13 @@ class PlatformDouble : public platform::ForwardingPlatform {
   // Records names and answers `existed` instead of creating a mutex.
   void FakeNamedMutex(bool existed);
   const std::vector<std::string>& MutexNames() const { return mutexNames_; }
+  // With a faked mutex, requests to come forward are faked too: a running
+  // instance listens on kFakeListener and takes the queued requests' tokens;
+  // a later start's requests are recorded as "name|token".
+  static constexpr int kFakeListener = 1000;
+  void QueueForwardRequest(const std::string& token) { forwardQueue_.push_back(token); }
+  const std::vector<std::string>& ForwardListeners() const { return forwardListeners_; }
+  const std::vector<std::string>& SentForwardRequests() const { return forwardSent_; }
 
   // --- folder locks (taken for real through the inner platform) ---
   // Folders whose lock is held now, in the order they were taken.
@@ -180,6 +188,9 @@ class PlatformDouble : public platform::ForwardingPlatform {
   platform::WindowHandle OwnApplicationWindow() override;
   void ShowWindowNormal(platform::WindowHandle window) override;
   void SetForegroundWindow(platform::WindowHandle window) override;
+  int ListenForwardRequests(const std::string& name) override;
+  bool TakeForwardRequest(int listener, std::string& token) override;
+  bool SendForwardRequest(const std::string& name, const std::string& token) override;
 
  private:
   bool Injected();  // records an injected failure; always false
@@ -224,6 +235,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
 
   std::optional<bool> mutexAnswer_;
   std::vector<std::string> mutexNames_;
+  std::deque<std::string> forwardQueue_;
+  std::vector<std::string> forwardListeners_, forwardSent_;
 
   std::optional<std::string> exePath_;
   std::function<std::string(const std::string&)> shortPath_;

@@ -11,7 +11,10 @@
 #include <optional>
 #include <thread>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include "support/TempDir.h"
@@ -336,6 +339,77 @@ TEST_F(PosixPlatformTest, NamedMutexIsHeldUntilTheProcessEnds) {
   EXPECT_TRUE(other.CreateNamedMutex("Quillan"));
   EXPECT_FALSE(other.CreateNamedMutex("Other/Name"));
   EXPECT_TRUE(TempDir::Exists(dir.Join("Quillan.lock")));
+}
+
+// A later start's request, sent from a second thread while this one takes it.
+std::pair<bool, std::string> RoundTrip(PosixPlatform& first, int listener, const std::string& token) {
+  bool answered = false;
+  std::thread later([&] { answered = PosixPlatform().SendForwardRequest("Quillan", token); });
+  std::string taken = "<none>";
+  for (int i = 0; i < 200 && !first.TakeForwardRequest(listener, taken); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  later.join();
+  return {answered, taken};
+}
+
+TEST_F(PosixPlatformTest, ForwardRequestsReachTheRunningInstanceWithTheirToken) {
+  env.Set("XDG_RUNTIME_DIR", dir.Path());
+  ASSERT_FALSE(p.CreateNamedMutex("Quillan"));
+  const int listener = p.ListenForwardRequests("Quillan");
+  ASSERT_GE(listener, 0);
+  struct stat st {};
+  ASSERT_EQ(::lstat(dir.Join("Quillan.socket").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  const struct {
+    std::string sent, taken;
+  } cases[] = {
+      {"weston-1_a.B/c=", "weston-1_a.B/c="},
+      {"", ""},
+      {"two words", ""},  // not a token: dropped, the request still counts
+      {"line\nbreak", ""},
+      {std::string(5000, 'x'), ""},
+  };
+  for (const auto& c : cases) {
+    const auto [answered, taken] = RoundTrip(p, listener, c.sent);
+    EXPECT_TRUE(answered) << c.sent.substr(0, 20);
+    EXPECT_EQ(taken, c.taken) << c.sent.substr(0, 20);
+  }
+  std::string token;
+  EXPECT_FALSE(p.TakeForwardRequest(listener, token)) << "nothing more is waiting";
+
+  // Something else on the socket is no request, and gets no answer.
+  const int raw = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  dir.Join("Quillan.socket").copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::connect(raw, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::send(raw, "hello\n", 6, 0), 6);
+  EXPECT_FALSE(p.TakeForwardRequest(listener, token));
+  char answer = 0;
+  EXPECT_EQ(::recv(raw, &answer, 1, 0), 0);
+  ::close(raw);
+
+  // Another user's socket in its place is never spoken to.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(dir.Join("Quillan.socket").c_str(), 65534, 65534), 0);
+    std::thread later([&] { EXPECT_FALSE(PosixPlatform().SendForwardRequest("Quillan", "t")); });
+    later.join();
+    EXPECT_FALSE(p.TakeForwardRequest(listener, token));
+  }
+
+  // The instance has ended: its socket is left, and a later start goes on at once.
+  ::close(listener);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(PosixPlatform().SendForwardRequest("Quillan", "t"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  // The next instance takes the name over.
+  const int next = p.ListenForwardRequests("Quillan");
+  ASSERT_GE(next, 0);
+  EXPECT_EQ(RoundTrip(p, next, "t2"), std::make_pair(true, std::string("t2")));
+  ::close(next);
 }
 
 TEST_F(PosixPlatformTest, NoDisplayNoWindows) {

@@ -5,19 +5,23 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -513,7 +517,12 @@ std::vector<TopLevelWindow> PosixPlatform::TopLevelWindows() {
   return out;
 }
 
-bool PosixPlatform::CreateNamedMutex(const std::string& name) {
+namespace {
+
+// Where one user's instances meet: $XDG_RUNTIME_DIR, else a folder of the
+// user's own under /tmp. The path of `name` with `suffix` there; empty when
+// there is no such folder.
+std::string InstancePath(const std::string& name, const char* suffix) {
   std::string folder;
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
     struct stat st {};
@@ -525,13 +534,62 @@ bool PosixPlatform::CreateNamedMutex(const std::string& name) {
     struct stat st {};
     // Refuse a folder that someone else planted there.
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-      return false;
+      return std::string();
     }
   }
   std::string file = name;
   std::replace_if(file.begin(), file.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; },
                   '_');
-  std::string path = folder + "/" + file + ".lock";
+  return folder + "/" + file + suffix;
+}
+
+// An activation token travels as one word of visible ASCII; anything else
+// is dropped rather than handed to the window system.
+constexpr std::size_t kMaxToken = 4096;
+bool ValidToken(const std::string& token) {
+  return token.size() <= kMaxToken &&
+         std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
+
+constexpr char kRequest[] = "forward";
+constexpr char kAnswer[] = "ok\n";
+
+bool SameUser(int fd) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+bool Address(const std::string& path, sockaddr_un& address) {
+  address = sockaddr_un{};
+  address.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+  path.copy(address.sun_path, path.size());
+  return true;
+}
+
+// Reads until a line end or `limit` bytes, waiting at most `ms` in all.
+std::string ReadLine(int fd, std::size_t limit, int ms) {
+  std::string line;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (line.size() < limit && line.find('\n') == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+    char buf[512];
+    const ssize_t n = ::recv(fd, buf, std::min(sizeof buf, limit - line.size()), 0);
+    if (n <= 0) break;
+    line.append(buf, static_cast<std::size_t>(n));
+  }
+  return line;
+}
+
+}  // namespace
+
+bool PosixPlatform::CreateNamedMutex(const std::string& name) {
+  const std::string path = InstancePath(name, ".lock");
+  if (path.empty()) return false;
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -541,6 +599,75 @@ bool PosixPlatform::CreateNamedMutex(const std::string& name) {
   }
   mutexFds_.push_back(fd);
   return false;
+}
+
+int PosixPlatform::ListenForwardRequests(const std::string& name) {
+  const std::string path = InstancePath(name, ".socket");
+  sockaddr_un address{};
+  if (!Address(path, address)) return -1;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  // The file that bind makes takes this mode: no moment open to others.
+  ::fchmod(fd, 0600);
+  // Whoever holds the name's lock owns the socket's name; one found there
+  // is left by an instance that has ended.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(path.c_str());
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(fd, 8) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool PosixPlatform::TakeForwardRequest(int listener, std::string& token) {
+  for (;;) {
+    const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return false;  // nothing (more) waiting
+    // A request must come from this user, and in a moment: the window's
+    // thread reads it.
+    std::string line = SameUser(fd) ? ReadLine(fd, sizeof kRequest + kMaxToken + 1, 500) : "";
+    const std::size_t end = line.find('\n');
+    bool taken = false;
+    if (end != std::string::npos && line.compare(0, sizeof kRequest - 1, kRequest) == 0) {
+      line.resize(end);
+      std::string rest = line.substr(sizeof kRequest - 1);
+      if (rest.empty() || rest[0] == ' ') {
+        rest = rest.empty() ? rest : rest.substr(1);
+        token = ValidToken(rest) ? rest : std::string();
+        ::send(fd, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
+        taken = true;
+      }
+    }
+    ::close(fd);
+    if (taken) return true;
+  }
+}
+
+bool PosixPlatform::SendForwardRequest(const std::string& name, const std::string& token) {
+  const std::string path = InstancePath(name, ".socket");
+  sockaddr_un address{};
+  struct stat st {};
+  if (!Address(path, address) || ::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) ||
+      st.st_uid != ::getuid()) {
+    return false;
+  }
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  std::string request = kRequest;
+  if (!token.empty() && ValidToken(token)) request += " " + token;
+  request += "\n";
+  // A full backlog means the instance is not taking requests: no waiting.
+  const bool sent =
+      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+      SameUser(fd) &&
+      ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+          static_cast<ssize_t>(request.size());
+  // The instance answers from its event loop; one that hangs is given up.
+  const bool answered = sent && ReadLine(fd, sizeof kAnswer, 2000) == kAnswer;
+  ::close(fd);
+  return answered;
 }
 
 namespace {

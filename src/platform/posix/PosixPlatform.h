@@ -48,6 +48,10 @@ class PosixPlatform : public Platform {
   WindowHandle OwnApplicationWindow() override;
   void ShowWindowNormal(WindowHandle window) override;
   void SetForegroundWindow(WindowHandle window) override;
+  // A socket beside the mutex's lock file, for its owner's user only.
+  int ListenForwardRequests(const std::string& name) override;
+  bool TakeForwardRequest(int listener, std::string& token) override;
+  bool SendForwardRequest(const std::string& name, const std::string& token) override;
 
   profile::ProfileEngine& Profiles() { return profiles_; }
 

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #endif
 
 namespace platform::posix {
@@ -159,6 +160,52 @@ bool Managed(Display* d, Window w) {
   return true;
 }
 
+std::vector<Window> Children(Display* d, Window w) {
+  std::vector<Window> out;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int n = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &n) != 0 && children != nullptr) {
+    out.assign(children, children + n);
+    XFree(children);
+  }
+  return out;
+}
+
+bool HasWmState(Display* d, Window w, Atom wmState) {
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool has = XGetWindowProperty(d, w, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                                      &items, &after, &data) == Success &&
+                   type != None;
+  if (data != nullptr) XFree(data);
+  return has;
+}
+
+// The client window of a root child, as ICCCM tells: the window itself when
+// a window manager marked it with WM_STATE, else the first such window below
+// it (a frame's client, level by level); the child itself when none is
+// marked (no window manager, or a window it does not manage).
+Window ClientOf(Display* d, Window top, Atom wmState) {
+  if (HasWmState(d, top, wmState)) return top;
+  // Managers nest clients one to three levels deep; go no further.
+  constexpr int kDepth = 4;
+  std::vector<Window> level{top};
+  for (int depth = 0; depth < kDepth && !level.empty(); ++depth) {
+    std::vector<Window> next;
+    for (Window w : level) {
+      for (Window child : Children(d, w)) {
+        if (HasWmState(d, child, wmState)) return child;
+        next.push_back(child);
+      }
+    }
+    level = std::move(next);
+  }
+  return top;
+}
+
 }  // namespace
 
 std::vector<X11Window> X11TopLevelWindows() {
@@ -166,19 +213,23 @@ std::vector<X11Window> X11TopLevelWindows() {
   Connection c;
   Display* d = c.get();
   if (d == nullptr) return out;
-  // Bottom to top in both cases; the caller wants the top first.
-  std::vector<Window> windows =
-      WindowList(d, XInternAtom(d, "_NET_CLIENT_LIST_STACKING", False));
-  if (windows.empty()) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int n = 0;
-    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n) != 0 &&
-        children != nullptr) {
-      windows.assign(children, children + n);
-      XFree(children);
+  const Atom wmState = XInternAtom(d, "WM_STATE", False);
+  // The root's children, bottom to top; under a reparenting window manager
+  // they are frames, and the client inside is the window that counts.
+  std::vector<Window> windows;
+  for (Window child : Children(d, DefaultRootWindow(d))) {
+    windows.push_back(ClientOf(d, child, wmState));
+  }
+  // A manager may also keep clients where no frame search reaches them.
+  std::unordered_set<Window> seen(windows.begin(), windows.end());
+  std::vector<Window> more;
+  for (const char* list : {"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST"}) {
+    for (Window w : WindowList(d, XInternAtom(d, list, False))) {
+      if (seen.insert(w).second) more.push_back(w);
     }
   }
+  windows.insert(windows.begin(), more.begin(), more.end());
+  // The caller wants the top first.
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     out.push_back({static_cast<WindowHandle>(*it), Title(d, *it), Pid(d, *it), Managed(d, *it)});
   }

@@ -41,6 +41,10 @@ class MemoryApplication : public ui::TApplication {
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl&) override { return nullptr; }
   void FormVisibilityChanged(ui::TCustomForm& form) override;
   std::vector<ui::TRect> WorkAreas() const override { return workAreas_; }
+  void BringToFront(const std::string& token) override { broughtToFront_.push_back(token); }
+  void WatchInput(int descriptor, std::function<void()> onInput) override {
+    watched_.emplace_back(descriptor, std::move(onInput));
+  }
 
   // --- what tests arrange ---
   // The screens' work areas (none: the window stays where it is put).
@@ -55,7 +59,19 @@ class MemoryApplication : public ui::TApplication {
     dialogAnswers_.push_back(std::move(fileName));
   }
 
+  // Input arrived on every watched descriptor; their handlers run.
+  void InputArrived() {
+    for (auto& [descriptor, onInput] : watched_) onInput();
+  }
+
   // --- what tests observe ---
+  std::vector<int> WatchedDescriptors() const {
+    std::vector<int> out;
+    for (const auto& w : watched_) out.push_back(w.first);
+    return out;
+  }
+  // The tokens of the requests to come forward, in order.
+  const std::vector<std::string>& BroughtToFront() const { return broughtToFront_; }
   const std::vector<MessageBoxCall>& MessageBoxes() const { return boxes_; }
   const std::vector<OpenDialogCall>& OpenDialogs() const { return dialogs_; }
   // Every application-wide cursor set, in order.
@@ -80,6 +96,8 @@ class MemoryApplication : public ui::TApplication {
   std::vector<OpenDialogCall> dialogs_;
   std::vector<ui::TCursor> cursors_;
   std::vector<std::pair<ui::TCustomForm*, bool>> visibility_;
+  std::vector<std::pair<int, std::function<void()>>> watched_;
+  std::vector<std::string> broughtToFront_;
   bool terminated_ = false;
   int processCalls_ = 0;
 };

@@ -155,6 +155,33 @@ void QtApplication::FormVisibilityChanged(ui::TCustomForm& form) {
   }
 }
 
+void QtApplication::BringToFront(const std::string& activationToken) {
+  // The window in front is the modal box when one is open.
+  QWidget* w = QApplication::activeModalWidget();
+  if (w == nullptr) {
+    ui::TCustomForm* form = MainForm();
+    w = form != nullptr && form->Showing() ? WidgetOf(*form) : nullptr;
+  }
+  if (w == nullptr) return;
+  w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+  w->show();
+  w->raise();
+  // Qt's Wayland plugin activates the window with the token it finds here
+  // and uses it up; it must not reach the programs started later either.
+  if (!activationToken.empty()) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(activationToken));
+  w->activateWindow();
+  qunsetenv("XDG_ACTIVATION_TOKEN");
+  // Where the desktop refuses the focus; activation clears it again.
+  QApplication::alert(w);
+}
+
+void QtApplication::WatchInput(int descriptor, std::function<void()> onInput) {
+  auto notifier = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                   [onInput = std::move(onInput)] { onInput(); });
+  watches_.push_back(std::move(notifier));
+}
+
 namespace {
 void CollectTabChain(const ui::TWinControl& container, std::vector<QWidget*>& chain) {
   std::vector<ui::TWinControl*> kids;

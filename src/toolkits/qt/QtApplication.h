@@ -4,9 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QSocketNotifier>
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -38,6 +40,8 @@ class QtApplication : public ui::TApplication {
   void Terminate() override;
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl& control) override;
   void FormVisibilityChanged(ui::TCustomForm& form) override;
+  void BringToFront(const std::string& activationToken) override;
+  void WatchInput(int descriptor, std::function<void()> onInput) override;
 
   bool Terminated() const { return terminated_; }
   // Rebuilds the keyboard focus chain of a form from the tab orders.
@@ -51,6 +55,7 @@ class QtApplication : public ui::TApplication {
   bool running_ = false;
   bool cursorOverridden_ = false;
   QElapsedTimer sinceProcessed_;  // since ProcessMessages last asked
+  std::vector<std::unique_ptr<QSocketNotifier>> watches_;
 };
 
 // The widget that shows a control (nullptr when it has no Qt peer).
