@@ -145,3 +145,28 @@ TEST(CommandLine, HexNamesAndWhatWasTakenAsBase) {
   EXPECT_EQ(Parse({"--version"}).options.command, Command::Version);
   EXPECT_NE(ctl::VersionText().find("quillanctl "), std::string::npos);
 }
+
+TEST(CommandLine, WaitTakesSecondsFromZeroOn) {
+  const struct {
+    std::vector<std::string> args;
+    double wait;  // -1: a usage error
+  } cases[] = {
+      {{"list"}, 10},
+      {{"list", "--wait", "0"}, 0},
+      {{"disable", "/opt/c1", "A", "--wait", "2.5"}, 2.5},
+      {{"set", "--wait=1", "--active", "A"}, 1},
+      {{"list", "--wait", "-1"}, -1},
+      {{"list", "--wait", "nan"}, -1},
+      {{"list", "--wait", "inf"}, -1},
+      {{"list", "--wait", "soon"}, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const auto parsed = Parse(c.args);
+    EXPECT_EQ(parsed.error.empty(), c.wait >= 0) << parsed.error;
+    if (c.wait >= 0) {
+      EXPECT_EQ(parsed.options.wait, c.wait);
+    }
+  }
+  for (const char* status : {"7  busy", "128+N"}) EXPECT_NE(ctl::HelpText().find(status), std::string::npos);
+}
