@@ -203,6 +203,7 @@ void TForm1::BuildLayout() {
   PanelTop->SetBevel(false);
   PanelInfo->SetBevel(false);
   PanelInfo->SetAlignment(TAlignment::taLeftJustify);
+  PanelInfo->SetStatusLine(true);
   PanelBottom->SetBevel(false);
   ComboBoxPath->SetStyle(TComboBoxStyle::csDropDown);
   ComboBoxPath->SetItemHeight(16);
@@ -254,6 +255,10 @@ void TForm1::BuildLayout() {
   CheckListBoxSnapins->OnClick = [this](TObject* s) { CheckListBoxSnapinsClick(s); };
   CheckListBoxSnapins->OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) {
     CheckListBoxSnapinsMouseMove(s, sh, x, y);
+  };
+  // An entry's tool tip is its description, as the information line shows it.
+  CheckListBoxSnapins->OnItemHint = [this](int index) {
+    return Description(CheckListBoxSnapins->ItemText(index), "");
   };
   CheckAll1->OnClick = [this](TObject* s) { CheckAll1Click(s); };
   UncheckAll1->OnClick = [this](TObject* s) { UncheckAll1Click(s); };

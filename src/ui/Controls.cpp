@@ -276,6 +276,70 @@ void TCustomForm::SetActiveControl(TWinControl* c) {
   if (c && c->Peer()) c->Peer()->Changed(Prop::Focus, -1);
 }
 
+namespace {
+
+void CollectTabStops(const TWinControl& container, std::vector<TWinControl*>& chain) {
+  std::vector<TWinControl*> kids;
+  for (TControl* c : container.Controls()) {
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (w && w->TabOrder() >= 0) kids.push_back(w);
+  }
+  std::stable_sort(kids.begin(), kids.end(), [](const TWinControl* a, const TWinControl* b) {
+    return a->TabOrder() < b->TabOrder();
+  });
+  for (TWinControl* k : kids) {
+    chain.push_back(k);
+    CollectTabStops(*k, chain);
+  }
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The letter after the first single '&' of a caption, lower case; 0: none.
+char MnemonicOf(const std::string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return AsciiLower(caption[i + 1]);
+    ++i;  // "&&" is a plain '&'
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::vector<TWinControl*> TCustomForm::TabChain() const {
+  std::vector<TWinControl*> chain;
+  CollectTabStops(*this, chain);
+  return chain;
+}
+
+bool TCustomForm::UserMnemonic(char key, const TWinControl* focused) {
+  if (!focused) focused = activeControl_;
+  const char want = AsciiLower(key);
+  const std::vector<TWinControl*> chain = TabChain();
+  std::vector<std::size_t> marked;  // places in the chain
+  for (std::size_t i = 0; i < chain.size(); ++i)
+    if (want != 0 && chain[i]->Visible() && MnemonicOf(chain[i]->Caption()) == want)
+      marked.push_back(i);
+  const auto usable = [&chain](std::size_t i) { return chain[i]->Enabled(); };
+  if (std::none_of(marked.begin(), marked.end(), usable)) return false;
+  if (marked.size() == 1) {
+    TWinControl* c = chain[marked.front()];
+    c->SetFocus();
+    if (dynamic_cast<TBitBtn*>(c) || dynamic_cast<TCheckBox*>(c)) c->UserClick();
+    return true;
+  }
+  // The first enabled one after the focused control in focus order, wrapping.
+  const auto here = std::find(chain.begin(), chain.end(), focused);
+  const std::size_t from =
+      here == chain.end() ? 0 : static_cast<std::size_t>(here - chain.begin()) + 1;
+  auto next = std::find_if(marked.begin(), marked.end(),
+                           [&](std::size_t i) { return usable(i) && i >= from; });
+  if (next == marked.end()) next = std::find_if(marked.begin(), marked.end(), usable);
+  chain[*next]->SetFocus();
+  return true;
+}
+
 void TCustomForm::Show() {
   if (showing_) return;
   if (!shownOnce_) {
@@ -629,6 +693,14 @@ void TCheckListBox::UserSelect(int index) {
   if (!Enabled() || index < 0 || index >= Count()) return;
   SetItemIndex(index);
   if (OnClick) OnClick(this);
+}
+
+std::string TCheckListBox::ItemHint(int index) const {
+  if (index >= 0 && index < Count() && OnItemHint) {
+    std::string hint = OnItemHint(index);
+    if (!hint.empty()) return hint;
+  }
+  return Hint();
 }
 
 // ------------------------------------------------------------ value kinds

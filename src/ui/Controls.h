@@ -268,6 +268,14 @@ class TCustomForm : public TWinControl {
   void KeepInWorkArea();
   // The user asked to close the window.
   void UserClose() { Close(); }
+  // Alt+key: the tab stops whose caption marks `key` ("&S", letters in any
+  // case). A mark no other control carries clicks its control; one that
+  // several carry (disabled ones count) only moves the focus to the next
+  // enabled one after `focused` (the active control when null), so it never
+  // presses a button. False when no enabled control has the mark.
+  bool UserMnemonic(char key, const TWinControl* focused = nullptr);
+  // The form's tab stops in focus order (nested containers in place).
+  std::vector<TWinControl*> TabChain() const;
 
  private:
   // The application's frame around the client area, or a default one.
@@ -297,10 +305,14 @@ class TPanel : public TWinControl {
   void SetAlignment(TAlignment a) { alignment_ = a; Notify(Prop::Style); }
   bool Bevel() const { return bevel_; }
   void SetBevel(bool b) { bevel_ = b; Notify(Prop::Style); }
+  // The caption is a status line: screen readers are told of its changes.
+  bool StatusLine() const { return statusLine_; }
+  void SetStatusLine(bool s) { statusLine_ = s; Notify(Prop::Style); }
 
  private:
   TAlignment alignment_ = TAlignment::taCenter;
   bool bevel_ = true;
+  bool statusLine_ = false;
 };
 
 class TLabel : public TControl {
@@ -456,6 +468,11 @@ class TCheckListBox : public TWinControl {
   void UserPressSpace();
   // Keyboard selection change (arrow keys): selects, then OnClick.
   void UserSelect(int index);
+
+  // The tool tip of an item: what OnItemHint gives for it, or the list's
+  // hint when that is empty (or there is no handler).
+  std::string ItemHint(int index) const;
+  std::function<std::string(int index)> OnItemHint;
 
  private:
   // Sorts the items ignoring case, keeping equal names in order and the

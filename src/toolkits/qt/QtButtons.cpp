@@ -1,7 +1,9 @@
 // Push buttons, check boxes, radio groups and track bars.
 #include "toolkits/qt/QtPeers.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QKeyEvent>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
@@ -17,9 +19,54 @@ using ui::Prop;
 
 namespace {
 
+// A push button as on every desktop: Enter and keypad Enter press it when
+// it has the focus; its mnemonic goes to the form, which only moves the
+// focus when other controls carry the same one.
+class PushButton : public QPushButton {
+ public:
+  PushButton(ui::TBitBtn& b, QWidget* parent) : QPushButton(parent), button_(b) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const auto mods = e->modifiers() & ~Qt::KeypadModifier;
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+      e->accept();
+      if (!e->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(e);
+  }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::Shortcut) {
+      ui::TCustomForm* form = button_.ParentForm();
+      const QString text = ToQ(button_.Caption());
+      const qsizetype amp = text.indexOf(QLatin1Char('&'));
+      if (form && amp >= 0 && amp + 1 < text.size()) {
+        const char key = text.at(amp + 1).toLatin1();
+        Guarded([form, key] { form->UserMnemonic(key, FocusedControl(*form)); });
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        return true;
+      }
+    }
+    return QPushButton::event(e);
+  }
+
+ private:
+  // The tab stop that holds Qt's focus, so the mnemonic moves on from it.
+  static ui::TWinControl* FocusedControl(const ui::TCustomForm& form) {
+    QWidget* focus = QApplication::focusWidget();
+    for (ui::TWinControl* c : form.TabChain()) {
+      QWidget* w = WidgetOf(*c);
+      if (w && focus && (w == focus || w->isAncestorOf(focus))) return c;
+    }
+    return nullptr;
+  }
+  ui::TBitBtn& button_;
+};
+
 class ButtonPeer : public QtPeer {
  public:
-  ButtonPeer(ui::TBitBtn& b, QWidget* parent) : QtPeer(b, new QPushButton(parent)), button_(b) {
+  ButtonPeer(ui::TBitBtn& b, QWidget* parent) : QtPeer(b, new PushButton(b, parent)), button_(b) {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Widget(),
                      [this] { Guarded([this] { button_.UserClick(); }); });
   }

@@ -1,6 +1,8 @@
 // The check-list box: a list view over a model that reads the control.
 #include "toolkits/qt/QtPeers.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDateTime>
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <algorithm>
+#include <vector>
 
 #include "toolkits/qt/QtApplication.h"
 
@@ -17,6 +20,143 @@ namespace qtk {
 using ui::Prop;
 
 namespace {
+
+// One entry for screen readers: its own checkable, checked and enabled
+// states, and a toggle that is a click on its check-mark box.
+class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+ public:
+  EntryAccessible(CheckListView* view, int row) : view_(view), row_(row) {}
+
+  bool isValid() const override { return view_ && row_ < view_->Box().Count(); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override {
+    return view_ ? view_->window()->windowHandle() : nullptr;
+  }
+  QAccessibleInterface* parent() const override {
+    return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
+  }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  QAccessibleInterface* focusChild() const override { return nullptr; }
+  QAccessible::Role role() const override { return QAccessible::ListItem; }
+  void setText(QAccessible::Text, const QString&) override {}
+
+  QString text(QAccessible::Text t) const override {
+    if (!isValid()) return {};
+    if (t == QAccessible::Name) return ToQ(view_->Box().ItemText(row_));
+    if (t == QAccessible::Description) return ToQ(view_->Box().ItemHint(row_));
+    return {};
+  }
+  QRect rect() const override {
+    if (!isValid()) return {};
+    const QRect r = view_->ItemRect(row_).intersected(view_->viewport()->rect());
+    return r.isEmpty() ? QRect() : QRect(view_->viewport()->mapToGlobal(r.topLeft()), r.size());
+  }
+  QAccessible::State state() const override {
+    QAccessible::State st;
+    if (!isValid()) {
+      st.invalid = true;
+      return st;
+    }
+    const ui::TCheckListBox& box = view_->Box();
+    st.checkable = true;
+    st.checked = box.Checked(row_);
+    st.disabled = !Switchable();
+    st.selectable = true;
+    st.focusable = true;
+    st.selected = box.ItemIndex() == row_;
+    st.focused = st.selected && view_->hasFocus();
+    st.offscreen = rect().isEmpty();
+    return st;
+  }
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                             : nullptr;
+  }
+
+  QStringList actionNames() const override {
+    return Switchable() ? QStringList{toggleAction()} : QStringList();
+  }
+  QStringList keyBindingsForAction(const QString& name) const override {
+    return name == toggleAction() ? QStringList{QStringLiteral("Space")} : QStringList();
+  }
+  void doAction(const QString& name) override {
+    if (name != toggleAction() || !Switchable()) return;
+    ui::TCheckListBox& box = view_->Box();
+    const int row = row_;
+    Guarded([&box, row] { box.UserClickCheckBox(row); });
+  }
+
+ private:
+  // Locked entries (and every entry of a disabled list) cannot be switched.
+  bool Switchable() const {
+    return isValid() && view_->isEnabled() && view_->Box().Enabled() &&
+           view_->Box().ItemEnabled(row_);
+  }
+  QPointer<CheckListView> view_;
+  int row_;
+};
+
+// The list for screen readers: its entries are its children.
+class CheckListAccessible : public QAccessibleWidget {
+ public:
+  explicit CheckListAccessible(CheckListView* view)
+      : QAccessibleWidget(view, QAccessible::List), view_(view) {}
+  ~CheckListAccessible() override { Reset(); }
+  CheckListAccessible(const CheckListAccessible&) = delete;
+  CheckListAccessible& operator=(const CheckListAccessible&) = delete;
+
+  int childCount() const override { return view_->Box().Count(); }
+  QAccessibleInterface* child(int index) const override {
+    if (index < 0 || index >= childCount()) return nullptr;
+    if (entries_.size() < static_cast<size_t>(childCount()))
+      entries_.resize(static_cast<size_t>(childCount()), 0);
+    QAccessible::Id& id = entries_[static_cast<size_t>(index)];
+    if (id == 0) id = QAccessible::registerAccessibleInterface(new EntryAccessible(view_, index));
+    return QAccessible::accessibleInterface(id);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    for (size_t i = 0; i < entries_.size(); ++i)
+      if (entries_[i] != 0 && QAccessible::accessibleInterface(entries_[i]) == child)
+        return static_cast<int>(i);
+    return -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    const int item = view_->ItemAt(view_->viewport()->mapFromGlobal(QPoint(x, y)));
+    return item >= 0 ? child(item) : nullptr;
+  }
+  QAccessibleInterface* focusChild() const override {
+    return view_->hasFocus() ? child(view_->Box().ItemIndex()) : nullptr;
+  }
+  // Entries are known by their place; after a change of places they are new.
+  void Reset() {
+    for (QAccessible::Id id : entries_)
+      if (id != 0) QAccessible::deleteAccessibleInterface(id);
+    entries_.clear();
+  }
+  QAccessibleInterface* Known(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= entries_.size()) return nullptr;
+    const QAccessible::Id id = entries_[static_cast<size_t>(index)];
+    return id != 0 ? QAccessible::accessibleInterface(id) : nullptr;
+  }
+
+ private:
+  CheckListView* view_;
+  mutable std::vector<QAccessible::Id> entries_;
+};
+
+QAccessibleInterface* CheckListFactory(const QString&, QObject* object) {
+  if (auto* view = dynamic_cast<CheckListView*>(object)) return new CheckListAccessible(view);
+  return nullptr;
+}
+
+// The list's interface when a screen reader has asked for it; no new one.
+CheckListAccessible* ExistingAccessible(CheckListView* view) {
+  if (!QAccessible::isActive()) return nullptr;
+  return dynamic_cast<CheckListAccessible*>(QAccessible::queryAccessibleInterface(view));
+}
 
 class CheckListPeer : public QtPeer {
  public:
@@ -34,23 +174,30 @@ class CheckListPeer : public QtPeer {
       case Prop::ItemInserted:
         View()->Model().Inserted(index);
         View()->UpdateScrollBar();
+        View()->AccessibleReset();
         break;
       case Prop::ItemDeleted:
         View()->Model().Removed(index);
         View()->UpdateScrollBar();
+        View()->AccessibleReset();
         break;
       case Prop::ItemsReset:
         View()->Model().Reset();
         View()->UpdateScrollBar();
+        View()->AccessibleReset();
         break;
       case Prop::Checked:
-      case Prop::ItemEnabled: View()->Model().ItemChanged(index); break;
+      case Prop::ItemEnabled:
+        View()->Model().ItemChanged(index);
+        View()->AccessibleItemChanged(index);
+        break;
       case Prop::ItemIndex: View()->ShowSelection(); break;
       case Prop::Columns:
       case Prop::ItemHeight: View()->UpdateGrid(); break;
       default: break;
     }
   }
+  bool NamedByHint() const override { return true; }
   void SyncKind() override {
     View()->Model().Reset();
     View()->UpdateGrid();
@@ -70,7 +217,7 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: return ToQ(box_.ItemText(row));
     case Qt::CheckStateRole: return box_.Checked(row) ? Qt::Checked : Qt::Unchecked;
-    case Qt::ToolTipRole: return ToQ(box_.Hint());
+    case Qt::ToolTipRole: return ToQ(box_.ItemHint(row));
     default: return {};
   }
 }
@@ -79,7 +226,7 @@ Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
   const int row = index.row();
   if (!index.isValid() || row < 0 || row >= box_.Count()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  if (box_.ItemEnabled(row)) f |= Qt::ItemIsEnabled;
+  if (box_.ItemEnabled(row)) f |= Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
   return f;
 }
 
@@ -135,6 +282,30 @@ CheckListView::CheckListView(ui::TCheckListBox& box, QWidget* parent)
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
   UpdateGrid();
+  static const bool accessible = (QAccessible::installFactory(CheckListFactory), true);
+  (void)accessible;
+}
+
+void CheckListView::AccessibleReset() {
+  if (CheckListAccessible* list = ExistingAccessible(this)) {
+    list->Reset();
+    QAccessibleEvent event(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&event);
+  }
+}
+
+void CheckListView::AccessibleItemChanged(int item) {
+  CheckListAccessible* list = ExistingAccessible(this);
+  if (!list) return;
+  QAccessible::State changed;
+  changed.checked = true;
+  changed.disabled = true;
+  for (int i = item < 0 ? 0 : item; i < (item < 0 ? box_.Count() : item + 1); ++i) {
+    if (QAccessibleInterface* entry = list->Known(i)) {
+      QAccessibleStateChangeEvent event(entry, changed);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
 }
 
 int CheckListView::ColumnWidth() const {

@@ -26,6 +26,7 @@ class EditPeer : public QtPeer {
 
  protected:
   QLineEdit* Line() const { return static_cast<QLineEdit*>(Widget()); }
+  bool NamedByHint() const override { return true; }
   void ApplyText() override {
     const QString t = ToQ(edit_.Text());
     if (Line()->text() != t) Line()->setText(t);
@@ -103,6 +104,15 @@ class ComboPeer : public QtPeer {
 
  protected:
   QComboBox* Box() const { return static_cast<QComboBox*>(Widget()); }
+  bool NamedByHint() const override { return true; }
+  // The box's own name is its text to Qt on Linux; its edit line carries the name.
+  void ApplyAccessibleName(const QString& name, const QString& description) override {
+    QtPeer::ApplyAccessibleName(name, description);
+    if (line_) {
+      line_->setAccessibleName(name);
+      line_->setAccessibleDescription(description);
+    }
+  }
   void ApplyStyle() {
     const bool editable = combo_.Style() != ui::TComboBoxStyle::csDropDownList;
     if (Box()->isEditable() == editable && (!editable || line_)) return;
@@ -120,6 +130,7 @@ class ComboPeer : public QtPeer {
       Guarded([this, t] { combo_.UserEdit(FromQ(t)); });
     });
     Watch(line_, true);
+    Changed(Prop::Hint, -1);
     ShowText();
   }
   void ShowItems() {

@@ -56,6 +56,11 @@ class FormWidget : public QWidget {
   }
 
  protected:
+  void showEvent(QShowEvent* e) override {
+    QWidget::showEvent(e);
+    // The focused control shows its focus from the start, not after a Tab.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+  }
   void closeEvent(QCloseEvent* e) override {
     // The layer decides: it hides the form (and ends the program) itself.
     e->ignore();
@@ -126,13 +131,21 @@ class FormPeer : public QtPeer {
 
 class PanelPeer : public QtPeer {
  public:
-  PanelPeer(ui::TPanel& p, QWidget* parent) : QtPeer(p, new PanelWidget(p, parent)) {}
+  PanelPeer(ui::TPanel& p, QWidget* parent) : QtPeer(p, new PanelWidget(p, parent)), panel_(p) {}
 
  protected:
-  void ApplyText() override { Widget()->update(); }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::Style) Widget()->update();
+  void ApplyText() override {
+    Widget()->update();
+    if (panel_.StatusLine()) SetStatusText(Widget(), ToQ(panel_.Caption()));
   }
+  void ApplyKind(Prop what, int) override {
+    if (what != Prop::Style) return;
+    Widget()->update();
+    ApplyText();
+  }
+
+ private:
+  ui::TPanel& panel_;
 };
 
 class LabelPeer : public QtPeer {

@@ -3,6 +3,8 @@
 // peer for each control kind.
 #include "toolkits/qt/QtPeers.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -39,6 +41,36 @@ Qt::CursorShape CursorShape(ui::TCursor c) {
 }
 
 }  // namespace
+
+namespace {
+
+class StatusAccessible : public QAccessibleWidget {
+ public:
+  explicit StatusAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StatusBar) {}
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return widget()->property(kStatusText).toString().trimmed();
+    return QAccessibleWidget::text(t);
+  }
+  static constexpr const char* kStatusText = "quillanStatusText";
+};
+
+QAccessibleInterface* StatusFactory(const QString&, QObject* object) {
+  auto* w = qobject_cast<QWidget*>(object);
+  if (w && w->property(StatusAccessible::kStatusText).isValid()) return new StatusAccessible(w);
+  return nullptr;
+}
+
+}  // namespace
+
+void SetStatusText(QWidget* widget, const QString& text) {
+  static const bool installed = (QAccessible::installFactory(StatusFactory), true);
+  (void)installed;
+  if (widget->property(StatusAccessible::kStatusText).toString() == text) return;
+  widget->setProperty(StatusAccessible::kStatusText, text);
+  if (!QAccessible::isActive()) return;
+  QAccessibleEvent event(widget, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&event);
+}
 
 QtPeer* PeerOf(const ui::TControl& c) { return dynamic_cast<QtPeer*>(c.Peer()); }
 
@@ -93,6 +125,20 @@ QtPeer::~QtPeer() {
 
 void QtPeer::Watch(QWidget* widget, bool reportDblClick) { filter_.Watch(widget, reportDblClick); }
 
+void QtPeer::ApplyAccessibleName(const QString& name, const QString& description) {
+  widget_->setAccessibleName(name);
+  widget_->setAccessibleDescription(description);
+}
+
+QString NameFromHint(const QString& hint) {
+  qsizetype end = hint.size();
+  for (const QString& mark : {QStringLiteral(" ("), QStringLiteral(" - ")}) {
+    const qsizetype at = hint.indexOf(mark);
+    if (at > 0) end = std::min(end, at);
+  }
+  return hint.left(end).trimmed();
+}
+
 void QtPeer::ApplyBounds() {
   widget_->setGeometry(control_.Left(), control_.Top(), std::max(0, control_.Width()),
                        std::max(0, control_.Height()));
@@ -103,7 +149,10 @@ void QtPeer::Changed(Prop what, int index) {
   switch (what) {
     case Prop::Bounds: ApplyBounds(); break;
     case Prop::Text: ApplyText(); break;
-    case Prop::Hint: widget_->setToolTip(ToQ(control_.Hint())); break;
+    case Prop::Hint:
+      widget_->setToolTip(ToQ(control_.Hint()));
+      if (NamedByHint()) ApplyAccessibleName(NameFromHint(ToQ(control_.Hint())), ToQ(control_.Hint()));
+      break;
     case Prop::Enabled: widget_->setEnabled(control_.Enabled()); break;
     case Prop::Visible:
       if (!widget_->isWindow()) widget_->setVisible(control_.Visible());

@@ -58,12 +58,24 @@ class QtPeer : public ui::ControlPeer {
   virtual void ApplyText() {}
   virtual void ApplyKind(ui::Prop /*what*/, int /*index*/) {}
   virtual void SyncKind() {}
+  // Boxes and lists without a caption take their accessible name (and
+  // description) from the hint.
+  virtual bool NamedByHint() const { return false; }
+  virtual void ApplyAccessibleName(const QString& name, const QString& description);
 
  private:
   ui::TControl& control_;
   QPointer<QWidget> widget_;
   PeerEventFilter filter_{*this};
 };
+
+// A hint's leading phrase, before an example in brackets or a " - " note:
+// "Enter the base path (e.g., ...) - double-click ..." -> "Enter the base path".
+QString NameFromHint(const QString& hint);
+
+// Shows a widget to screen readers as a status line named by `text`; a
+// change is announced (the name changes, and with it what is read).
+void SetStatusText(QWidget* widget, const QString& text);
 
 // The control's Qt peer; nullptr when it has none.
 QtPeer* PeerOf(const ui::TControl& c);
@@ -110,6 +122,10 @@ class CheckListView : public QListView {
  public:
   explicit CheckListView(ui::TCheckListBox& box, QWidget* parent);
   CheckListModel& Model() { return model_; }
+  ui::TCheckListBox& Box() const { return box_; }
+  // Screen readers: entries come and went, or entry `item` (-1: all) changed.
+  void AccessibleReset();
+  void AccessibleItemChanged(int item);
   // Item under a viewport point, counting existing items only; -1 when none.
   int ItemAt(const QPoint& pos) const;
   // The item's cell in viewport coordinates.

@@ -42,13 +42,20 @@ class StatusBarWidget : public QWidget {
 
 class StatusBarPeer : public QtPeer {
  public:
-  StatusBarPeer(ui::TStatusBar& s, QWidget* parent) : QtPeer(s, new StatusBarWidget(s, parent)) {}
+  StatusBarPeer(ui::TStatusBar& s, QWidget* parent)
+      : QtPeer(s, new StatusBarWidget(s, parent)), bar_(s) {}
 
  protected:
-  void ApplyText() override { Widget()->update(); }
+  void ApplyText() override {
+    Widget()->update();
+    SetStatusText(Widget(), ToQ(bar_.Text()));
+  }
   void ApplyKind(Prop what, int) override {
     if (what == Prop::Style) Widget()->update();
   }
+
+ private:
+  ui::TStatusBar& bar_;
 };
 
 }  // namespace
