@@ -195,4 +195,6 @@ void QtApplication::CursorChanged() {
   cursorOverridden_ = true;
 }
 
+std::vector<ui::TRect> QtApplication::WorkAreas() const { return ScreenWorkAreas(); }
+
 }  // namespace qtk

@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -38,6 +39,7 @@ class QtApplication : public ui::TApplication {
   void Terminate() override;
   std::unique_ptr<ui::ControlPeer> CreatePeer(ui::TControl& control) override;
   void FormVisibilityChanged(ui::TCustomForm& form) override;
+  std::vector<ui::TRect> WorkAreas() const override;
 
   bool Terminated() const { return terminated_; }
   // Rebuilds the keyboard focus chain of a form from the tab orders.
