@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -93,6 +94,31 @@ class QtWindowTest : public QObject {
     form_.reset();
     Form1 = nullptr;
     app_.reset();
+  }
+
+  // Also run at QT_SCALE_FACTOR 1.5 and 2, where the screen is smaller than
+  // the window in the layer's pixels: designed or restored off the screen,
+  // the window opens inside the screen's available area, never below its
+  // smallest size (then with its top left corner inside).
+  void windowOpensInsideTheScreen_data() {
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("designed") << QString();
+    QTest::newRow("saved off the screen") << QString("[Settings]\nForm1.Left=5000\nForm1.Top=4000\n");
+  }
+  void windowOpensInsideTheScreen() {
+    QFETCH(QString, saved);
+    Installation inst;
+    if (!saved.isEmpty()) inst.dir.MakeFile("config/quillan.ini", saved.toStdString());
+    Start();
+    QWidget* w = qtk::WidgetOf(*Form1);
+    const QRect area = w->screen()->availableGeometry();
+    const QRect outer(Form1->Left(), Form1->Top(), Form1->Width(), Form1->Height());
+    QVERIFY2(area.contains(w->geometry()), qPrintable(QString("client %1,%2 %3x%4 in %5x%6")
+                                                          .arg(w->x()).arg(w->y()).arg(w->width())
+                                                          .arg(w->height()).arg(area.width()).arg(area.height())));
+    QVERIFY(area.contains(outer.topLeft()));
+    if (area.height() >= Form1->MinClientHeight() + app_->FrameHeight()) QVERIFY(area.contains(outer));
+    QVERIFY(w->width() >= Form1->MinClientWidth() && w->height() >= Form1->MinClientHeight());
   }
 
   void windowShowsTheInstallationAsLaidOut() {

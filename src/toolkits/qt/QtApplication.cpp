@@ -222,4 +222,6 @@ void QtApplication::CursorChanged() {
   cursorOverridden_ = true;
 }
 
+std::vector<ui::TRect> QtApplication::WorkAreas() const { return ScreenWorkAreas(); }
+
 }  // namespace qtk

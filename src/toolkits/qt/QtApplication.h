@@ -42,6 +42,7 @@ class QtApplication : public ui::TApplication {
   void FormVisibilityChanged(ui::TCustomForm& form) override;
   void BringToFront(const std::string& activationToken) override;
   void WatchInput(int descriptor, std::function<void()> onInput) override;
+  std::vector<ui::TRect> WorkAreas() const override;
 
   bool Terminated() const { return terminated_; }
   // Rebuilds the keyboard focus chain of a form from the tab orders.

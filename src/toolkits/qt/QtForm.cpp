@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <qdrawutil.h>
 #include <algorithm>
 
@@ -195,6 +197,15 @@ std::unique_ptr<QtPeer> NewLabelPeer(ui::TLabel& control, QWidget* parent) {
 
 std::unique_ptr<QtPeer> NewSplitterPeer(ui::TSplitter& control, QWidget* parent) {
   return std::make_unique<SplitterPeer>(control, parent);
+}
+
+std::vector<ui::TRect> ScreenWorkAreas() {
+  std::vector<ui::TRect> areas;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect r = screen->availableGeometry();
+    if (!r.isEmpty()) areas.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  return areas;
 }
 
 }  // namespace qtk

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "ui/Controls.h"
 
@@ -20,6 +21,10 @@ namespace qtk {
 void Guarded(const std::function<void()>& action);
 
 class QtPeer;
+
+// The screens' available geometries, in Qt's device-independent pixels
+// (the layer's own, QT_SCALE_FACTOR and the screens' scales divided out).
+std::vector<ui::TRect> ScreenWorkAreas();
 
 // Reports mouse moves, context menus and double clicks of the widgets that
 // make up one control.
