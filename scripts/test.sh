@@ -15,7 +15,8 @@ JOBS="${QUILLAN_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 PACKAGES=(cmake make gcc g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev qt6-base-dev libx11-dev xvfb xdotool
   x11-utils imagemagick python3 clang libclang-rt-14-dev g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix wine64 wine32:i386 ansible-core
-  dpkg-dev librsvg2-bin help2man lintian desktop-file-utils appstream man-db nsis zip unzip msitools wixl)
+  dpkg-dev librsvg2-bin help2man lintian desktop-file-utils appstream man-db nsis zip unzip msitools wixl
+  twm openbox weston qt6-wayland bindfs exfat-fuse exfatprogs fuse3)
 
 log() { printf '\n=== %s ===\n' "$*"; }
 
