@@ -51,7 +51,12 @@ TEST_F(DIniTest, SettingsFilePaths) {
   fake.UseOnlyFakeRegistry(true);
   fake.SetExecutablePath("C:\\My.Tools\\App");
   EXPECT_EQ(SettingsFilePath(false), "C:\\My.Tools\\App.ini");
-  EXPECT_EQ(SettingsFilePath(true), std::string(1, D_Util::NativeSeparator()) + "App.ini");
+#ifdef _WIN32
+  EXPECT_EQ(SettingsFilePath(true), "\\App.ini");
+#else
+  // No application-data folder (no home): no per-user file at all.
+  EXPECT_EQ(SettingsFilePath(true), "");
+#endif
   fake.SetRegistryString(RegistryRoot::CurrentUser, kShellFolders, "AppData", "C:\\Users\\u\\AppData\\");
   fake.SetExecutablePath("C:\\Tools\\Quillan.exe");
   EXPECT_EQ(SettingsFilePath(true), "C:\\Users\\u\\AppData\\Quillan.ini");
