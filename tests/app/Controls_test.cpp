@@ -1,6 +1,8 @@
 // The toolkit layer's own behaviour, as every toolkit relies on it.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "lib/Errors.h"
 #include "toolkits/memory/MemoryApplication.h"
 
@@ -206,4 +208,61 @@ TEST(Layer, GridRefusesImpossibleShapes) {
   EXPECT_THROW(grid->SetCell(1, 0, "x"), EQuillanError);
   EXPECT_EQ(grid->RowCount(), 7);
   EXPECT_EQ(grid->ColCount(), 1);
+}
+
+TEST(Layer, MnemonicClicksItsOnlyOwnerAndOnlyMovesTheFocusAmongSharers) {
+  struct Case {
+    char key;
+    const char* focusedBefore;  // nullptr: none
+    bool handled;
+    const char* focusedAfter;   // nullptr: unchanged
+    std::vector<std::string> clicks;
+  };
+  const Case cases[] = {
+      {'g', "one", true, "Go", {"Go"}},          // one owner: focus and press
+      {'G', nullptr, true, "Go", {"Go"}},        // case does not matter
+      {'k', "Go", true, "Keep", {"Keep"}},       // a check box toggles
+      {'s', nullptr, true, "one", {}},           // shared: first in tab order
+      {'s', "one", true, "two", {}},
+      {'s', "two", true, "one", {}},             // wraps past the disabled third
+      {'s', "Go", true, "one", {}},
+      {'d', "Go", true, "Done", {}},             // a disabled sharer still shares
+      {'h', "Go", false, nullptr, {}},           // "&&" is a plain '&'
+      {'x', "Go", false, nullptr, {}},           // its only owner is disabled
+      {'q', "Go", false, nullptr, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(1, c.key) + " from " + (c.focusedBefore ? c.focusedBefore : "-"));
+    memory_toolkit::MemoryApplication app;
+    TForm form;
+    std::vector<std::string> clicks;
+    std::map<std::string, TWinControl*> byName;
+    const auto add = [&](TWinControl* w, const std::string& name, const std::string& caption,
+                         bool enabled) {
+      w->SetName(name);
+      w->SetCaption(caption);
+      w->SetTabOrder(static_cast<int>(byName.size()));
+      w->SetEnabled(enabled);
+      w->OnClick = [&clicks, name](TObject*) { clicks.push_back(name); };
+      byName[name] = w;
+    };
+    add(new TBitBtn(&form), "Go", "&Go", true);
+    add(new TCheckBox(&form), "Keep", "&Keep", true);
+    add(new TBitBtn(&form), "one", "&Start one", true);
+    add(new TBitBtn(&form), "two", "&Start two", true);
+    add(new TBitBtn(&form), "three", "&Start three", false);
+    add(new TBitBtn(&form), "Done", "&Done", true);
+    add(new TBitBtn(&form), "Dim", "&Dim", false);
+    add(new TBitBtn(&form), "Hidden", "Salt &&Hash", true);
+    add(new TBitBtn(&form), "Xtra", "&Xtra", false);
+    TWinControl* before = c.focusedBefore ? byName.at(c.focusedBefore) : nullptr;
+    if (before) before->SetFocus();
+    EXPECT_EQ(form.UserMnemonic(c.key, before), c.handled);
+    TWinControl* after = c.focusedAfter ? byName.at(c.focusedAfter) : before;
+    EXPECT_EQ(form.ActiveControl(), after);
+    EXPECT_EQ(clicks, c.clicks);
+    if (c.key == 'k') {
+      EXPECT_TRUE(static_cast<TCheckBox*>(byName.at("Keep"))->Checked());
+    }
+  }
 }

@@ -232,6 +232,10 @@ TEST_F(Form1Actions, HoveringShowsHintsAndDescriptions) {
   EXPECT_EQ(f->PanelInfo->Text(), "   Does things");
   user.HoverOverItem(*f->CheckListBoxSnapins, "Plain");
   EXPECT_EQ(f->PanelInfo->Text(), "   Plain");
+  // The entry's tool tip: its description, else the list's hint.
+  EXPECT_EQ(f->CheckListBoxSnapins->ItemHint(0), "Does things");
+  EXPECT_EQ(f->CheckListBoxSnapins->ItemHint(1), f->CheckListBoxSnapins->Hint());
+  EXPECT_EQ(f->CheckListBoxSnapins->ItemHint(2), f->CheckListBoxSnapins->Hint());
   // Below the last entry, and in the empty second column.
   user.HoverAt(*f->CheckListBoxSnapins, 5, 3 * 16 + 2);
   EXPECT_EQ(f->PanelInfo->Text(), "   ");
@@ -337,6 +341,32 @@ TEST_F(Form1Actions, StartButtonsLaunchAndCloseUnlessKeptOpen) {
   EXPECT_EQ(os.ShellCalls()[2].file, D_Util::ToShortPath(binFolder + "ConsoleOne.exe"));
   EXPECT_TRUE(app.Terminated());
   EXPECT_EQ(UserValue("Settings Form1", "CheckBoxKeepOpen"), "0");
+}
+
+TEST_F(Form1Actions, AltSOnlyMovesTheFocusBetweenTheStartButtons) {
+  StartWith({{"A"}, {}, true, false, true, true});
+  ASSERT_TRUE(f->BitBtnC1->Focused());
+  ASSERT_TRUE(f->BitBtnRC->Enabled());
+  // Both captions are "&Start ...": each press goes to the next enabled one,
+  // wrapping; once RConJ's button is disabled it still counts as a sharer.
+  for (const bool rconj : {true, false}) {
+    SCOPED_TRACE(rconj ? "with RConJ" : "RConJ's button disabled");
+    f->BitBtnRC->SetEnabled(rconj);
+    f->BitBtnC1->SetFocus();
+    const std::vector<ui::TWinControl*> expected =
+        rconj ? std::vector<ui::TWinControl*>{f->BitBtnRC, f->BitBtnC1, f->BitBtnRC}
+              : std::vector<ui::TWinControl*>{f->BitBtnC1, f->BitBtnC1};
+    for (ui::TWinControl* next : expected) {
+      EXPECT_TRUE(f->UserMnemonic('s'));
+      EXPECT_EQ(f->ActiveControl(), next);
+    }
+    f->CheckListBoxSnapins->SetFocus();
+    EXPECT_TRUE(f->UserMnemonic('S'));
+    EXPECT_EQ(f->ActiveControl(), rconj ? f->BitBtnRC : f->BitBtnC1);
+    EXPECT_FALSE(f->UserMnemonic('k'));  // "Keep Quillan Open" has none
+    EXPECT_TRUE(os.ShellCalls().empty());
+    EXPECT_FALSE(app.Terminated());
+  }
 }
 
 TEST_F(Form1Actions, FailedStartStillClosesTheWindow) {

@@ -1,5 +1,6 @@
 // The main window on Qt: a user types, clicks, hovers, uses the menu and
 // closes, against a temporary installation.
+#include <QAccessible>
 #include <QApplication>
 #include <QAbstractButton>
 #include <QComboBox>
@@ -366,6 +367,72 @@ class QtWindowTest : public QObject {
     init();
     Start();
     QVERIFY(Form1->CheckBoxKeepOpen->Checked());
+  }
+
+  void keyboardPressesTheFocusedButtonAndAltSOnlyMovesTheFocus() {
+    Installation inst;
+    Start();
+    QVERIFY(QTest::qWaitForWindowActive(qtk::WidgetOf(*Form1)));
+    QWidget* c1 = qtk::WidgetOf(*Form1->BitBtnC1);
+    QWidget* rc = qtk::WidgetOf(*Form1->BitBtnRC);
+    QCOMPARE(QApplication::focusWidget(), c1);
+    // Both start buttons carry "&Start": Alt+S goes back and forth, wrapping
+    // from the list too, and presses neither.
+    for (QWidget* next : {rc, c1, rc}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+      QTRY_COMPARE(QApplication::focusWidget(), next);
+    }
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), rc);
+    QVERIFY(inst.os.ShellCalls().empty());
+    QVERIFY(qtk::WidgetOf(*Form1)->isVisible());
+
+    // Enter and keypad Enter press the focused button; kept open for the next.
+    Form1->CheckBoxKeepOpen->SetChecked(true);
+    QTest::keyClick(rc, Qt::Key_Return);
+    QTest::keyClick(rc, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(inst.os.ShellCalls().size(), size_t(2));
+    for (const auto& call : inst.os.ShellCalls())
+      QVERIFY2(call.file.find("RConJ") != std::string::npos, call.file.c_str());
+    QVERIFY(!app_->Terminated());
+  }
+
+  void entriesTellScreenReadersTheirStatesTipsAndToggle() {
+    Installation inst;
+    Start();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
+    QVERIFY(list);
+    QCOMPARE(list->childCount(), 3);
+    const QString hint = qtk::ToQ(Form1->CheckListBoxSnapins->Hint());
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+    struct Entry {
+      const char* name;
+      bool checked, locked;
+      QString tip;
+    };
+    for (const Entry& e : {Entry{"Alpha", true, false, "The first one"}, Entry{"beta", true, true, hint},
+                           Entry{"Gamma", false, false, hint}}) {
+      QAccessibleInterface* item = list->child(Row(e.name));
+      QVERIFY2(item, e.name);
+      QCOMPARE(item->text(QAccessible::Name), QString(e.name));
+      QCOMPARE(item->text(QAccessible::Description), e.tip);
+      QCOMPARE(List()->model()->index(Row(e.name), 0).data(Qt::ToolTipRole).toString(), e.tip);
+      const QAccessible::State st = item->state();
+      QVERIFY2(st.checkable, e.name);
+      QCOMPARE(bool(st.checked), e.checked);
+      QCOMPARE(bool(st.disabled), e.locked);
+      QVERIFY(item->actionInterface());
+      QCOMPARE(item->actionInterface()->actionNames().contains(toggle), !e.locked);
+    }
+    // The toggle is a click on the box: the folders move; a locked one stays.
+    list->child(Row("Gamma"))->actionInterface()->doAction(toggle);
+    QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
+    QVERIFY(inst.Has("C1/resources/Gamma/r.txt"));
+    QVERIFY(list->child(Row("Gamma"))->state().checked);
+    list->child(Row("beta"))->actionInterface()->doAction(toggle);
+    QVERIFY(inst.Has("C1/snapins/beta/b.txt"));
+    QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("beta")));
   }
 
   void runningConsoleOneWarnsFirstAndLocksTheList() {

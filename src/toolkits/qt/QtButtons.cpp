@@ -52,14 +52,16 @@ class PushButton : public QPushButton {
   }
 
  private:
-  // The tab stop that holds Qt's focus, so the mnemonic moves on from it.
+  // The innermost tab stop that holds Qt's focus, so the mnemonic moves on
+  // from it (a panel holding it comes earlier in the chain).
   static ui::TWinControl* FocusedControl(const ui::TCustomForm& form) {
     QWidget* focus = QApplication::focusWidget();
+    ui::TWinControl* found = nullptr;
     for (ui::TWinControl* c : form.TabChain()) {
       QWidget* w = WidgetOf(*c);
-      if (w && focus && (w == focus || w->isAncestorOf(focus))) return c;
+      if (w && focus && (w == focus || w->isAncestorOf(focus))) found = c;
     }
-    return nullptr;
+    return found;
   }
   ui::TBitBtn& button_;
 };
