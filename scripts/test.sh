@@ -16,7 +16,8 @@ PACKAGES=(cmake make gcc g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev li
   x11-utils imagemagick python3 clang libclang-rt-14-dev g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix wine64 wine32:i386 ansible-core
   dpkg-dev librsvg2-bin help2man lintian desktop-file-utils appstream man-db nsis zip unzip msitools wixl
-  twm openbox weston qt6-wayland bindfs exfat-fuse exfatprogs fuse3)
+  twm openbox weston qt6-wayland bindfs exfat-fuse exfatprogs fuse3
+  python3-pyatspi at-spi2-core dbus dbus-x11)
 
 log() { printf '\n=== %s ===\n' "$*"; }
 
