@@ -21,7 +21,9 @@ for p in /usr/libexec/at-spi-bus-launcher /usr/lib/at-spi2-core/at-spi-bus-launc
   [ -x "$p" ] && { LAUNCHER="$p"; break; }
 done
 [ -n "$LAUNCHER" ] || { echo "SKIP: at-spi-bus-launcher is missing (apt-get install at-spi2-core)"; exit 77; }
-command -v dbus-daemon >/dev/null 2>&1 || { echo "SKIP: dbus-daemon is missing (apt-get install dbus)"; exit 77; }
+for tool in dbus-daemon dbus-send; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing (apt-get install dbus)"; exit 77; }
+done
 
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$HERE/lib.sh"
@@ -44,7 +46,7 @@ has_bus() {
 }
 poll 10 has_bus || { echo "SKIP: the AT-SPI bus did not start"; cat "$TMP/atspi.log"; exit 77; }
 
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
 start_quillan "$TMP/quillan.log"
 timeout 90 "$PYTHON" "$HERE/atspi_dump.py" "$C1" "$LOCKED" "$DESCRIBED" "$DESCRIPTION"
 case $? in

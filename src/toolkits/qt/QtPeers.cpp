@@ -65,7 +65,10 @@ QAccessibleInterface* StatusFactory(const QString&, QObject* object) {
 void SetStatusText(QWidget* widget, const QString& text) {
   static const bool installed = (QAccessible::installFactory(StatusFactory), true);
   (void)installed;
-  if (widget->property(StatusAccessible::kStatusText).toString() == text) return;
+  // The property marks the widget as a status line for the factory, so it is
+  // set even for an empty first text: Qt keeps whichever interface it made first.
+  const QVariant old = widget->property(StatusAccessible::kStatusText);
+  if (old.isValid() && old.toString() == text) return;
   widget->setProperty(StatusAccessible::kStatusText, text);
   if (!QAccessible::isActive()) return;
   QAccessibleEvent event(widget, QAccessible::NameChanged);
