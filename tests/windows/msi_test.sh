@@ -73,8 +73,11 @@ echo "tables: per-machine, template kept, same version upgradable, refusals befo
 
 SETUP="$WORK/$(basename "$2")"
 cp "$2" "$SETUP"
-PROBE="${PROBE:-$3/tests/windows/quillan_probe.exe}"
+BUILD="$(cd "$3" && pwd)"
+PROBE="${PROBE:-$BUILD/tests/windows/quillan_probe.exe}"
 export WINE PROBE
+# msiexec unpacks the product's icon into the current folder: keep it in ours.
+cd "$WORK"
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 unix() { local p="${1//\\//}"; printf '%s/drive_c%s' "$WINEPREFIX" "${p#C:}"; }
@@ -135,7 +138,7 @@ LINK="$(shortcut)"
 echo "upgraded: one entry ($NAME $VERSION), files, shortcut, Quillan.ini kept"
 
 # The smoke test writes its own Quillan.ini: the edit the rest must keep.
-APP_DIR="$INST" "$ROOT/tests/windows/smoke_test.sh" "$3" || fail "smoke test of the installed Quillan.exe"
+APP_DIR="$INST" "$ROOT/tests/windows/smoke_test.sh" "$BUILD" || fail "smoke test of the installed Quillan.exe"
 cp "$INST/Quillan.ini" "$WORK/admin.ini"
 
 (cd "$INST" && exec "$WINE" Quillan.exe >/dev/null 2>&1) &
