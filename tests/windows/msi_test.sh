@@ -103,10 +103,11 @@ entry() { reg_get "$UNINSTALL\\$CODE" "$1"; }
 key_absent() { run reg query "$1"; [ "$rc" -ne 0 ]; }
 
 # A lower version of the same programs, as an installed older release.
+# msiextract names the folder after the package's (the 32-bit one under "Program Files").
 msiextract -C "$WORK/files" "$MSI" >/dev/null
+FILES="$(dirname "$(find "$WORK/files" -name Quillan.exe | head -n1)")"
 OLD="$WORK/Quillan-0.9.0.msi"
-"$ROOT/scripts/package/msi.sh" "$WORK/files/Quillan" "$ARCH" 0.9.0 "$OLD"
-FILES="$WORK/files/Quillan"
+"$ROOT/scripts/package/msi.sh" "$FILES" "$ARCH" 0.9.0 "$OLD"
 # A 32-bit prefix has no "Program Files (x86)".
 [ "$ARCH" = x86_64 ] || [ -d "$(unix "$DIR")" ] || DIR='C:\Program Files\Quillan'
 INST="$(unix "$DIR")"
