@@ -96,6 +96,16 @@ bool Mapped(Display* d, Window w) {
   return XGetWindowAttributes(d, w, &a) != 0 && a.map_state != IsUnmapped;
 }
 
+// The server may take a moment to accept connections; nullptr when it never does.
+Display* Connect(const PrivateXServer& server) {
+  Display* d = nullptr;
+  for (int attempt = 0; attempt < 20 && d == nullptr; ++attempt) {
+    d = XOpenDisplay(server.DisplayName().c_str());
+    if (d == nullptr) ::usleep(100000);
+  }
+  return d;
+}
+
 }  // namespace
 
 TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
@@ -103,11 +113,7 @@ TEST(SecondStart, FindsTheRunningWindowAndNeverMapsAHelperWindow) {
   if (server.DisplayName().empty()) GTEST_SKIP() << "no Xvfb to start";
   ScopedDisplay display(server.DisplayName());
 
-  Display* d = nullptr;
-  for (int attempt = 0; attempt < 20 && d == nullptr; ++attempt) {
-    d = XOpenDisplay(server.DisplayName().c_str());
-    if (d == nullptr) ::usleep(100000);
-  }
+  Display* d = Connect(server);
   if (d == nullptr) GTEST_SKIP() << "cannot connect to Xvfb " << server.DisplayName();
   const Window root = DefaultRootWindow(d);
   platform::Platform& os = platform::NativePlatform();
@@ -146,11 +152,7 @@ TEST(ConsoleOneWindow, IsFoundInsideWindowManagerFrames) {
   PrivateXServer server;
   if (server.DisplayName().empty()) GTEST_SKIP() << "no Xvfb to start";
   ScopedDisplay display(server.DisplayName());
-  Display* d = nullptr;
-  for (int attempt = 0; attempt < 20 && d == nullptr; ++attempt) {
-    d = XOpenDisplay(server.DisplayName().c_str());
-    if (d == nullptr) ::usleep(100000);
-  }
+  Display* d = Connect(server);
   if (d == nullptr) GTEST_SKIP() << "cannot connect to Xvfb " << server.DisplayName();
   const Window root = DefaultRootWindow(d);
   const Atom wmState = XInternAtom(d, "WM_STATE", False);
