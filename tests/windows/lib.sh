@@ -41,10 +41,11 @@ in_namespace() {
 
 # Runs a Windows program; its output (CRs removed) goes to $WORK/out, through
 # a file because Wine's helper processes could hold a pipe open. Sets rc.
-# WINE and WORK set.
+# WINE and WORK set. A program that hangs is stopped after RUN_LIMIT seconds
+# (default 300), with rc 124, so a fault ends the test instead of the stage.
 run() {
   rc=0
-  "$WINE" "$@" >"$WORK/out.raw" 2>/dev/null || rc=$?
+  timeout "${RUN_LIMIT:-300}" "$WINE" "$@" >"$WORK/out.raw" 2>/dev/null || rc=$?
   tr -d '\r' <"$WORK/out.raw" >"$WORK/out"
 }
 

@@ -83,10 +83,12 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 unix() { local p="${1//\\//}"; printf '%s/drive_c%s' "$WINEPREFIX" "${p#C:}"; }
 
 # msiexec ARGS... /qn as a deployment tool's command line; its own status comes
-# through cmd, since a Unix exit status keeps 8 bits of it.
+# through cmd, since a Unix exit status keeps 8 bits of it. The batch file is
+# not named msiexec.cmd and names msiexec.exe: cmd looks in the current folder
+# first and would start the batch file itself, again and again.
 msiexec() {
-  printf '@echo off\r\nstart /wait msiexec %s /qn\r\necho status %%ERRORLEVEL%%\r\n' "$*" >"$WORK/msiexec.cmd"
-  run cmd /c "$(winpath "$WORK/msiexec.cmd")"
+  printf '@echo off\r\nstart /wait msiexec.exe %s /qn\r\necho status %%ERRORLEVEL%%\r\n' "$*" >"$WORK/deploy.cmd"
+  run cmd /c "$(winpath "$WORK/deploy.cmd")"
   rc="$(sed -n 's/^status //p' "$WORK/out")"
 }
 expect_status() { [ "$rc" = "$1" ] || fail "$2 ended with ${rc:-nothing}, expected $1"; }
