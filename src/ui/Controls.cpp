@@ -313,6 +313,13 @@ std::vector<TWinControl*> TCustomForm::TabChain() const {
   return chain;
 }
 
+TWinControl* TCustomForm::InnermostTabStop(const std::function<bool(const TWinControl&)>& holds) const {
+  TWinControl* found = nullptr;
+  for (TWinControl* c : TabChain())
+    if (holds(*c)) found = c;
+  return found;
+}
+
 bool TCustomForm::UserMnemonic(char key, const TWinControl* focused) {
   if (!focused) focused = activeControl_;
   const char want = AsciiLower(key);

@@ -276,6 +276,9 @@ class TCustomForm : public TWinControl {
   bool UserMnemonic(char key, const TWinControl* focused = nullptr);
   // The form's tab stops in focus order (nested containers in place).
   std::vector<TWinControl*> TabChain() const;
+  // The innermost tab stop that `holds` says holds the focus (a container
+  // comes before its controls in the chain); null when none does.
+  TWinControl* InnermostTabStop(const std::function<bool(const TWinControl&)>& holds) const;
 
  private:
   // The application's frame around the client area, or a default one.

@@ -111,11 +111,20 @@ combo = find(app, "combo box")
 check(combo is not None, "the path box is there")
 if combo is not None:
     edit = find(combo, "text")
-    shown = edit.queryText().getText(0, -1) if edit is not None else combo.name
-    named = edit if edit is not None else combo
-    check(named.name != "" and named.name != shown,
-          "the path box is named %r, not by its text %r" % (named.name, shown))
-    check(combo.description != "", "the path box has a description")
+    check(edit is not None, "the path box has its edit line")
+    shown = edit.queryText().getText(0, -1) if edit is not None else ""
+    check(shown != "", "the path box shows a path")
+    # The box itself and its edit line: a reader may stop at either.
+    for what, node in (("the path box", combo), ("its edit line", edit)):
+        if node is None:
+            continue
+        check(node.name != "" and node.name != shown,
+              "%s is named %r, not by its text %r" % (what, node.name, shown))
+        check(node.description.startswith(node.name) and node.description != node.name,
+              "%s is described by its hint %r" % (what, node.description))
+    if edit is not None:
+        check(combo.name == edit.name and combo.description == edit.description,
+              "the box and its edit line say the same")
 
 
 

@@ -2,7 +2,9 @@
 # The real program on a virtual display, checked from outside:
 #   a click on a check-mark box moves the folders; closing writes the
 #   per-user settings; a second instance ends at once with 0; a window
-#   titled "Novell ConsoleOne ..." brings the warning first and locks the list.
+#   titled "Novell ConsoleOne ..." brings the warning first and locks the list;
+#   at QT_SCALE_FACTOR 1.5 and 2 the window opens wholly on the screen, also
+#   from a placement saved off it.
 # Usage: quillan_e2e.sh QUILLAN XWINDOW DEMO_INSTALLATION
 set -uo pipefail
 
@@ -72,6 +74,7 @@ fi
 
 # --- 4. a running ConsoleOne: warning first, then a locked list -------------
 "$XWINDOW" open "Novell ConsoleOne 1.2 (test)" >"$TMP/c1win" &
+C1WIN=$!
 PIDS+=($!)
 poll 5 test -s "$TMP/c1win" || fail "the helper window did not open"
 start_quillan "$TMP/quillan.log"
@@ -101,5 +104,38 @@ if poll 15 has_visible '^Warning$'; then
 else
   fail "no warning with a ConsoleOne window open"; cat "$TMP/quillan.log"
 fi
+
+# --- 5. scaled displays: the window wholly on the screen -------------------
+kill "$C1WIN" 2>/dev/null
+wait "$C1WIN" 2>/dev/null
+SCREEN_W=0 SCREEN_H=0
+read -r SCREEN_W SCREEN_H < <(xdotool getdisplaygeometry)
+# on_screen SCALE WHAT: starts the program at the scale and checks where its
+# window opens, in the screen's own pixels; then closes it.
+on_screen() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  QT_SCALE_FACTOR="$1" start_quillan "$TMP/quillan-scaled.log"
+  if ! poll 15 has_visible '^Quillan$'; then
+    fail "$2 at ${1}x: the window did not appear"; cat "$TMP/quillan-scaled.log"
+    return
+  fi
+  WIN="$(visible '^Quillan$')"
+  sleep 0.5  # placed once mapped
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  if [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "$SCREEN_W" ] &&
+     [ $((Y + HEIGHT)) -le "$SCREEN_H" ] && [ "$WIDTH" -ge $((368 * ${1%.*})) ]; then
+    pass "$2 at ${1}x: ${WIDTH}x${HEIGHT} at $X,$Y inside ${SCREEN_W}x${SCREEN_H}"
+  else
+    fail "$2 at ${1}x: ${WIDTH}x${HEIGHT} at $X,$Y is not inside ${SCREEN_W}x${SCREEN_H}"
+  fi
+  "$XWINDOW" close "$WIN"
+  poll 10 exited "$QPID" || fail "$2 at ${1}x: the program did not end after its window was closed"
+}
+for scale in 1.5 2; do
+  rm -f "$TMP/config/quillan.ini"
+  on_screen "$scale" "first start"
+  printf '[Settings]\nForm1.Left=5000\nForm1.Top=4000\n' >"$TMP/config/quillan.ini"
+  on_screen "$scale" "placement saved off the screen"
+done
 
 e2e_finish "all end-to-end checks passed"

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -376,6 +378,17 @@ class QtWindowTest : public QObject {
     QWidget* c1 = qtk::WidgetOf(*Form1->BitBtnC1);
     QWidget* rc = qtk::WidgetOf(*Form1->BitBtnRC);
     QCOMPARE(QApplication::focusWidget(), c1);
+    // The focus shows from the start, not only after a first Tab: the style
+    // draws the focused button differently once the window has the mark.
+    QWidget* w = qtk::WidgetOf(*Form1);
+    QStyleOptionButton opt;
+    opt.initFrom(c1);
+    QVERIFY(opt.state & QStyle::State_HasFocus);
+    QVERIFY(opt.state & QStyle::State_KeyboardFocusChange);
+    const QImage shown = c1->grab().toImage();
+    w->setAttribute(Qt::WA_KeyboardFocusChange, false);
+    QVERIFY(c1->grab().toImage() != shown);
+    w->setAttribute(Qt::WA_KeyboardFocusChange);
     // Both start buttons carry "&Start": Alt+S goes back and forth, wrapping
     // from the list too, and presses neither.
     for (QWidget* next : {rc, c1, rc}) {
@@ -433,6 +446,25 @@ class QtWindowTest : public QObject {
     list->child(Row("beta"))->actionInterface()->doAction(toggle);
     QVERIFY(inst.Has("C1/snapins/beta/b.txt"));
     QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("beta")));
+
+    // The path box and its edit line: named and described by the box's
+    // hint, not by the path they show.
+    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
+    const QString pathHint = qtk::ToQ(Form1->ComboBoxPath->Hint());
+    for (QObject* o : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit())}) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+      QVERIFY(a);
+      QCOMPARE(a->text(QAccessible::Name), QString("Enter the ConsoleOne base path"));
+      QCOMPARE(a->text(QAccessible::Description), pathHint);
+    }
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(combo);
+    QCOMPARE(box->role(), QAccessible::ComboBox);
+    QCOMPARE(box->text(QAccessible::Value), qtk::ToQ(inst.base));
+    QCOMPARE(box->childCount(), 2);
+    QCOMPARE(box->child(1)->object(), static_cast<QObject*>(combo->lineEdit()));
+    QCOMPARE(box->indexOfChild(box->child(1)), 1);
+    QVERIFY(box->actionInterface());
+    QVERIFY(box->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
   }
 
   void runningConsoleOneWarnsFirstAndLocksTheList() {

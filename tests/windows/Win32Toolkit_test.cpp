@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Unit1.h"
@@ -97,6 +98,30 @@ std::string StaticTexts(HWND dialog) {
   std::string all;
   EnumChildWindows(dialog, AddStaticText, reinterpret_cast<LPARAM>(&all));
   return all;
+}
+
+BOOL CALLBACK FindOwnedTip(HWND w, LPARAM data) {
+  auto& found = *reinterpret_cast<std::pair<HWND, HWND>*>(data);  // owner, tip
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || GetWindow(w, GW_OWNER) != found.first) return TRUE;
+  found.second = w;
+  return FALSE;
+}
+
+// What the form's tool-tip window would show over a control's window.
+std::string TipOf(HWND control) {
+  std::pair<HWND, HWND> found{GetAncestor(control, GA_ROOT), nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindOwnedTip, reinterpret_cast<LPARAM>(&found));
+  if (found.second == nullptr) return "(no tool-tip window)";
+  char text[256] = {};
+  TTTOOLINFOA info{};
+  info.cbSize = TTTOOLINFOA_V2_SIZE;
+  info.hwnd = GetParent(control);
+  info.uId = reinterpret_cast<UINT_PTR>(control);
+  info.lpszText = text;
+  SendMessageA(found.second, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+  return text;
 }
 
 class Win32Toolkit : public ::testing::Test {
@@ -199,6 +224,44 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
 
   list->Clear();
   EXPECT_TRUE(ListTexts(native).empty());
+}
+
+TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(12, 8, 345, 233);
+  list->SetHint("List of installed Snapins");
+  for (const char* name : {"Alpha", "beta", "Gamma"}) list->AddItem(name);
+  list->OnItemHint = [list](int index) {
+    return list->ItemText(index) == "Gamma" ? std::string("The third one") : std::string();
+  };
+  Realize();
+  const HWND native = Native(*list);
+  ASSERT_NE(native, nullptr);
+  EXPECT_EQ(TipOf(native), "List of installed Snapins");
+  const RECT last = ItemRect(native, 2);
+  struct Move {
+    const char* where;
+    int index;  // -1: below the entries
+    const char* tip;
+  } moves[] = {
+      {"over Gamma", 2, "The third one"},
+      {"over beta, no description", 1, "List of installed Snapins"},
+      {"back over Gamma", 2, "The third one"},
+      {"below the entries", -1, "List of installed Snapins"},
+  };
+  for (const Move& move : moves) {
+    SCOPED_TRACE(move.where);
+    const RECT r = move.index >= 0 ? ItemRect(native, move.index) : RECT{last.left, last.bottom + 20, 0, 0};
+    SendMessageA(native, WM_MOUSEMOVE, 0, Point(r.left + 40, r.top + 3));
+    EXPECT_EQ(TipOf(native), move.tip);
+  }
+  // An entry above Gamma goes while the pointer rests there: the list's
+  // hint, until the pointer moves over an entry again.
+  SendMessageA(native, WM_MOUSEMOVE, 0, Point(last.left + 40, last.top + 3));
+  list->DeleteItem(0);
+  EXPECT_EQ(TipOf(native), "List of installed Snapins");
+  SendMessageA(native, WM_MOUSEMOVE, 0, Point(last.left + 40, ItemRect(native, 1).top + 3));
+  EXPECT_EQ(TipOf(native), "The third one");
 }
 
 TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
@@ -663,7 +726,7 @@ TEST_F(Win32Toolkit, SharedMnemonicOnlyMovesTheFocusAndEnterPresses) {
   panel->SetTabOrder(0);
   auto* keep = new ui::TCheckBox(panel);
   keep->SetBounds(14, 39, 148, 21);
-  keep->SetText("Keep Quillan Open");
+  keep->SetText("&Keep Quillan Open");
   keep->SetTabOrder(1);
   auto* rc = new ui::TBitBtn(panel);
   rc->SetBounds(231, 70, 122, 40);
@@ -675,6 +738,8 @@ TEST_F(Win32Toolkit, SharedMnemonicOnlyMovesTheFocusAndEnterPresses) {
   c1->SetTabOrder(3);
   int c1Clicks = 0;
   int rcClicks = 0;
+  int keepClicks = 0;
+  keep->OnClick = [&](ui::TObject*) { ++keepClicks; };
   c1->OnClick = [&](ui::TObject*) { ++c1Clicks; };
   rc->OnClick = [&](ui::TObject*) { ++rcClicks; };
   Realize();
@@ -688,20 +753,23 @@ TEST_F(Win32Toolkit, SharedMnemonicOnlyMovesTheFocusAndEnterPresses) {
     bool rcEnabled;
     std::vector<WORD> keys;  // pressed in order, released in reverse
     ui::TWinControl* focusAfter;
-    int c1, rc;
+    int c1, rc, keep;
   } steps[] = {
-      {"Alt+S from ConsoleOne", c1, true, {kAlt, 'S'}, rc, 0, 0},
-      {"Alt+S from RConJ", rc, true, {kAlt, 'S'}, c1, 0, 0},
-      {"S from the check box", keep, true, {'S'}, rc, 0, 0},
-      {"Alt+S, RConJ disabled", c1, false, {kAlt, 'S'}, c1, 0, 0},
-      {"Enter on ConsoleOne", c1, true, {VK_RETURN}, c1, 1, 0},
-      {"keypad Enter on RConJ", rc, true, {VK_RETURN | kKeypad}, rc, 0, 1},
+      {"Alt+S from ConsoleOne", c1, true, {kAlt, 'S'}, rc, 0, 0, 0},
+      {"Alt+S from RConJ", rc, true, {kAlt, 'S'}, c1, 0, 0, 0},
+      {"S from the check box", keep, true, {'S'}, rc, 0, 0, 0},
+      {"Alt+S, RConJ disabled", c1, false, {kAlt, 'S'}, c1, 0, 0, 0},
+      {"Alt+K, a mark of its own", c1, true, {kAlt, 'K'}, keep, 0, 0, 1},
+      {"Alt+Q, a mark nobody has", rc, true, {kAlt, 'Q'}, rc, 0, 0, 0},
+      {"Enter on ConsoleOne", c1, true, {VK_RETURN}, c1, 1, 0, 0},
+      {"keypad Enter on RConJ", rc, true, {VK_RETURN | kKeypad}, rc, 0, 1, 0},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
     rc->SetEnabled(step.rcEnabled);
     SetFocus(Native(*step.from));
-    c1Clicks = rcClicks = 0;
+    c1Clicks = rcClicks = keepClicks = 0;
+    const bool wasChecked = keep->Checked();
     std::vector<INPUT> input;
     for (std::size_t i = 0; i < 2 * step.keys.size(); ++i) {
       const bool up = i >= step.keys.size();
@@ -720,5 +788,7 @@ TEST_F(Win32Toolkit, SharedMnemonicOnlyMovesTheFocusAndEnterPresses) {
     EXPECT_EQ(GetFocus(), Native(*step.focusAfter));
     EXPECT_EQ(c1Clicks, step.c1);
     EXPECT_EQ(rcClicks, step.rc);
+    EXPECT_EQ(keepClicks, step.keep);
+    EXPECT_EQ(keep->Checked(), wasChecked != (step.keep != 0));
   }
 }

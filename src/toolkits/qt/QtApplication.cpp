@@ -182,27 +182,12 @@ void QtApplication::WatchInput(int descriptor, std::function<void()> onInput) {
   watches_.push_back(std::move(notifier));
 }
 
-namespace {
-void CollectTabChain(const ui::TWinControl& container, std::vector<QWidget*>& chain) {
-  std::vector<ui::TWinControl*> kids;
-  for (ui::TControl* c : container.Controls()) {
-    auto* w = dynamic_cast<ui::TWinControl*>(c);
-    if (w && w->TabOrder() >= 0) kids.push_back(w);
-  }
-  std::stable_sort(kids.begin(), kids.end(), [](const ui::TWinControl* a, const ui::TWinControl* b) {
-    return a->TabOrder() < b->TabOrder();
-  });
-  for (ui::TWinControl* k : kids) {
-    QWidget* w = WidgetOf(*k);
-    if (w && (w->focusPolicy() & Qt::TabFocus)) chain.push_back(w);
-    CollectTabChain(*k, chain);
-  }
-}
-}  // namespace
-
 void QtApplication::UpdateTabOrder(ui::TCustomForm& form) {
   std::vector<QWidget*> chain;
-  CollectTabChain(form, chain);
+  for (ui::TWinControl* c : form.TabChain()) {
+    QWidget* w = WidgetOf(*c);
+    if (w && (w->focusPolicy() & Qt::TabFocus)) chain.push_back(w);
+  }
   for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 

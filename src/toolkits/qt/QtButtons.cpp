@@ -56,12 +56,10 @@ class PushButton : public QPushButton {
   // from it (a panel holding it comes earlier in the chain).
   static ui::TWinControl* FocusedControl(const ui::TCustomForm& form) {
     QWidget* focus = QApplication::focusWidget();
-    ui::TWinControl* found = nullptr;
-    for (ui::TWinControl* c : form.TabChain()) {
-      QWidget* w = WidgetOf(*c);
-      if (w && focus && (w == focus || w->isAncestorOf(focus))) found = c;
-    }
-    return found;
+    return form.InnermostTabStop([focus](const ui::TWinControl& c) {
+      QWidget* w = WidgetOf(c);
+      return w && focus && (w == focus || w->isAncestorOf(focus));
+    });
   }
   ui::TBitBtn& button_;
 };

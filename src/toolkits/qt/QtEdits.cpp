@@ -1,7 +1,11 @@
 // Edit boxes and memos, combo boxes, spin edits.
 #include "toolkits/qt/QtPeers.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -91,9 +95,86 @@ class MemoPeer : public QtPeer {
   bool applying_ = false;
 };
 
+// The combo box of a peer; screen readers know it by this class.
+class NamedComboBox : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+};
+
+// Qt's own interface names a combo box by its text on Linux, so a reader
+// would say the path it shows instead of what the box is for. This one
+// takes the accessible name when there is one; the rest is as Qt's.
+class ComboAccessible : public QAccessibleWidget {
+ public:
+  explicit ComboAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+  int childCount() const override { return Box()->isEditable() ? 2 : 1; }
+  QAccessibleInterface* child(int index) const override {
+    if (index == 0) return QAccessible::queryAccessibleInterface(Box()->view());
+    if (index == 1 && Box()->isEditable()) return QAccessible::queryAccessibleInterface(Box()->lineEdit());
+    return nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (!child) return -1;
+    if (child->object() == Box()->view()) return 0;
+    if (Box()->isEditable() && child->object() == Box()->lineEdit()) return 1;
+    return -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    QLineEdit* line = Box()->isEditable() ? Box()->lineEdit() : nullptr;
+    if (line && line->rect().contains(line->mapFromGlobal(QPoint(x, y)))) return child(1);
+    return nullptr;
+  }
+  // The edit line has the keyboard in an editable box (it proxies to the box).
+  QAccessibleInterface* focusChild() const override {
+    return Box()->isEditable() && Box()->hasFocus() ? child(1) : nullptr;
+  }
+  QString text(QAccessible::Text t) const override {
+    switch (t) {
+      case QAccessible::Name:
+        if (!Box()->accessibleName().isEmpty()) return Box()->accessibleName();
+        return Shown();
+      case QAccessible::Value: return Shown();
+      case QAccessible::Accelerator: return QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
+      default: return QAccessibleWidget::text(t);
+    }
+  }
+  QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+  QString localizedActionDescription(const QString& action) const override {
+    return actionNames().contains(action) ? QComboBox::tr("Open the combo box selection popup") : QString();
+  }
+  void doAction(const QString& action) override {
+    if (!actionNames().contains(action)) return;
+    if (Box()->view()->isVisible())
+      Box()->hidePopup();
+    else
+      Box()->showPopup();
+  }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+ private:
+  QComboBox* Box() const { return static_cast<QComboBox*>(widget()); }
+  QString Shown() const { return Box()->isEditable() ? Box()->lineEdit()->text() : Box()->currentText(); }
+};
+
+QAccessibleInterface* ComboFactory(const QString&, QObject* object) {
+  if (auto* box = dynamic_cast<NamedComboBox*>(object)) return new ComboAccessible(box);
+  return nullptr;
+}
+
+QComboBox* NewNamedComboBox(QWidget* parent) {
+  static const bool installed = (QAccessible::installFactory(ComboFactory), true);
+  (void)installed;
+  auto* box = new NamedComboBox(parent);
+  // Qt may have made its own while the box was still only a QComboBox.
+  QAccessibleInterface* made = QAccessible::queryAccessibleInterface(box);
+  if (made && !dynamic_cast<ComboAccessible*>(made)) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+  return box;
+}
+
 class ComboPeer : public QtPeer {
  public:
-  ComboPeer(ui::TComboBox& c, QWidget* parent) : QtPeer(c, new QComboBox(parent)), combo_(c) {
+  ComboPeer(ui::TComboBox& c, QWidget* parent) : QtPeer(c, NewNamedComboBox(parent)), combo_(c) {
     Box()->setInsertPolicy(QComboBox::NoInsert);
     Box()->setMaxVisibleItems(8);
     QObject::connect(Box(), &QComboBox::activated, Widget(), [this](int index) {
@@ -105,7 +186,7 @@ class ComboPeer : public QtPeer {
  protected:
   QComboBox* Box() const { return static_cast<QComboBox*>(Widget()); }
   bool NamedByHint() const override { return true; }
-  // The box's own name is its text to Qt on Linux; its edit line carries the name.
+  // Readers that look at the edit line hear the same name.
   void ApplyAccessibleName(const QString& name, const QString& description) override {
     QtPeer::ApplyAccessibleName(name, description);
     if (line_) {

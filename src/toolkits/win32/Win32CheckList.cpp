@@ -62,6 +62,19 @@ class CheckListPeer final : public WinPeer {
           return true;
         }
         return AfterDefault(h, msg, wp, lp, result);
+      case WM_MOUSEMOVE: {
+        // Each entry has its own tip: a new one pops up for an entry that
+        // says something else.
+        const int index = ItemAt(LowSigned(lp), HighSigned(lp));
+        if (index != hovered_) {
+          hovered_ = index;
+          if (list_.ItemHint(index) != shownTip_) {
+            UpdateTool();
+            RelayToTip(h, msg, wp, lp);
+          }
+        }
+        return CommonMessage(h, msg, wp, lp, result);
+      }
       case WM_GETOBJECT: return access_.OnGetObject(hwnd_, list_, wp, lp, result);
       case WM_SIZE: {
         result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
@@ -135,6 +148,17 @@ class CheckListPeer final : public WinPeer {
     ApplyColumnWidth();
   }
   void ApplyText() override {}
+  // Remembered, so that a move to an entry saying the same keeps the tip up.
+  std::string ToolText() const override {
+    shownTip_ = list_.ItemHint(hovered_);
+    return shownTip_;
+  }
+  // The entries moved: the one under the pointer is known at its next move.
+  void ForgetHovered() {
+    if (hovered_ < 0) return;
+    hovered_ = -1;
+    UpdateTool();
+  }
   void DpiChanged() override {
     SendMessageA(hwnd_, LB_SETITEMHEIGHT, 0, Px(std::max(1, list_.ItemHeight())));
     ApplyBounds();
@@ -144,6 +168,7 @@ class CheckListPeer final : public WinPeer {
   void Apply(Prop what, int index) override {
     switch (what) {
       case Prop::ItemInserted:
+        ForgetHovered();
         if (index >= 0 && index < list_.Count()) {
           SendMessageA(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(index),
                        reinterpret_cast<LPARAM>(list_.ItemText(index).c_str()));
@@ -152,11 +177,13 @@ class CheckListPeer final : public WinPeer {
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemDeleted:
+        ForgetHovered();
         SendMessageA(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
         ApplySelection();
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemsReset:
+        ForgetHovered();
         Rebuild();
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
@@ -240,6 +267,8 @@ class CheckListPeer final : public WinPeer {
   ui::TCheckListBox& list_;
   CheckListAccessibility access_;
   bool multiColumn_ = false;
+  int hovered_ = -1;              // the entry under the pointer
+  mutable std::string shownTip_;  // what its tool tip was last given
 };
 
 }  // namespace

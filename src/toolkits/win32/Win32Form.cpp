@@ -264,7 +264,8 @@ void WinPeer::UpdateTool() {
   if (form == nullptr || form == this || form->Tip() == nullptr) return;
   RemoveTools();
   tipWindow_ = form->Tip();
-  if (control_.Hint().empty()) return;
+  const std::string text = ToolText();
+  if (text.empty()) return;
   for (HWND h : HintWindows()) {
     if (h == nullptr) continue;
     TTTOOLINFOA info{};
@@ -272,7 +273,7 @@ void WinPeer::UpdateTool() {
     info.uFlags = TTF_IDISHWND;
     info.hwnd = GetParent(h);
     info.uId = reinterpret_cast<UINT_PTR>(h);
-    info.lpszText = const_cast<char*>(control_.Hint().c_str());
+    info.lpszText = const_cast<char*>(text.c_str());
     SendMessageA(form->Tip(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
     tools_.push_back(h);
   }
@@ -402,66 +403,37 @@ class LabelPeer final : public WinPeer {
 
 namespace {
 
-// The mnemonic of a caption ("&Start" gives 'S'); 0 when it has none.
-char MnemonicOf(const std::string& text) {
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '&') continue;
-    if (text[i + 1] != '&') return text[i + 1];
-    ++i;  // "&&" is a literal "&"
-  }
-  return 0;
-}
-
-// Compared as the system compares mnemonics, in the ANSI code page.
-bool SameLetter(char a, char b) {
-  char pair[2] = {a, b};
-  CharUpperBuffA(pair, 2);
-  return pair[0] == pair[1];
-}
-
-struct MnemonicSearch {
-  char key;
-  std::vector<HWND> found;  // visible windows carrying it, in tab order
-};
-
-BOOL CALLBACK CollectMnemonic(HWND child, LPARAM data) {
-  auto& search = *reinterpret_cast<MnemonicSearch*>(data);
-  const char m = MnemonicOf(WindowText(child));
-  if (m != 0 && SameLetter(m, search.key) && IsWindowVisible(child)) search.found.push_back(child);
-  return TRUE;
-}
-
-// A mnemonic that several controls carry (both start buttons are "&Start
-// ..."): as dialogs do with duplicates, the key moves the focus to the next
-// enabled one and presses nothing. False when the key is no such mnemonic.
-bool CycleSharedMnemonic(HWND root, const MSG& msg) {
+// The innermost tab stop whose window has the focus or holds it, so that a
+// mnemonic moves on from it (a panel holding it comes earlier in the chain).
+ui::TWinControl* FocusedControl(const ui::TCustomForm& form) {
   HWND focus = GetFocus();
+  return form.InnermostTabStop([focus](const ui::TWinControl& c) {
+    HWND h = AsHwnd(NativeHandle(c));
+    return focus != nullptr && h != nullptr && (h == focus || IsChild(h, focus) != FALSE);
+  });
+}
+
+// Mnemonics are the layer's, as on every toolkit: one that several controls
+// carry (both start buttons are "&Start ...") only moves the focus, one of
+// its own clicks its control. False when the key is none of the tab stops'
+// (a label's is left to the dialog keyboard).
+bool LayerMnemonic(ui::TCustomForm& form, HWND root, const MSG& msg) {
   if (msg.message == WM_CHAR) {
     // A plain letter is a mnemonic only where the focus takes no characters.
+    HWND focus = GetFocus();
     if (focus == nullptr || (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) != 0) {
       return false;
     }
   } else if (msg.message != WM_SYSCHAR) {
     return false;
   }
-  MnemonicSearch search{static_cast<char>(msg.wParam), {}};
-  if (search.key == 0) return false;
-  // Children come in Z order, which follows the tab order.
-  EnumChildWindows(root, &CollectMnemonic, reinterpret_cast<LPARAM>(&search));
-  if (search.found.size() < 2) return false;
-  const auto at = std::find_if(search.found.begin(), search.found.end(),
-                               [focus](HWND h) { return h == focus || IsChild(h, focus); });
-  const std::size_t start = at == search.found.end() ? search.found.size() - 1
-                                                     : static_cast<std::size_t>(at - search.found.begin());
-  for (std::size_t step = 1; step <= search.found.size(); ++step) {
-    HWND next = search.found[(start + step) % search.found.size()];
-    if (!IsWindowEnabled(next)) continue;
-    // The focus is shown from now on, as after any key of the dialog keyboard.
-    SendMessageA(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    SetFocus(next);
-    break;
-  }
-  return true;
+  const char key = static_cast<char>(msg.wParam);
+  if (key == 0) return false;
+  bool used = false;
+  Guard([&] { used = form.UserMnemonic(key, FocusedControl(form)); });
+  // The focus is shown from now on, as after any key of the dialog keyboard.
+  if (used && IsWindow(root)) SendMessageA(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  return used;
 }
 
 // Enter (the keypad's too) presses the focused push button, as Space does;
@@ -484,7 +456,9 @@ bool PreTranslate(void* message) {
   if (root == nullptr) return false;
   auto* form = dynamic_cast<FormPeer*>(PeerOf(root));
   if (form == nullptr) return false;
-  if (CycleSharedMnemonic(root, *msg) || PressFocusedButton(*msg)) return true;
+  auto* layerForm = dynamic_cast<ui::TCustomForm*>(&form->Control());
+  if (layerForm != nullptr && LayerMnemonic(*layerForm, root, *msg)) return true;
+  if (PressFocusedButton(*msg)) return true;
   return IsDialogMessageA(root, msg) != FALSE;
 }
 

@@ -178,6 +178,8 @@ class WinPeer : public ui::ControlPeer {
   virtual HWND FocusTarget() const { return hwnd_; }
   // Further windows that show the same hint (parts of a compound control).
   virtual std::vector<HWND> HintWindows() const { return {hwnd_}; }
+  // What the tool tip says now; a list's entries may each have their own.
+  virtual std::string ToolText() const { return control_.Hint(); }
 
   HWND ParentHwnd() const {
     ui::TWinControl* parent = control_.Parent();
