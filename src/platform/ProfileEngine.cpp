@@ -395,7 +395,8 @@ bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
     ok = n > 0;
     if (ok) done += static_cast<std::size_t>(n);
   }
-  ok = ok && (RenameOrdersData(fd.get()) || ::fsync(fd.get()) == 0);
+  const DiskSteps& disk = CurrentDiskSteps();
+  ok = ok && (disk.renameOrdersData(fd.get()) || disk.flush(fd.get()) == 0);
   if (ok && unnamed) {
     // A name for the finished file; linking by descriptor needs a
     // capability, the /proc path does not.
@@ -410,13 +411,23 @@ bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
     if (!ok) tempName.clear();
   }
   ok = ::close(fd.Release()) == 0 && ok;
-  ok = ok && ::renameat(folder, tempName.c_str(), folder, name.c_str()) == 0;
+  ok = ok && disk.rename(folder, tempName.c_str(), name.c_str()) == 0;
   if (!ok && !tempName.empty()) ::unlinkat(folder, tempName.c_str(), 0);
   return ok;
 }
 #endif
 
 }  // namespace
+
+#ifndef _WIN32
+DiskSteps& CurrentDiskSteps() {
+  static DiskSteps steps{RenameOrdersData, [](int fd) { return ::fsync(fd); },
+                         [](int folder, const char* from, const char* to) {
+                           return ::renameat(folder, from, folder, to);
+                         }};
+  return steps;
+}
+#endif
 
 std::string TemporaryFileName(const std::string& fileName, long processId) {
   std::ostringstream name;

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,6 +42,19 @@ constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
 // The name a temporary file of `fileName` gets when it must have one,
 // for the process `processId` on this host (with a random tail).
 std::string TemporaryFileName(const std::string& fileName, long processId);
+
+#ifndef _WIN32
+// The steps by which a replacement reaches the disk: whether the file system
+// writes a file's data before a rename over another file (the flush is then
+// skipped), the flush, and the rename in the file's folder. Tests replace
+// them to watch their order or to answer for another file system.
+struct DiskSteps {
+  std::function<bool(int fd)> renameOrdersData;
+  std::function<int(int fd)> flush;
+  std::function<int(int folder, const char* from, const char* to)> rename;
+};
+DiskSteps& CurrentDiskSteps();
+#endif
 
 class ProfileEngine {
  public:

@@ -204,6 +204,41 @@ TEST_F(QuillanTest, LinuxAndWindowsLayoutsAreListedAndStarted) {
   EXPECT_EQ(f->BitBtnRC->Hint(), "Launch RConJ.exe (" + win + Sep() + "RConJ.exe)");
 }
 
+// Every name is tried in both folders before the next name: on Linux a
+// Windows RConJ.exe in the base folder never wins over bin/RConJ.
+TEST_F(QuillanTest, RConJIsTheFirstNameFoundInEitherFolder) {
+  struct Case {
+    std::vector<std::string> files;  // under the base folder
+    std::string expected;            // relative; empty: none found
+  } cases[] = {
+#ifndef _WIN32
+      {{"RConJ.exe", "bin/RConJ"}, "bin/RConJ"},
+      {{"RConJ", "bin/RConJ"}, "RConJ"},
+      {{"bin/RConJ.exe", "bin/RConJ"}, "bin/RConJ"},
+      {{"RConJ.exe", "bin/RConJ.exe", "bin/RConJ"}, "bin/RConJ"},
+#endif
+      {{"RConJ.exe", "bin/RConJ.exe"}, "RConJ.exe"},
+      {{"bin/RConJ.exe"}, "bin/RConJ.exe"},
+      {{}, ""},
+  };
+  Start();
+  for (const Case& c : cases) {
+    const std::string name = "c" + std::to_string(&c - cases);
+    SCOPED_TRACE(name);
+    const std::string base = MakeInstallation(name, {{"A"}, {}, true, false, false, true});
+    for (const std::string& file : c.files) tmp.MakeFile(name + "/" + file, "exe");
+    user.TypeText(*f->ComboBoxPath, base);
+    const std::string found = c.expected.empty() ? "" : PathOf(name + "/" + c.expected);
+    EXPECT_EQ(f->BitBtnRC->Enabled(), !found.empty());
+    if (found.empty()) {
+      EXPECT_EQ(f->RConJExe(), base + Sep() + "bin" + Sep() + NativeName("RConJ"));
+    } else {
+      EXPECT_EQ(f->RConJExe(), found);
+      EXPECT_EQ(f->BitBtnRC->Hint(), "Launch " + c.expected.substr(c.expected.rfind('/') + 1) + " (" + found + ")");
+    }
+  }
+}
+
 TEST_F(QuillanTest, FolderWithoutConsoleOneButWithRConJ) {
   const std::string base = MakeInstallation("r", {{"A"}, {}, false, true, false, false});
   Start();

@@ -127,6 +127,12 @@ TEST_F(Quillanctl, LinuxLayoutIsAnInstallationAndWinsOverTheWindowsNames) {
   EXPECT_EQ(doc["consoleone_exe"]["path"].get<std::string>(), dir_.Join("lx/bin/ConsoleOne"));
   EXPECT_EQ(doc["rconj_exe"]["path"].get<std::string>(), dir_.Join("lx/bin/RConJ"));
   EXPECT_EQ(Entry(doc, "Eta")["state"].get<std::string>(), "active");
+  // Each name in both folders before the next: a Windows RConJ.exe in the
+  // base folder does not win over bin/RConJ.
+  dir_.MakeFile("lx/RConJ.exe");
+  doc = RunJson({"list", dir_.Join("lx")}, status);
+  EXPECT_EQ(doc["rconj_exe"]["path"].get<std::string>(), dir_.Join("lx/bin/RConJ"));
+  EXPECT_TRUE(doc["rconj_exe"]["found"].get<bool>());
   doc = RunJson({"enable", dir_.Join("lx"), "Theta"}, status);
   EXPECT_EQ(status, ctl::kExitOk) << doc.dump(2);
   EXPECT_TRUE(TempDir::Exists(dir_.Join("lx/snapins/Theta")));
@@ -262,6 +268,41 @@ TEST_F(Quillanctl, CheckReportsWithoutMoving) {
   EXPECT_EQ(status, 0);
   EXPECT_FALSE(doc["changed"].get<bool>());
   EXPECT_EQ(Entry(doc, "Beta")["status"].get<std::string>(), "unchanged");
+}
+
+// Whatever occupies a target, a plain file included, --check finds the
+// conflict the real run meets, with the same status.
+TEST_F(Quillanctl, CheckCountsEveryOccupiedTargetAsTheRealRunDoes) {
+  struct Case {
+    const char* occupant;
+    bool folder;
+  } cases[] = {{"lib/GroupWise", false}, {"lib/GroupWise", true}, {"snapins/GroupWise", false},
+               {"resources/GroupWise", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.occupant) + (c.folder ? " (folder)" : " (file)"));
+    fs::remove_all(Folder(""));
+    for (const char* f : {"bin", "snapins", "lib", "resources", "inactive.snapins/GroupWise",
+                          "inactive.lib/GroupWise", "inactive.resources/GroupWise"}) {
+      Make(f);
+    }
+    dir_.MakeFile("c1/bin/ConsoleOne.exe");
+    if (c.folder) {
+      Make(c.occupant);
+    } else {
+      dir_.MakeFile("c1/" + std::string(c.occupant), "in the way");
+    }
+    int checked = -1;
+    Json doc = RunJson({"enable", base_, "GroupWise", "--check"}, checked);
+    EXPECT_EQ(checked, ctl::kExitMoveFailed);
+    EXPECT_EQ(Entry(doc, "GroupWise")["status"], "failed");
+    EXPECT_NE(Entry(doc, "GroupWise")["reason"].get<std::string>().find(Folder(c.occupant)),
+              std::string::npos);
+    EXPECT_TRUE(Exists("inactive.snapins/GroupWise") && Exists("inactive.lib/GroupWise"));
+    int real = -1;
+    doc = RunJson({"enable", base_, "GroupWise"}, real);
+    EXPECT_EQ(real, checked);
+    EXPECT_EQ(Entry(doc, "GroupWise")["status"], "failed");
+  }
 }
 
 TEST_F(Quillanctl, RequiredSnapinsAreLocked) {

@@ -251,9 +251,12 @@ TEST_F(Faults, WriteRefusedPartWayLeavesTheFileAllAsBefore) {
   StartWithTools();
   CloseWindow();
   const std::string before = UserFile();
-  for (int n = 1; n <= 12; ++n) {
+  for (int n = 1; n <= 40; ++n) {
     SCOPED_TRACE(n);
     Start();
+    // A new placement too, so its writes are among those refused.
+    f->UserMoved(f->Left() + 7, f->Top() + 5);
+    f->UserResized(f->Width() + 11, f->Height() + 13);
     user.Click(*f->CheckBoxKeepOpen);
     user.ClickItemCheckBox(*f->CheckListBoxSnapins, "Keep");
     os.FailProfileWriteOnCall(n);
@@ -263,7 +266,7 @@ TEST_F(Faults, WriteRefusedPartWayLeavesTheFileAllAsBefore) {
     os.ClearFailures();
     if (app.MessageBoxes().size() == boxes) {
       // The close made fewer than n writes: nothing was refused, all is new.
-      EXPECT_GT(n, 4);
+      EXPECT_GT(n, 8);
       EXPECT_NE(UserFile(), before);
       EXPECT_TRUE(hardening::IniProblems(UserFile()).empty()) << UserFile();
       break;

@@ -175,3 +175,64 @@ TEST(SettingsBatch, ListSectionIsReplacedWholeOrNotAtAll) {
   EXPECT_EQ(TempDir::ReadFile(path), expected + kNewFileLineEnd);  // emptied, then rewritten
   EXPECT_EQ(os.Calls(quillan_test::Op::ProfileWrite), 5);
 }
+
+// A caller that catches a refused write and goes on (as the close does with
+// the placement) must not make the batch commit the writes around it; the
+// same holds for an inner batch that catches it. Through the native
+// platform's batches: the POSIX engine, or the Windows build's.
+TEST(SettingsBatch, ARefusalTheCallerWentPastCommitsNothing) {
+  TempDir dir;
+  quillan_test::PlatformDouble os;
+  quillan_test::ScopedPlatform scoped(os);
+  const std::string start = "[S]\na=old\n";
+  struct Case {
+    const char* what;
+    int refusedWrite;  // 0: none
+    int refusedErase;
+    bool nested;
+  } cases[] = {
+      {"first write", 1, 0, false},  {"second write", 2, 0, false}, {"last write", 3, 0, false},
+      {"the erase", 0, 1, false},    {"second write, in an inner batch", 2, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.MakeFile("s.ini", start);
+    D_Ini::TIniFile file(path);
+    os.ClearFailures();
+    if (c.refusedWrite != 0) os.FailProfileWriteOnCall(c.refusedWrite);
+    if (c.refusedErase != 0) os.FailProfileEraseOnCall(c.refusedErase);
+    int refused = 0;
+    const auto tryTo = [&](auto step) {
+      try {
+        step();
+      } catch (const ESettingsWriteError&) {
+        ++refused;
+      }
+    };
+    {
+      D_Ini::TIniBatch outer(file);
+      tryTo([&] { file.WriteValue("S", "a", "new"); });
+      tryTo([&] { file.EraseSection("Gone"); });
+      if (c.nested) {
+        D_Ini::TIniBatch inner(file);
+        tryTo([&] { file.WriteValue("S", "b", "new"); });
+        tryTo([&] { inner.Commit(); });
+      } else {
+        tryTo([&] { file.WriteValue("S", "b", "new"); });
+      }
+      tryTo([&] { file.WriteValue("T", "c", "new"); });
+      EXPECT_EQ(refused, c.nested ? 2 : 1);
+      EXPECT_THROW(outer.Commit(), ESettingsWriteError);
+    }
+    EXPECT_EQ(TempDir::ReadFile(path), start);
+    os.ClearFailures();
+    EXPECT_EQ(file.ReadValue("S", "a", "?"), "old");
+  }
+  // Nothing refused: the same steps commit.
+  const std::string path = dir.MakeFile("s.ini", start);
+  D_Ini::TIniFile file(path);
+  D_Ini::TIniBatch batch(file);
+  file.WriteValue("S", "a", "new");
+  batch.Commit();
+  EXPECT_EQ(file.ReadValue("S", "a", "?"), "new");
+}

@@ -2,6 +2,7 @@
 // group kept, links followed only when the writer owns them, no temporary
 // file left by a killed writer.
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -128,6 +129,157 @@ TEST(ProfileFiles, AnotherUsersLinkFolderOrFileIsNeverWritten) {
   fs::create_symlink(target, file);
   EXPECT_TRUE(engine.Write(file, "S", "k", "v"));
   EXPECT_EQ(TempDir::ReadFile(target), "[S]\nk=v\n");
+}
+
+// The same rules for a user who is not root, where root's links are trusted
+// on the way but not as the file itself, and where the file system does not
+// order data before renames. A child drops to a test user; its answers come
+// back through a pipe.
+TEST(ProfileFiles, LinkAndOwnerRulesHoldForAnOrdinaryUser) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make the user's and root's files";
+  constexpr uid_t kUser = 4242;
+  TempDir dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+  const auto own = [](const std::string& path, uid_t uid) {
+    ASSERT_EQ(::lchown(path.c_str(), uid, uid), 0) << path;
+  };
+  // Root's: a folder and a file anyone may write, and a shared file.
+  const std::string rootFolder = dir.MakeFolder("shared");
+  ASSERT_EQ(::chmod(rootFolder.c_str(), 0777), 0);
+  const std::string shared = dir.MakeFile("etc/quillan.ini", "[Root]\nk=1\n");
+  ASSERT_EQ(::chmod(shared.c_str(), 0666), 0);
+  // The user's: the home folder, and a dotfiles folder with the real file.
+  const std::string home = dir.MakeFolder("home");
+  dir.MakeFolder("dotfiles");
+  for (const std::string& p : {home, dir.Join("dotfiles")}) own(p, kUser);
+  // Each case its own file, as every case is written before any is looked at.
+  const auto dotfile = [&](const std::string& name) {
+    const std::string path = dir.MakeFile("dotfiles/" + name, "[Mine]\nk=1\n");
+    own(path, kUser);
+    return path;
+  };
+
+  struct Case {
+    const char* what;
+    std::string file;  // written as the user
+    std::string target;  // where the data would go
+    bool written;
+  };
+  std::vector<Case> cases;
+  const auto link = [&](const std::string& to, const std::string& at, uid_t owner) {
+    fs::create_symlink(to, dir.Join(at));
+    own(dir.Join(at), owner);
+    return dir.Join(at);
+  };
+  cases.push_back({"the user's own dotfile link", link("../dotfiles/a.ini", "home/a.ini", kUser),
+                   dotfile("a.ini"), true});
+  const std::string mine = dotfile("b.ini");
+  cases.push_back({"root's link as the file", link(mine, "home/b.ini", 0), mine, false});
+  link(dir.Join("dotfiles"), "home/way", 0);
+  cases.push_back({"root's link on the way", link("way/c.ini", "home/c.ini", kUser), dotfile("c.ini"), true});
+  cases.push_back({"root's link to root's file", link(shared, "home/d.ini", 0), shared, false});
+  const std::string rootsFile = dir.MakeFile("home/e.ini", "[Root]\nk=1\n");
+  ASSERT_EQ(::chmod(rootsFile.c_str(), 0666), 0);
+  cases.push_back({"root's file in the user's folder", rootsFile, rootsFile, false});
+  const std::string inRoots = dir.MakeFile("shared/f.ini", "[Mine]\nk=1\n");
+  own(inRoots, kUser);
+  cases.push_back({"the user's file in root's folder", inRoots, inRoots, false});
+  const std::string plain = dir.MakeFile("home/g.ini", "[Mine]\nk=1\n");
+  own(plain, kUser);
+  ASSERT_EQ(::chmod(plain.c_str(), 0600), 0);
+  cases.push_back({"the user's own file", plain, plain, true});
+
+  std::vector<std::string> before;
+  for (const Case& c : cases) before.push_back(TempDir::ReadFile(c.target));
+  int answers[2];
+  ASSERT_EQ(::pipe(answers), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(answers[0]);
+    if (::setresgid(kUser, kUser, kUser) != 0 || ::setgroups(0, nullptr) != 0 ||
+        ::setresuid(kUser, kUser, kUser) != 0)
+      ::_exit(2);
+    profile::CurrentDiskSteps().renameOrdersData = [](int) { return false; };
+    ProfileEngine engine;
+    std::string text;
+    for (const Case& c : cases) {
+      bool ok = engine.Write(c.file, "S", "k", "v");
+      engine.BeginBatch(c.file);
+      ok = engine.Write(c.file, "T", "k", "v") && ok;
+      ok = engine.EndBatch(c.file, true) && ok;
+      text += ok ? '1' : '0';
+    }
+    ::_exit(::write(answers[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 3);
+  }
+  ::close(answers[1]);
+  char got[16] = {};
+  const ssize_t n = ::read(answers[0], got, sizeof got);
+  ::close(answers[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  ASSERT_EQ(n, static_cast<ssize_t>(cases.size()));
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(got[i] == '1', c.written);
+    if (c.written) {
+      EXPECT_EQ(TempDir::ReadFile(c.target), before[i] + "\n[S]\nk=v\n\n[T]\nk=v\n");
+    } else {
+      EXPECT_EQ(TempDir::ReadFile(c.target), before[i]);
+    }
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status(c.file)), c.file != c.target);
+  }
+  EXPECT_EQ(ModeOf(plain), 0600u);
+  EXPECT_EQ(Entries(home), (std::vector<std::string>{"a.ini", "b.ini", "c.ini", "d.ini", "e.ini", "g.ini", "way"}));
+}
+
+// Where renames do not order the data, the temporary file is flushed before
+// it is renamed over the old one; where they do, the flush is skipped.
+TEST(ProfileFiles, TheDataIsFlushedBeforeTheRenameUnlessTheFileSystemOrdersIt) {
+  profile::DiskSteps& disk = profile::CurrentDiskSteps();
+  const profile::DiskSteps real = disk;
+  std::vector<std::string> calls;
+  disk.flush = [&](int fd) {
+    calls.push_back("flush");
+    return real.flush(fd);
+  };
+  disk.rename = [&](int folder, const char* from, const char* to) {
+    calls.push_back(std::string("rename to ") + to);
+    return real.rename(folder, from, to);
+  };
+  TempDir dir;
+  const std::string path = dir.MakeFile("quillan.ini", "[S]\nk=1\n");
+  for (const bool ordered : {false, true}) {
+    SCOPED_TRACE(ordered ? "renames order the data" : "they do not");
+    disk.renameOrdersData = [ordered](int) { return ordered; };
+    calls.clear();
+    ProfileEngine engine;
+    ASSERT_TRUE(engine.Write(path, "S", "k", ordered ? "2" : "3"));
+    engine.BeginBatch(path);
+    ASSERT_TRUE(engine.Write(path, "S", "k", "4"));
+    ASSERT_TRUE(engine.Write(path, "S", "j", "5"));
+    ASSERT_TRUE(engine.EndBatch(path, true));
+    const std::vector<std::string> once =
+        ordered ? std::vector<std::string>{"rename to quillan.ini"}
+                : std::vector<std::string>{"flush", "rename to quillan.ini"};
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(calls, twice);
+    EXPECT_EQ(TempDir::ReadFile(path), "[S]\nk=4\nj=5\n");
+  }
+  // A refused flush refuses the write and leaves the file and no temporary.
+  disk.renameOrdersData = [](int) { return false; };
+  disk.flush = [](int) {
+    errno = EIO;
+    return -1;
+  };
+  ProfileEngine engine;
+  EXPECT_FALSE(engine.Write(path, "S", "k", "6"));
+  disk = real;
+  EXPECT_EQ(TempDir::ReadFile(path), "[S]\nk=4\nj=5\n");
+  EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"quillan.ini"});
 }
 
 // A writer killed while it writes its temporary file leaves nothing, or a
