@@ -1,4 +1,6 @@
 // Switching snap-ins, the information line, the path picker and the launches.
+#include <filesystem>
+
 #include "QuillanFixture.h"
 
 class Form1Actions : public QuillanTest {
@@ -115,6 +117,75 @@ TEST_F(Form1Actions, MenuCommandFailingOnSeveralFoldersCountsThemInOneLine) {
   EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, true, true}));
   EXPECT_EQ(f->PanelInfo->Text(), "   about C");
 }
+
+// A folder that should receive one of a snap-in's folders is missing (its
+// creation failed, or someone removed it): nothing of that snap-in moves, so
+// it is never left split, and the line says why; other snap-ins still move.
+struct MissingPlaceCase {
+  const char* refused;             // inactive folder whose creation fails, or ""
+  const char* removed;             // folder removed after the check, or ""
+  bool activate;                   // Keep starts inactive and is switched on
+  std::vector<std::string> kinds;  // Keep's folders, "snapins" first
+  std::string why;                 // after "<first folder> to <its target>: "; empty: all move
+  friend void PrintTo(const MissingPlaceCase& c, std::ostream* out) {
+    *out << (c.activate ? "on" : "off") << ", no " << c.refused << c.removed;
+  }
+};
+
+class MissingPlace : public Form1Actions, public ::testing::WithParamInterface<MissingPlaceCase> {};
+
+TEST_P(MissingPlace, NothingOfTheSnapinMovesAndTheLineSaysWhy) {
+  const MissingPlaceCase& c = GetParam();
+  const std::string refused = c.refused;
+  if (!refused.empty()) {
+    os.SetInjectedErrorText("No space left on device");
+    os.FailCreateDirectoryWhen([refused](const std::string& p) { return p.ends_with(refused); });
+  }
+  const std::string from = c.activate ? "inactive." : "";
+  const std::string to = c.activate ? "" : "inactive.";
+  Install layout{{"Other"}, {}, true, false, false, false};
+  (c.activate ? layout.inactive : layout.active).push_back("Keep");
+  StartWith(layout);
+  for (const std::string& kind : c.kinds) MakeFolder("c1/" + from + kind + "/Keep");
+  if (*c.removed != '\0') {
+    ASSERT_TRUE(std::filesystem::remove(tmp.Join("c1/" + std::string(c.removed))));
+  }
+  auto& list = *f->CheckListBoxSnapins;
+  const int keep = user.IndexOfItem(list, "Keep");
+  user.ClickItemCheckBox(list, "Keep");
+
+  const bool moved = c.why.empty();
+  for (const std::string& kind : c.kinds) {
+    EXPECT_EQ(Exists("c1/" + from + kind + "/Keep"), !moved) << kind;
+    EXPECT_EQ(Exists("c1/" + to + kind + "/Keep"), moved) << kind;
+  }
+  EXPECT_EQ(list.Checked(keep), moved == c.activate);
+  const std::string first = from + c.kinds[0] + Sep() + "Keep to " + to + c.kinds[0] + Sep() + "Keep";
+  const std::string count =
+      c.kinds.size() == 1 ? "" : std::to_string(c.kinds.size()) + " folders, the first ";
+  EXPECT_EQ(f->PanelInfo->Text(), moved ? "   " : "   Could not move " + count + first + ": " + c.why);
+  EXPECT_TRUE(app.MessageBoxes().empty());
+  // Another snap-in is not held back by Keep's missing folder.
+  if (!c.activate && refused != "inactive.snapins") {
+    user.ClickItemCheckBox(list, "Other");
+    EXPECT_TRUE(Exists("c1/inactive.snapins/Other"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFolder, MissingPlace,
+    ::testing::Values(
+        MissingPlaceCase{"inactive.lib", "", false, {"snapins", "lib"},
+                         "could not create inactive.lib: No space left on device"},
+        MissingPlaceCase{"inactive.resources", "", false, {"snapins", "lib", "resources"},
+                         "could not create inactive.resources: No space left on device"},
+        MissingPlaceCase{"inactive.snapins", "", false, {"snapins", "resources"},
+                         "could not create inactive.snapins: No space left on device"},
+        // Not needed by this snap-in: its folders move as always.
+        MissingPlaceCase{"inactive.resources", "", false, {"snapins", "lib"}, ""},
+        // The active folders are never created.
+        MissingPlaceCase{"", "lib", true, {"snapins", "lib"}, "no folder lib"},
+        MissingPlaceCase{"", "resources", true, {"snapins", "resources"}, "no folder resources"}));
 
 TEST_F(Form1Actions, SpaceSwitchesLikeAClickOnTheMark) {
   StartWith({{"A"}, {"B"}, true, false, false, true},
