@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include <array>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -526,30 +527,35 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
   const bool wantActive = CheckListBoxSnapins->Checked(Index);
   platform::Platform& os = platform::Platform::Get();
   const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
-  // A folder that should receive one kind but is missing would fail that
-  // move alone and leave the snap-in split: then nothing of it moves.
+  const std::size_t to = wantActive ? 0 : 1;
+  std::array<bool, 3> sourceThere{};
+  for (std::size_t kind = 0; kind < 3; ++kind) {
+    try {
+      sourceThere[kind] = os.DirectoryExists(base + folderNames_[1 - to][kind] + Sep() + name);
+    } catch (...) {
+    }
+  }
+  // An inactive folder the check could not create would fail that move
+  // alone and leave the snap-in split: then nothing of it moves.
   try {
-    const std::size_t to = wantActive ? 0 : 1;
     std::string why;
     int staying = 0;
     std::string firstStaying;
     for (std::size_t kind = 0; kind < 3; ++kind) {
-      const std::string source = folderNames_[1 - to][kind] + Sep() + name;
-      if (!os.DirectoryExists(base + source)) continue;
-      if (staying++ == 0) firstStaying = source + " to " + folderNames_[to][kind] + Sep() + name;
+      if (!sourceThere[kind]) continue;
+      if (staying++ == 0) {
+        firstStaying = folderNames_[1 - to][kind] + Sep() + name + " to " + folderNames_[to][kind] + Sep() + name;
+      }
       const std::string& folder = folderNames_[to][kind];
-      if (!why.empty() || os.DirectoryExists(base + folder)) continue;
       const auto it = uncreatedFolders_.find(folder);
-      why = it == uncreatedFolders_.end()
-                ? "no folder " + folder
-                : "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
+      if (!why.empty() || it == uncreatedFolders_.end() || os.DirectoryExists(base + folder)) continue;
+      why = "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
     }
     if (!why.empty()) {
       if (failures.count == 0) failures.first = firstStaying + ": " + why;
       failures.count += staying;
       // The mark shows the disk: the snap-in folder stayed where it was.
-      if (os.DirectoryExists(base + folderNames_[1 - to][0] + Sep() + name))
-        CheckListBoxSnapins->SetChecked(Index, !wantActive);
+      if (sourceThere[0]) CheckListBoxSnapins->SetChecked(Index, !wantActive);
       return;
     }
   } catch (...) {
@@ -563,7 +569,7 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
       const std::string& source = wantActive ? inactivePlace : activePlace;
       const std::string& target = wantActive ? activePlace : inactivePlace;
       bool here = wantActive;
-      if (os.DirectoryExists(base + source)) {
+      if (sourceThere[kind]) {
         if (!os.MoveFolder(base + source, base + target)) {
           here = !wantActive;
           if (failures.count++ == 0) {

@@ -1,6 +1,4 @@
 // Switching snap-ins, the information line, the path picker and the launches.
-#include <filesystem>
-
 #include "QuillanFixture.h"
 
 class Form1Actions : public QuillanTest {
@@ -118,18 +116,14 @@ TEST_F(Form1Actions, MenuCommandFailingOnSeveralFoldersCountsThemInOneLine) {
   EXPECT_EQ(f->PanelInfo->Text(), "   about C");
 }
 
-// A folder that should receive one of a snap-in's folders is missing (its
-// creation failed, or someone removed it): nothing of that snap-in moves, so
-// it is never left split, and the line says why; other snap-ins still move.
+// An inactive folder that should receive one of a snap-in's folders could
+// not be created: nothing of that snap-in moves, so it is never left split,
+// and the line says why; other snap-ins still move.
 struct MissingPlaceCase {
-  const char* refused;             // inactive folder whose creation fails, or ""
-  const char* removed;             // folder removed after the check, or ""
-  bool activate;                   // Keep starts inactive and is switched on
+  const char* refused;             // inactive folder whose creation fails
   std::vector<std::string> kinds;  // Keep's folders, "snapins" first
   std::string why;                 // after "<first folder> to <its target>: "; empty: all move
-  friend void PrintTo(const MissingPlaceCase& c, std::ostream* out) {
-    *out << (c.activate ? "on" : "off") << ", no " << c.refused << c.removed;
-  }
+  friend void PrintTo(const MissingPlaceCase& c, std::ostream* out) { *out << "no " << c.refused; }
 };
 
 class MissingPlace : public Form1Actions, public ::testing::WithParamInterface<MissingPlaceCase> {};
@@ -137,36 +131,27 @@ class MissingPlace : public Form1Actions, public ::testing::WithParamInterface<M
 TEST_P(MissingPlace, NothingOfTheSnapinMovesAndTheLineSaysWhy) {
   const MissingPlaceCase& c = GetParam();
   const std::string refused = c.refused;
-  if (!refused.empty()) {
-    os.SetInjectedErrorText("No space left on device");
-    os.FailCreateDirectoryWhen([refused](const std::string& p) { return p.ends_with(refused); });
-  }
-  const std::string from = c.activate ? "inactive." : "";
-  const std::string to = c.activate ? "" : "inactive.";
-  Install layout{{"Other"}, {}, true, false, false, false};
-  (c.activate ? layout.inactive : layout.active).push_back("Keep");
-  StartWith(layout);
-  for (const std::string& kind : c.kinds) MakeFolder("c1/" + from + kind + "/Keep");
-  if (*c.removed != '\0') {
-    ASSERT_TRUE(std::filesystem::remove(tmp.Join("c1/" + std::string(c.removed))));
-  }
+  os.SetInjectedErrorText("No space left on device");
+  os.FailCreateDirectoryWhen([refused](const std::string& p) { return p.ends_with(refused); });
+  StartWith({{"Keep", "Other"}, {}, true, false, false, false});
+  for (const std::string& kind : c.kinds) MakeFolder("c1/" + kind + "/Keep");
   auto& list = *f->CheckListBoxSnapins;
   const int keep = user.IndexOfItem(list, "Keep");
   user.ClickItemCheckBox(list, "Keep");
 
   const bool moved = c.why.empty();
   for (const std::string& kind : c.kinds) {
-    EXPECT_EQ(Exists("c1/" + from + kind + "/Keep"), !moved) << kind;
-    EXPECT_EQ(Exists("c1/" + to + kind + "/Keep"), moved) << kind;
+    EXPECT_EQ(Exists("c1/" + kind + "/Keep"), !moved) << kind;
+    EXPECT_EQ(Exists("c1/inactive." + kind + "/Keep"), moved) << kind;
   }
-  EXPECT_EQ(list.Checked(keep), moved == c.activate);
-  const std::string first = from + c.kinds[0] + Sep() + "Keep to " + to + c.kinds[0] + Sep() + "Keep";
+  EXPECT_EQ(list.Checked(keep), !moved);
+  const std::string first = c.kinds[0] + Sep() + "Keep to inactive." + c.kinds[0] + Sep() + "Keep";
   const std::string count =
       c.kinds.size() == 1 ? "" : std::to_string(c.kinds.size()) + " folders, the first ";
   EXPECT_EQ(f->PanelInfo->Text(), moved ? "   " : "   Could not move " + count + first + ": " + c.why);
   EXPECT_TRUE(app.MessageBoxes().empty());
   // Another snap-in is not held back by Keep's missing folder.
-  if (!c.activate && refused != "inactive.snapins") {
+  if (refused != "inactive.snapins") {
     user.ClickItemCheckBox(list, "Other");
     EXPECT_TRUE(Exists("c1/inactive.snapins/Other"));
   }
@@ -175,17 +160,12 @@ TEST_P(MissingPlace, NothingOfTheSnapinMovesAndTheLineSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     EachFolder, MissingPlace,
     ::testing::Values(
-        MissingPlaceCase{"inactive.lib", "", false, {"snapins", "lib"},
-                         "could not create inactive.lib: No space left on device"},
-        MissingPlaceCase{"inactive.resources", "", false, {"snapins", "lib", "resources"},
+        MissingPlaceCase{"inactive.lib", {"snapins", "lib"}, "could not create inactive.lib: No space left on device"},
+        MissingPlaceCase{"inactive.resources", {"snapins", "lib", "resources"},
                          "could not create inactive.resources: No space left on device"},
-        MissingPlaceCase{"inactive.snapins", "", false, {"snapins", "resources"},
-                         "could not create inactive.snapins: No space left on device"},
+        MissingPlaceCase{"inactive.snapins", {"snapins"}, "could not create inactive.snapins: No space left on device"},
         // Not needed by this snap-in: its folders move as always.
-        MissingPlaceCase{"inactive.resources", "", false, {"snapins", "lib"}, ""},
-        // The active folders are never created.
-        MissingPlaceCase{"", "lib", true, {"snapins", "lib"}, "no folder lib"},
-        MissingPlaceCase{"", "resources", true, {"snapins", "resources"}, "no folder resources"}));
+        MissingPlaceCase{"inactive.resources", {"snapins", "lib"}, ""}));
 
 TEST_F(Form1Actions, SpaceSwitchesLikeAClickOnTheMark) {
   StartWith({{"A"}, {"B"}, true, false, false, true},
