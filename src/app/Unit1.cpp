@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include <array>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -526,6 +527,39 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
   const bool wantActive = CheckListBoxSnapins->Checked(Index);
   platform::Platform& os = platform::Platform::Get();
   const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
+  const std::size_t to = wantActive ? 0 : 1;
+  std::array<bool, 3> sourceThere{};
+  for (std::size_t kind = 0; kind < 3; ++kind) {
+    try {
+      sourceThere[kind] = os.DirectoryExists(base + folderNames_[1 - to][kind] + Sep() + name);
+    } catch (...) {
+    }
+  }
+  // An inactive folder the check could not create would fail that move
+  // alone and leave the snap-in split: then nothing of it moves.
+  try {
+    std::string why;
+    int staying = 0;
+    std::string firstStaying;
+    for (std::size_t kind = 0; kind < 3; ++kind) {
+      if (!sourceThere[kind]) continue;
+      if (staying++ == 0) {
+        firstStaying = folderNames_[1 - to][kind] + Sep() + name + " to " + folderNames_[to][kind] + Sep() + name;
+      }
+      const std::string& folder = folderNames_[to][kind];
+      const auto it = uncreatedFolders_.find(folder);
+      if (!why.empty() || it == uncreatedFolders_.end() || os.DirectoryExists(base + folder)) continue;
+      why = "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
+    }
+    if (!why.empty()) {
+      if (failures.count == 0) failures.first = firstStaying + ": " + why;
+      failures.count += staying;
+      // The mark shows the disk: the snap-in folder stayed where it was.
+      if (sourceThere[0]) CheckListBoxSnapins->SetChecked(Index, !wantActive);
+      return;
+    }
+  } catch (...) {
+  }
   // Where the snap-in folder is once the moves are done, when known.
   std::optional<bool> snapinActive;
   for (std::size_t kind = 0; kind < 3; ++kind) {
@@ -535,16 +569,11 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
       const std::string& source = wantActive ? inactivePlace : activePlace;
       const std::string& target = wantActive ? activePlace : inactivePlace;
       bool here = wantActive;
-      if (os.DirectoryExists(base + source)) {
+      if (sourceThere[kind]) {
         if (!os.MoveFolder(base + source, base + target)) {
           here = !wantActive;
           if (failures.count++ == 0) {
-            std::string why = os.LastErrorText();
-            const std::string& folder = folderNames_[wantActive ? 0 : 1][kind];
-            if (const auto it = uncreatedFolders_.find(folder);
-                it != uncreatedFolders_.end() && !os.DirectoryExists(base + folder)) {
-              why = "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
-            }
+            const std::string why = os.LastErrorText();
             failures.first = source + " to " + target + (why.empty() ? "" : ": " + why);
           }
         }

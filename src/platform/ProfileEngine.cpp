@@ -457,66 +457,192 @@ struct CaseEqual {
     return true;
   }
 };
-using NameIndex = std::unordered_map<std::string_view, std::size_t, CaseHash, CaseEqual>;
 
 }  // namespace
 
-// Views into `data`: a parsed file is never copied or moved once parsed.
+// The text held once, and offsets into it of 32 bits: a record per section
+// and, for a section that was looked into, a table of its key lines. Every
+// name and value is taken from the text when asked for, so a file of short
+// keys costs its size and a few bytes per key, not three records per line.
 struct ProfileEngine::Parsed {
-  struct Line {
-    std::size_t begin = 0, end = 0, next = 0;  // content [begin, end), line end [end, next)
-  };
-  struct Key {
-    std::string_view name;
-    std::string_view value;
-    std::size_t valueBegin = 0;  // just after the "="
-    std::size_t line = 0;
-  };
+  using Offset = std::uint32_t;
+  static constexpr Offset kFree = 0xFFFFFFFFu;
+  // A larger file is not read (its offsets would not fit).
+  static constexpr std::size_t kMaxSize = 0xFFFFFFF0u;
+
   struct Section {
-    std::string_view name;
-    std::size_t header = 0;       // line of "[name]", or kNoHeader above the first one
-    std::size_t last = 0;         // last line before the next header
-    std::size_t lastContent = 0;  // last line that is not blank
-    std::vector<Key> keys;
-    NameIndex keyIndex;  // first key per name
+    Offset begin = 0;        // its header line; above the first header, its first line
+    Offset contentNext = 0;  // just after the line end of its last line that is not blank
   };
-
-  static constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
-
-  Parsed() = default;
-  Parsed(const Parsed&) = delete;
-  Parsed& operator=(const Parsed&) = delete;
+  // Open addressing with linear probing; a slot holds a section number or
+  // a key line's start, or kFree. First occurrences only.
+  struct Table {
+    std::vector<Offset> slots;
+    std::size_t count = 0;
+  };
+  struct Line {
+    std::size_t end = 0, next = 0;  // content up to `end`, line end up to `next`
+  };
 
   std::string data;
-  std::vector<Line> lines;
   std::vector<Section> sections;
-  NameIndex sectionIndex;  // first section per name
+  bool firstHasHeader = true;  // false: sections[0] is the part above the first header
+  Table sectionIndex;
+  // Per section number, built on the first lookup of one of its keys.
+  mutable std::unordered_map<std::uint32_t, Table> keyIndex;
   std::string lineEnd;
+  bool hasLines = false;
+  Line last;  // the last line, which begins at lastBegin
+  std::size_t lastBegin = 0;
 
   void Parse();
   // Parses the lines from `pos` on (the start of a line after a line end)
   // as the continuation of what is parsed already.
   void ParseFrom(std::size_t pos);
-  // Replaces `erase` bytes at `pos` by `insert` and brings the views up to
-  // date: an append that fits the text's room is parsed on its own, so a
+  // Replaces `erase` bytes at `pos` by `insert`: an append to a text that
+  // ends with a line end is parsed on its own (and the tables kept), so a
   // section written key by key costs linear time; anything else is parsed
   // again whole.
   void Edit(std::size_t pos, std::size_t erase, const std::string& insert);
-  const Section* Find(const std::string& section) const {
-    auto it = sectionIndex.find(TrimView(section));
-    return it == sectionIndex.end() ? nullptr : &sections[it->second];
+
+  // The line at `pos`, and in `equals` its first "=" (npos without one):
+  // one pass over the line.
+  Line LineAt(std::size_t pos, std::size_t* equals = nullptr) const {
+    const char* const text = data.data();
+    const std::size_t size = data.size();
+    std::size_t eq = std::string::npos;
+    std::size_t i = pos;
+    for (; i < size && text[i] != '\n' && text[i] != '\r'; ++i) {
+      if (text[i] == '=' && eq == std::string::npos) eq = i;
+    }
+    if (equals != nullptr) *equals = eq;
+    Line line;
+    line.end = i;
+    line.next = i == size ? size : i + (text[i] == '\r' && i + 1 < size && text[i + 1] == '\n' ? 2 : 1);
+    return line;
   }
-  static const Key* FindKey(const Section& s, const std::string& key) {
-    auto it = s.keyIndex.find(TrimView(key));
-    return it == s.keyIndex.end() ? nullptr : &s.keys[it->second];
+  bool HasHeader(std::size_t i) const { return i > 0 || firstHasHeader; }
+  std::size_t End(std::size_t i) const { return i + 1 < sections.size() ? sections[i + 1].begin : data.size(); }
+  // Where the section's lines after its header begin.
+  std::size_t BodyBegin(std::size_t i) const {
+    return HasHeader(i) ? LineAt(sections[i].begin).next : sections[i].begin;
+  }
+  std::string_view SectionName(std::size_t i) const {
+    if (!HasHeader(i)) return {};
+    const std::string_view all(data);
+    std::size_t b = sections[i].begin;
+    while (IsBlank(data[b])) ++b;
+    const std::size_t close = all.substr(b, LineAt(b).end - b).rfind(']') + b;
+    return CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
+  }
+  // The key on the line at `begin`; false for a blank line or one without "=".
+  // Only this line is searched: a file of lines without "=" must not cost
+  // a search to its end for each of them.
+  bool KeyAt(std::size_t begin, std::string_view* name, std::size_t* equals, Line* line) const {
+    std::size_t eq = 0;
+    const Line l = LineAt(begin, &eq);
+    if (line != nullptr) *line = l;
+    if (eq == std::string::npos) return false;
+    if (name != nullptr) *name = CutAtZero(TrimView(std::string_view(data).substr(begin, eq - begin)));
+    if (equals != nullptr) *equals = eq;
+    return true;
+  }
+  std::string_view ValueAt(std::size_t begin) const {
+    std::size_t eq = 0;
+    Line l;
+    if (!KeyAt(begin, nullptr, &eq, &l)) return {};
+    return CutAtZero(StripQuotes(TrimView(std::string_view(data).substr(eq + 1, l.end - eq - 1))));
+  }
+  // Calls `onKey` with each key line's start in file order, until it answers false.
+  template <typename F>
+  void ForEachKey(std::size_t i, F onKey) const {
+    const std::size_t end = End(i);
+    for (std::size_t pos = BodyBegin(i); pos < end;) {
+      Line l;
+      if (KeyAt(pos, nullptr, nullptr, &l) && !onKey(pos)) return;
+      pos = l.next;
+    }
+  }
+
+  // The first section of that name; npos when there is none.
+  std::size_t Find(const std::string& section) const {
+    const std::string_view name = TrimView(section);
+    return Lookup(sectionIndex, name, [this](Offset i) { return SectionName(i); });
+  }
+  // The first key line of that name in section `i`; npos when there is none.
+  std::size_t FindKey(std::size_t i, const std::string& key) const {
+    Table& keys = KeysOf(i);
+    return Lookup(keys, TrimView(key), [this](Offset pos) { return KeyName(pos); });
+  }
+  // A key line's name, read only up to its "=".
+  std::string_view KeyName(std::size_t pos) const {
+    const std::size_t eq = data.find('=', pos);
+    return CutAtZero(TrimView(std::string_view(data).substr(pos, eq - pos)));
+  }
+  Table& KeysOf(std::size_t i) const;
+
+  template <typename NameOf>
+  static std::size_t Lookup(const Table& t, std::string_view name, NameOf nameOf) {
+    if (t.slots.empty()) return std::string::npos;
+    const std::size_t mask = t.slots.size() - 1;
+    for (std::size_t s = CaseHash()(name) & mask;; s = (s + 1) & mask) {
+      if (t.slots[s] == kFree) return std::string::npos;
+      if (CaseEqual()(nameOf(t.slots[s]), name)) return t.slots[s];
+    }
+  }
+  // Adds `value` under `name` unless the name is there already.
+  template <typename NameOf>
+  static void Insert(Table& t, Offset value, std::string_view name, NameOf nameOf) {
+    if ((t.count + 1) * 10 > t.slots.size() * 7) {
+      Table grown;
+      grown.slots.assign(std::max<std::size_t>(16, 2 * t.slots.size()), kFree);
+      for (const Offset v : t.slots) {
+        if (v != kFree) Insert(grown, v, nameOf(v), nameOf);
+      }
+      t = std::move(grown);
+    }
+    const std::size_t mask = t.slots.size() - 1;
+    for (std::size_t s = CaseHash()(name) & mask;; s = (s + 1) & mask) {
+      if (t.slots[s] == kFree) {
+        t.slots[s] = value;
+        ++t.count;
+        return;
+      }
+      if (CaseEqual()(nameOf(t.slots[s]), name)) return;
+    }
+  }
+  static Table Sized(std::size_t count) {
+    Table t;
+    std::size_t size = 16;
+    while (size * 7 < (count + 1) * 10) size *= 2;
+    t.slots.assign(size, kFree);
+    return t;
   }
 };
 
+ProfileEngine::Parsed::Table& ProfileEngine::Parsed::KeysOf(std::size_t i) const {
+  auto it = keyIndex.find(static_cast<std::uint32_t>(i));
+  if (it != keyIndex.end()) return it->second;
+  // Counted first, so a section of millions of keys gets its table at once.
+  std::size_t count = 0;
+  ForEachKey(i, [&count](std::size_t) { return ++count, true; });
+  Table keys = Sized(count);
+  const auto nameOf = [this](Offset pos) { return KeyName(pos); };
+  ForEachKey(i, [&](std::size_t pos) {
+    Insert(keys, static_cast<Offset>(pos), KeyName(pos), nameOf);
+    return true;
+  });
+  return keyIndex.emplace(static_cast<std::uint32_t>(i), std::move(keys)).first->second;
+}
+
 void ProfileEngine::Parsed::Parse() {
-  lines.clear();
   sections.clear();
-  sectionIndex.clear();
+  sections.shrink_to_fit();
+  firstHasHeader = true;
+  sectionIndex = Table{};
+  keyIndex.clear();
   lineEnd.clear();
+  hasLines = false;
 
   std::size_t pos = 0;
   if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
@@ -524,87 +650,60 @@ void ProfileEngine::Parsed::Parse() {
 }
 
 void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
-  const std::size_t firstLine = lines.size();
-  // A whole file's lines in one allocation, not a doubling vector's copies.
-  if (firstLine == 0) lines.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
+  const std::string_view all(data);
+  const auto sectionName = [this](Offset i) { return SectionName(i); };
+  const auto keyName = [this](Offset p) { return KeyName(p); };
+  // The last section's key table, when it was built, takes the new keys.
+  Table* keys = nullptr;
+  if (!sections.empty()) {
+    auto it = keyIndex.find(static_cast<std::uint32_t>(sections.size() - 1));
+    if (it != keyIndex.end()) keys = &it->second;
+  }
   // As kernel32 reads: CR, LF and CR LF each end a line, so a file saved
   // with old Mac line ends is read line by line, and a stray CR before a
   // header only makes a blank line.
   while (pos < data.size()) {
-    Line line;
-    line.begin = pos;
-    std::size_t brk = data.find_first_of("\r\n", pos);
-    if (brk == std::string::npos) {
-      line.end = line.next = data.size();
-    } else {
-      line.end = brk;
-      line.next = brk + (data.compare(brk, 2, "\r\n") == 0 ? 2 : 1);
-      if (lineEnd.empty()) lineEnd = data.substr(line.end, line.next - line.end);
+    const Line line = LineAt(pos);
+    if (lineEnd.empty() && line.next > line.end) lineEnd = data.substr(line.end, line.next - line.end);
+    hasLines = true;
+    last = line;
+    lastBegin = pos;
+    std::size_t b = pos;
+    while (b < line.end && IsBlank(data[b])) ++b;
+    if (b < line.end) {
+      // The name runs to the line's last "]"; a "[" line without one is
+      // no header (a typo must not move the keys below it elsewhere).
+      const bool header = data[b] == '[' && all.substr(b, line.end - b).rfind(']') != std::string_view::npos;
+      if (header || sections.empty()) {
+        // Lines above the first header form a section without a name, which
+        // a read by name reaches as kernel32's does, and no erase removes.
+        if (sections.empty()) firstHasHeader = header;
+        sections.push_back(Section{static_cast<Offset>(pos), 0});
+        Insert(sectionIndex, static_cast<Offset>(sections.size() - 1), SectionName(sections.size() - 1),
+               sectionName);
+        keys = nullptr;
+      }
+      sections.back().contentNext = static_cast<Offset>(line.next);
+      // No comment syntax: ";k=v" is a key named ";k", as kernel32 has it.
+      std::string_view name;
+      if (!header && keys != nullptr && KeyAt(pos, &name, nullptr, nullptr)) {
+        Insert(*keys, static_cast<Offset>(pos), name, keyName);
+      }
     }
-    lines.push_back(line);
     pos = line.next;
   }
   if (lineEnd.empty()) lineEnd = kNewFileLineEnd;
-
-  const std::string_view all(data);
-  Section* current = sections.empty() ? nullptr : &sections.back();
-  for (std::size_t i = firstLine; i < lines.size(); ++i) {
-    const Line& line = lines[i];
-    std::size_t b = line.begin;
-    while (b < line.end && IsBlank(data[b])) ++b;
-    if (b == line.end) {
-      if (current != nullptr) current->last = i;
-      continue;
-    }
-    if (data[b] == '[') {
-      // The name runs to the line's last "]"; a "[" line without one is
-      // no header (a typo must not move the keys below it elsewhere).
-      std::size_t close = all.substr(b, line.end - b).rfind(']');
-      if (close != std::string_view::npos && close > 0) {
-        close += b;
-        sections.emplace_back();
-        current = &sections.back();
-        current->name = CutAtZero(TrimView(all.substr(b + 1, close - b - 1)));
-        current->header = current->last = current->lastContent = i;
-        sectionIndex.emplace(current->name, sections.size() - 1);
-        continue;
-      }
-    }
-    if (current == nullptr) {
-      // Lines above the first header form a section without a name, which
-      // a read by name reaches as kernel32's does, and no erase removes.
-      sections.emplace_back();
-      current = &sections.back();
-      current->header = kNoHeader;
-      current->last = current->lastContent = i;
-      sectionIndex.emplace(current->name, sections.size() - 1);
-    }
-    current->last = current->lastContent = i;
-    // No comment syntax: ";k=v" is a key named ";k", as kernel32 has it.
-    // Only this line is searched: a file of lines without "=" must not cost
-    // a search to its end for each of them.
-    std::size_t eq = all.substr(b, line.end - b).find('=');
-    if (eq == std::string_view::npos) continue;  // not a key
-    eq += b;
-    Key k;
-    k.name = CutAtZero(TrimView(all.substr(b, eq - b)));
-    k.value = CutAtZero(StripQuotes(TrimView(all.substr(eq + 1, line.end - eq - 1))));
-    k.valueBegin = eq + 1;
-    k.line = i;
-    current->keyIndex.emplace(k.name, current->keys.size());
-    current->keys.push_back(k);
-  }
 }
 
 void ProfileEngine::Parsed::Edit(std::size_t pos, std::size_t erase, const std::string& insert) {
-  if (erase == 0 && pos == data.size() && !data.empty() && data.back() == '\n' &&
-      data.capacity() - data.size() >= insert.size()) {
-    data.append(insert);  // no reallocation: the views stay valid
+  const std::size_t size = data.size() - erase + insert.size();
+  // Room by half again: a second copy of a large file only now and then.
+  if (data.capacity() < size) data.reserve(size + size / 2 + 4096);
+  if (erase == 0 && pos == data.size() && !data.empty() && data.back() == '\n') {
+    data.append(insert);
     ParseFrom(pos);
     return;
   }
-  const std::size_t size = data.size() - erase + insert.size();
-  if (data.capacity() < size) data.reserve(2 * size);
   data.replace(pos, erase, insert);
   Parse();
 }
@@ -645,7 +744,7 @@ bool ProfileEngine::EndBatch(const std::string& path, bool commit) {
   if (--it->second->depth > 0) return true;
   const std::unique_ptr<Batch> batch = std::move(it->second);
   batches_.erase(it);
-  return !commit || !batch->changed || Replace(batch->path, batch->target, batch->parsed.data);
+  return !commit || !batch->changed || Replace(batch->path, batch->target, std::move(batch->parsed.data));
 }
 
 ProfileEngine::Batch* ProfileEngine::BatchFor(const std::string& path) {
@@ -663,8 +762,14 @@ bool ProfileEngine::LoadBatch(Batch& batch) {
   bool missing = false;
   const Parsed* p = Load(batch.target, &missing);
   if (p == nullptr && !missing) return false;  // a folder, or a file that cannot be read
-  batch.parsed.data.reserve(p != nullptr ? 2 * p->data.size() + 4096 : 4096);
-  batch.parsed.data = p != nullptr ? p->data : std::string();
+  // The cached text becomes the batch's, not a second copy of a large file.
+  auto cached = cache_.find(batch.target);
+  if (p != nullptr && cached != cache_.end() && &cached->second->parsed == p) {
+    batch.parsed.data = std::move(cached->second->parsed.data);
+    cache_.erase(cached);
+  } else {
+    batch.parsed.data = p != nullptr ? p->data : std::string();
+  }
   batch.parsed.Parse();
   batch.loaded = true;
   return true;
@@ -685,7 +790,7 @@ const ProfileEngine::Parsed* ProfileEngine::Load(const std::string& path, bool* 
 
   if (!entry) entry = std::make_unique<Entry>();
   entry->valid = false;
-  if (!ReadWhole(path, entry->parsed.data)) {
+  if (!ReadWhole(path, entry->parsed.data) || entry->parsed.data.size() > Parsed::kMaxSize) {
     cache_.erase(path);
     return nullptr;
   }
@@ -702,8 +807,8 @@ std::string ProfileEngine::Read(const std::string& path, const std::string& sect
                                 const std::string& key, const std::string& def) {
   std::string result = def;
   if (const Parsed* p = Load(path, nullptr)) {
-    if (const Parsed::Section* s = p->Find(section)) {
-      if (const Parsed::Key* k = Parsed::FindKey(*s, key)) result = std::string(k->value);
+    if (const std::size_t s = p->Find(section); s != std::string::npos) {
+      if (const std::size_t k = p->FindKey(s, key); k != std::string::npos) result = std::string(p->ValueAt(k));
     }
   }
   if (result.size() > kValueBufferSize - 1) result.resize(kValueBufferSize - 1);
@@ -715,23 +820,24 @@ std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
   std::vector<std::string> names;
   const Parsed* p = Load(path, nullptr);
   if (p == nullptr) return names;
-  const Parsed::Section* s = p->Find(section);
-  if (s == nullptr) return names;
+  const std::size_t s = p->Find(section);
+  if (s == std::string::npos) return names;
   // Each name with its zero, then a final zero. When the buffer is too small
   // the last name is cut and followed by two zeros.
   std::size_t room = kKeyListBufferSize - 1;
-  for (const Parsed::Key& k : s->keys) {
+  p->ForEachKey(s, [&](std::size_t pos) {
+    const std::string_view name = p->KeyName(pos);
     // kernel32 leaves ";" names out of listings. An empty name would end
     // its zero-separated list there; the engine lists the keys after it.
-    if (k.name.empty() || k.name.front() == ';') continue;
-    if (k.name.size() + 1 <= room) {
-      names.emplace_back(k.name);
-      room -= k.name.size() + 1;
-      continue;
+    if (name.empty() || name.front() == ';') return true;
+    if (name.size() + 1 <= room) {
+      names.emplace_back(name);
+      room -= name.size() + 1;
+      return true;
     }
-    if (room > 1) names.emplace_back(k.name.substr(0, room - 1));
-    break;
-  }
+    if (room > 1) names.emplace_back(name.substr(0, room - 1));
+    return false;
+  });
   return names;
 }
 
@@ -758,27 +864,28 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
   std::size_t erase = 0;
   std::string insert;
   const std::string keyLine = Trim(key) + "=" + value;
-  const Parsed::Section* s = p != nullptr ? p->Find(section) : nullptr;
-  if (s != nullptr) {
-    if (const Parsed::Key* k = Parsed::FindKey(*s, key)) {
-      const Parsed::Line& line = p->lines[k->line];
-      pos = k->valueBegin;
-      erase = line.end - k->valueBegin;
+  const std::size_t s = p != nullptr ? p->Find(section) : std::string::npos;
+  if (s != std::string::npos) {
+    if (const std::size_t k = p->FindKey(s, key); k != std::string::npos) {
+      std::size_t equals = 0;
+      Parsed::Line line;
+      p->KeyAt(k, nullptr, &equals, &line);
+      pos = equals + 1;
+      erase = line.end - pos;
       insert = value;
     } else {
-      const Parsed::Line& after = p->lines[s->lastContent];
-      pos = after.next;
-      if (after.next == after.end) {
+      pos = p->sections[s].contentNext;
+      const Parsed::Line after = p->LineAt(pos == 0 ? 0 : pos - 1);
+      if (pos == p->data.size() && after.next == after.end) {
         insert = lineEnd + keyLine;  // the file had no final line end
       } else {
         insert = keyLine + lineEnd;
       }
     }
   } else {
-    if (p != nullptr && !p->lines.empty()) {
-      const Parsed::Line& last = p->lines.back();
-      if (last.next == last.end) insert += lineEnd;
-      if (last.end > last.begin) insert += lineEnd;  // a blank line between sections
+    if (p != nullptr && p->hasLines) {
+      if (p->last.next == p->last.end) insert += lineEnd;
+      if (p->last.end > p->lastBegin) insert += lineEnd;  // a blank line between sections
     }
     insert += "[" + Trim(section) + "]" + lineEnd + keyLine + lineEnd;
   }
@@ -791,9 +898,10 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
     batch->changed = true;
     return true;
   }
+  if (p != nullptr && p->data.size() - erase + insert.size() > Parsed::kMaxSize) return false;
   std::string data = p != nullptr ? p->data : std::string();
   data.replace(pos, erase, insert);
-  return Replace(path, target, data);
+  return Replace(path, target, std::move(data));
 }
 
 bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
@@ -807,11 +915,9 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
   std::string data = p->data;
   bool changed = false;
   for (std::size_t i = p->sections.size(); i-- > 0;) {
-    const Parsed::Section& s = p->sections[i];
-    if (s.header == Parsed::kNoHeader || !CaseEqual()(s.name, name)) continue;
-    std::size_t begin = p->lines[s.header].begin;
-    std::size_t end = p->lines[s.last].next;
-    data.erase(begin, end - begin);
+    if (!p->HasHeader(i) || !CaseEqual()(p->SectionName(i), name)) continue;
+    const std::size_t begin = p->sections[i].begin;
+    data.erase(begin, p->End(i) - begin);
     changed = true;
   }
   if (!changed) return true;
@@ -821,7 +927,7 @@ bool ProfileEngine::EraseSection(const std::string& path, const std::string& sec
     batch->changed = true;
     return true;
   }
-  return Replace(path, target, data);
+  return Replace(path, target, std::move(data));
 }
 
 bool ProfileEngine::CanReplace(const std::string& path, const std::string& target) {
@@ -838,8 +944,7 @@ bool ProfileEngine::CanReplace(const std::string& path, const std::string& targe
 #endif
 }
 
-bool ProfileEngine::Replace(const std::string& path, const std::string& target,
-                            const std::string& data) {
+bool ProfileEngine::Replace(const std::string& path, const std::string& target, std::string data) {
 #ifdef _WIN32
   (void)path;
   std::error_code ec;
@@ -884,12 +989,14 @@ bool ProfileEngine::Replace(const std::string& path, const std::string& target,
 #endif
 
   // Keep the new content parsed so the next read does not parse it again.
+  // The old content goes first: a large file is then held once more at most.
+  cache_.erase(target);
   auto entry = std::make_unique<Entry>();
-  entry->parsed.data = data;
+  entry->parsed.data = std::move(data);
   entry->parsed.Parse();
   ++parseCount_;
   Stamp after;
-  entry->valid = StatPath(target, after) == Kind::File && after.size == data.size();
+  entry->valid = StatPath(target, after) == Kind::File && after.size == entry->parsed.data.size();
   entry->stamp = after;
   cache_[target] = std::move(entry);
   return true;

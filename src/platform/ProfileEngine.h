@@ -9,6 +9,7 @@
 // without "=" are not keys; there is no comment syntax (";k=v" is the key
 // ";k", left out of listings as kernel32 does). Lines above the first header
 // form a section without a name. A UTF-8 byte-order mark is skipped.
+// A file of 4 GiB or more is treated as one that cannot be read.
 //
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
@@ -104,7 +105,7 @@ class ProfileEngine {
   // The parsed file, from the cache when the file has not changed; nullptr
   // when the path cannot be read as a file.
   const Parsed* Load(const std::string& path, bool* isMissing);
-  bool Replace(const std::string& path, const std::string& target, const std::string& data);
+  bool Replace(const std::string& path, const std::string& target, std::string data);
 
   std::map<std::string, std::unique_ptr<Entry>> cache_;
   std::map<std::string, std::unique_ptr<Batch>> batches_;  // by path as given

@@ -116,6 +116,57 @@ TEST_F(Form1Actions, MenuCommandFailingOnSeveralFoldersCountsThemInOneLine) {
   EXPECT_EQ(f->PanelInfo->Text(), "   about C");
 }
 
+// An inactive folder that should receive one of a snap-in's folders could
+// not be created: nothing of that snap-in moves, so it is never left split,
+// and the line says why; other snap-ins still move.
+struct MissingPlaceCase {
+  const char* refused;             // inactive folder whose creation fails
+  std::vector<std::string> kinds;  // Keep's folders, "snapins" first
+  std::string why;                 // after "<first folder> to <its target>: "; empty: all move
+  friend void PrintTo(const MissingPlaceCase& c, std::ostream* out) { *out << "no " << c.refused; }
+};
+
+class MissingPlace : public Form1Actions, public ::testing::WithParamInterface<MissingPlaceCase> {};
+
+TEST_P(MissingPlace, NothingOfTheSnapinMovesAndTheLineSaysWhy) {
+  const MissingPlaceCase& c = GetParam();
+  const std::string refused = c.refused;
+  os.SetInjectedErrorText("No space left on device");
+  os.FailCreateDirectoryWhen([refused](const std::string& p) { return p.ends_with(refused); });
+  StartWith({{"Keep", "Other"}, {}, true, false, false, false});
+  for (const std::string& kind : c.kinds) MakeFolder("c1/" + kind + "/Keep");
+  auto& list = *f->CheckListBoxSnapins;
+  const int keep = user.IndexOfItem(list, "Keep");
+  user.ClickItemCheckBox(list, "Keep");
+
+  const bool moved = c.why.empty();
+  for (const std::string& kind : c.kinds) {
+    EXPECT_EQ(Exists("c1/" + kind + "/Keep"), !moved) << kind;
+    EXPECT_EQ(Exists("c1/inactive." + kind + "/Keep"), moved) << kind;
+  }
+  EXPECT_EQ(list.Checked(keep), !moved);
+  const std::string first = c.kinds[0] + Sep() + "Keep to inactive." + c.kinds[0] + Sep() + "Keep";
+  const std::string count =
+      c.kinds.size() == 1 ? "" : std::to_string(c.kinds.size()) + " folders, the first ";
+  EXPECT_EQ(f->PanelInfo->Text(), moved ? "   " : "   Could not move " + count + first + ": " + c.why);
+  EXPECT_TRUE(app.MessageBoxes().empty());
+  // Another snap-in is not held back by Keep's missing folder.
+  if (refused != "inactive.snapins") {
+    user.ClickItemCheckBox(list, "Other");
+    EXPECT_TRUE(Exists("c1/inactive.snapins/Other"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFolder, MissingPlace,
+    ::testing::Values(
+        MissingPlaceCase{"inactive.lib", {"snapins", "lib"}, "could not create inactive.lib: No space left on device"},
+        MissingPlaceCase{"inactive.resources", {"snapins", "lib", "resources"},
+                         "could not create inactive.resources: No space left on device"},
+        MissingPlaceCase{"inactive.snapins", {"snapins"}, "could not create inactive.snapins: No space left on device"},
+        // Not needed by this snap-in: its folders move as always.
+        MissingPlaceCase{"inactive.resources", {"snapins", "lib"}, ""}));
+
 TEST_F(Form1Actions, SpaceSwitchesLikeAClickOnTheMark) {
   StartWith({{"A"}, {"B"}, true, false, false, true},
             IniLines({"[Required Snapins]", "1=A", "[Snapin Description]", "B=about B"}));

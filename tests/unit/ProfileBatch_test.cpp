@@ -123,6 +123,34 @@ TEST_F(ProfileBatchTest, WritesTheFileOnceAtTheOutermostEnd) {
   EXPECT_FALSE(TempDir::Exists(none));
 }
 
+// Reads between the writes of a batch: the keys appended to a section that
+// was already looked into must be found, and a name written again changes
+// its first line, never adds a second one.
+TEST_F(ProfileBatchTest, ReadsBetweenWritesSeeEveryAppendedKey) {
+  const std::string path = dir.MakeFile("s.ini", "[List]\nk0=old\nK0=shadowed\n");
+  engine.BeginBatch(path);
+  EXPECT_EQ(engine.Read(path, "list", "k0", "-"), "old");
+  for (int i = 1; i < 200; ++i) {
+    const std::string key = "k" + std::to_string(i);
+    EXPECT_EQ(engine.Read(path, "List", key, "-"), "-") << key;
+    ASSERT_TRUE(engine.Write(path, "List", key, std::to_string(i)));
+    EXPECT_EQ(engine.Read(path, " LIST ", "K" + std::to_string(i), "-"), std::to_string(i)) << key;
+    ASSERT_TRUE(engine.Write(path, "New", key, "n"));  // another section, at the end
+  }
+  ASSERT_TRUE(engine.Write(path, "list", "K0", "new"));
+  ASSERT_TRUE(engine.Write(path, "New", "k199", "last"));
+  EXPECT_EQ(engine.Read(path, "List", "k0", "-"), "new");
+  EXPECT_EQ(engine.Read(path, "List", "k150", "-"), "150");
+  EXPECT_EQ(engine.ListKeys(path, "List").size(), 201u);
+  ASSERT_TRUE(engine.EndBatch(path, true));
+  const std::string text = TempDir::ReadFile(path);
+  EXPECT_EQ(text.rfind("[List]\nk0=new\nK0=shadowed\nk1=1\n", 0), 0u) << text.substr(0, 60);
+  EXPECT_NE(text.find("k199=last\n"), std::string::npos);
+  ProfileEngine fresh;
+  EXPECT_EQ(fresh.Read(path, "New", "K199", "-"), "last");
+  EXPECT_EQ(fresh.ListKeys(path, "New").size(), 199u);
+}
+
 TEST_F(ProfileBatchTest, AbandonedOrRefusedBatchLeavesTheFileAsItWas) {
   const std::string path = dir.MakeFile("s.ini", "[List]\na=1\n");
   engine.BeginBatch(path);
