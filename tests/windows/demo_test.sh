@@ -15,19 +15,8 @@ WINE="${WINE:-/usr/lib/wine/wine}"
 SOURCE="$ROOT/examples/demo/ConsoleOne"
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 
-WORK="$(mktemp -d /tmp/quillan-demo.XXXXXX)"
-PID=""
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  rm -rf "$WORK" "$WINEPREFIX/drive_c/Novell"
-}
-trap cleanup EXIT
-fail() {
-  echo "demo test FAILED: $*" >&2
-  exit 1
-}
-
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for, install_demo
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # begin_test, fail, ended, wait_for, install_demo
+begin_test demo "$WINEPREFIX/drive_c/Novell"
 
 install_demo "$BUILD/demo/ConsoleOne" "$WORK/app" || fail "no demo installation in $BUILD"
 cp "$BUILD/bin/quillanctl.exe" "$WORK/app/"
@@ -67,8 +56,7 @@ for row in "${STANDINS[@]}"; do
   shown() { id="$(xdotool search --onlyvisible --name "^${title//[()]/.}\$" 2>/dev/null | head -1)" && [ -n "$id" ]; }
   wait_for 60 shown || fail "$exe showed no window '$title'"
   xdotool windowfocus --sync "$id" key Return
-  wait_for 30 bash -c "! kill -0 $PID 2>/dev/null" || fail "$exe did not end when its message box was closed"
-  PID=""
+  ended 30 "$exe did not end when its message box was closed"
   tr -d '\r' <"$WORK/out.raw" >"$WORK/out"
   [ "$(head -1 "$WORK/out")" = "$said" ] || fail "$exe said '$(cat "$WORK/out")', expected '$said'"
   if [ "$exe" = 'bin\ConsoleOne.exe' ]; then

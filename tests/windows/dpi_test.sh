@@ -20,21 +20,11 @@ PROBE="${PROBE:-$BUILD/tests/windows/quillan_probe.exe}"
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 PREFIX96="$WINEPREFIX"
 
-WORK="$(mktemp -d /tmp/quillan-dpi.XXXXXX)"
-QUILLAN_PID=""
-cleanup() {
-  [ -n "$QUILLAN_PID" ] && kill "$QUILLAN_PID" 2>/dev/null || true
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # begin_test, fail, ended, wait_for
+begin_test DPI
+on_cleanup() {
   [ -d "$WORK/prefix144" ] && WINEPREFIX="$WORK/prefix144" "$WINESERVER" -k 2>/dev/null || true
-  rm -rf "$WORK"
 }
-trap cleanup EXIT
-
-fail() {
-  echo "DPI test FAILED: $*" >&2
-  exit 1
-}
-
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for
 
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
@@ -64,7 +54,7 @@ measure() {
   local scale="$1" shot="$WORK/shot-$1"
   seed_user_file
   (cd "$WORK/app" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
-  QUILLAN_PID=$!
+  PID=$!
   local id=""
   # Wine names the window's X class after the exe: no other program's window.
   find_window() {
@@ -85,8 +75,7 @@ measure() {
   TEXT_W="${TEXT%x*}"
   TEXT_H="${TEXT#*x}"
   "$WINE" "$PROBE" close >/dev/null 2>&1 || true
-  wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end at scale $scale"
-  QUILLAN_PID=""
+  ended 30 "Quillan did not end at scale $scale"
   SAVED="$(tr -d '\r' <"$USER_FILE" | sed -n '/^\[Settings\]/,/^\[/p' | grep '^Form1\.' | sort | paste -sd' ')"
   echo "scale $scale: client ${W}x${H} at $X,$Y, row $ROW, caption text ${TEXT_W}x${TEXT_H}, saved $SAVED"
   [ -n "${KEEP_SHOTS:-}" ] && cp "$shot.png" "$KEEP_SHOTS/quillan-dpi-$scale.png"

@@ -1,5 +1,33 @@
 # Shared by the Windows stage's shell tests; sourced, not run.
 
+# begin_test NAME [PATH...]: the test's own folder WORK and its clean-up at
+# exit: the program started last (PID) stopped, on_cleanup run where the test
+# defines it, WORK and PATHs removed. fail MESSAGE ends the test, after
+# on_failure where the test defines it.
+begin_test() {
+  TEST_NAME="$1"
+  shift
+  WORK="$(mktemp -d "/tmp/quillan-${TEST_NAME// /-}.XXXXXX")"
+  PID=""
+  TEST_REMOVES=("$WORK" "$@")
+  trap end_test EXIT
+}
+end_test() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null
+  declare -F on_cleanup >/dev/null && on_cleanup
+  rm -rf "${TEST_REMOVES[@]}"
+}
+fail() {
+  echo "$TEST_NAME test FAILED: $*" >&2
+  declare -F on_failure >/dev/null && on_failure
+  exit 1
+}
+# ended SECONDS WHAT: the program in PID has ended within SECONDS, or the test fails.
+ended() {
+  wait_for "$1" bash -c "! kill -0 $PID 2>/dev/null" || fail "$2"
+  PID=""
+}
+
 # Polls a command until it succeeds; gives up after $1 seconds.
 wait_for() {
   local seconds="$1"; shift

@@ -20,18 +20,8 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 WINE="${WINE:-/usr/lib/wine/wine}"
 export WINEDEBUG=-all
-WORK="$(mktemp -d /tmp/quillan-msi.XXXXXX)"
-QUILLAN_PID=""
-cleanup() {
-  [ -n "$QUILLAN_PID" ] && kill "$QUILLAN_PID" 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-fail() {
-  echo "msi test FAILED: $*" >&2
-  exit 1
-}
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh" # wait_for, run, reg_get
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh" # begin_test, fail, ended, wait_for, run, reg_get
+begin_test msi
 
 MSI="$WORK/$(basename "$1")"
 cp "$1" "$MSI"
@@ -145,7 +135,7 @@ APP_DIR="$INST" "$ROOT/tests/windows/smoke_test.sh" "$BUILD" || fail "smoke test
 cp "$INST/Quillan.ini" "$WORK/admin.ini"
 
 (cd "$INST" && exec "$WINE" Quillan.exe >/dev/null 2>&1) &
-QUILLAN_PID=$!
+PID=$!
 wait_for 60 bash -c "[ -n \"\$(xdotool search --onlyvisible --name '^Quillan\$' 2>/dev/null)\" ]" ||
   fail "the installed Quillan.exe showed no window"
 for action in /i /x; do
@@ -154,8 +144,7 @@ for action in /i /x; do
   [ -n "$(entries)" ] && cmp -s "$FILES/quillanctl.exe" "$INST/quillanctl.exe" || fail "msiexec $action changed files"
 done
 run "$PROBE" close
-wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end after closing"
-QUILLAN_PID=""
+ended 30 "Quillan did not end after closing"
 echo "install and uninstall while Quillan runs: refused with 1603, nothing changed"
 
 rm "$INST/quillanctl.exe"

@@ -23,23 +23,11 @@ export WINE PROBE
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 export WINEDEBUG=-all
 
-WORK="$(mktemp -d /tmp/quillan-package.XXXXXX)"
-QUILLAN_PID=""
-cleanup() {
-  [ -n "$QUILLAN_PID" ] && kill "$QUILLAN_PID" 2>/dev/null || true
-  rm -rf "$WORK" "$WINEPREFIX/drive_c/Novell"
-}
-trap cleanup EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # begin_test, fail, ended, wait_for, run, reg_get
+begin_test package "$WINEPREFIX/drive_c/Novell"
 # A path without blanks, so that a plain command line can name it.
 SETUP="$WORK/$(basename "$1")"
 cp "$1" "$SETUP"
-
-fail() {
-  echo "package test FAILED: $*" >&2
-  exit 1
-}
-
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for, run, reg_get
 
 # Runs a command line as Windows would (CreateProcess): the quoted program,
 # then its arguments.
@@ -125,15 +113,14 @@ echo "upgrade kept the edited Quillan.ini"
 # While Quillan runs a silent upgrade must fail, not report success over
 # the old program.
 (cd "$INST" && exec "$WINE" Quillan.exe >/dev/null 2>&1) &
-QUILLAN_PID=$!
+PID=$!
 window_shown() { [ -n "$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null)" ]; }
 wait_for 60 window_shown || fail "the installed Quillan.exe showed no window"
 run "$SETUP" /S
 refused=$rc
 [ "$refused" -eq 3 ] || fail "a silent install while Quillan runs ended with $refused"
 run "$PROBE" close
-wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end after closing"
-QUILLAN_PID=""
+ended 30 "Quillan did not end after closing"
 echo "install while Quillan runs: refused with $refused"
 
 # A program file that cannot be replaced (held by another session, say; here

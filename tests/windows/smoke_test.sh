@@ -16,24 +16,14 @@ EXE="$BUILD/bin/Quillan.exe"
 PROBE="${PROBE:-$BUILD/tests/windows/quillan_probe.exe}"
 : "${WINEPREFIX:?}" "${DISPLAY:?}"
 
-WORK="$(mktemp -d /tmp/quillan-smoke.XXXXXX)"
-QUILLAN_PID=""
-cleanup() {
-  [ -n "$QUILLAN_PID" ] && kill "$QUILLAN_PID" 2>/dev/null || true
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "smoke test FAILED: $*" >&2
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # begin_test, fail, ended, wait_for
+begin_test smoke
+on_failure() {
   if command -v import >/dev/null; then
-    import -window root "$WORK/../quillan-smoke-failure.png" 2>/dev/null &&
+    import -window root /tmp/quillan-smoke-failure.png 2>/dev/null &&
       echo "screen saved to /tmp/quillan-smoke-failure.png" >&2
   fi
-  exit 1
 }
-
-. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"  # wait_for
 
 # Through a file: Wine's helper processes could hold a pipe open.
 probe() {
@@ -63,7 +53,7 @@ find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' -delete 2>/dev/null || tru
 
 echo "starting Quillan.exe"
 (cd "$APP" && exec "$WINE" Quillan.exe >"$WORK/quillan.log" 2>&1) &
-QUILLAN_PID=$!
+PID=$!
 
 window_shown() { [ -n "$(xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null)" ]; }
 wait_for 60 window_shown || fail "no window titled Quillan appeared"
@@ -107,8 +97,7 @@ start=$SECONDS
 echo "second start ended at once, one window"
 
 probe close
-wait_for 30 bash -c "! kill -0 $QUILLAN_PID 2>/dev/null" || fail "Quillan did not end after closing its window"
-QUILLAN_PID=""
+ended 30 "Quillan did not end after closing its window"
 USER_FILE="$(find "$WINEPREFIX/drive_c/users" -iname 'Quillan.ini' | head -1)"
 [ -n "$USER_FILE" ] || fail "no per-user Quillan.ini in the prefix's application-data folder"
 grep -q 'Form1.Width=' "$USER_FILE" || fail "per-user file lacks the window placement"
