@@ -1,12 +1,14 @@
 #include "app/Unit1.h"
 
 #include <array>
-#include <initializer_list>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
+#include "core/Installation.h"
+#include "core/InstallationLock.h"
 #include "lib/D_IniControls.h"
 #include "lib/D_Util.h"
 #include "lib/D_Win.h"
@@ -108,40 +110,19 @@ std::string FileNameOf(const std::string& path) {
   return path.substr(cut);
 }
 
-// The launcher's file names, most likely first: on POSIX the native script
-// (ConsoleOne for Linux), then the Windows name, so that an installation on
-// a mounted Windows share is still recognised.
-std::vector<std::string> LauncherNames(const std::string& stem) {
-#ifdef _WIN32
-  return {stem + ".exe"};
-#else
-  return {stem, stem + ".exe"};
-#endif
+// A failure of one step is swallowed so that the next step runs: the user
+// sees its effect (a button left disabled, an entry not moved), not an error.
+template <class Step>
+void GuardStep(Step&& step) {
+  try {
+    step();
+  } catch (...) {
+  }
 }
 
-// The first existing launcher, names before folders; when none exists, the
-// native name in the last folder (what the window reports as missing).
-std::string FindLauncher(platform::Platform& os, std::initializer_list<std::string> folders,
-                         const std::string& stem, bool& found) {
-  const std::vector<std::string> names = LauncherNames(stem);
-  for (const std::string& name : names) {
-    for (const std::string& folder : folders) {
-      if (os.FileExists(folder + name)) {
-        found = true;
-        return folder + name;
-      }
-    }
-  }
-  found = false;
-  return *(folders.end() - 1) + names.front();
-}
-
-bool IsLauncherName(const std::string& fileName, const std::string& stem) {
-  for (const std::string& name : LauncherNames(stem)) {
-    if (D_Util::LowerAscii(fileName) == D_Util::LowerAscii(name)) return true;
-  }
-  return false;
-}
+// How long a switch waits for another run (quillanctl) on the installation
+// before it gives up and says so.
+constexpr std::chrono::milliseconds kLockWait{2000};
 
 // Restores the default cursor however the guarded code ends.
 class BusyCursor {
@@ -266,13 +247,9 @@ void TForm1::BuildLayout() {
   StatusBar1->OnClick = [this](TObject* s) { LabelWebClick(s); };
 }
 
-std::string TForm1::DefaultConsoleOnePath() {
-#ifdef _WIN32
-  return "C:\\Novell\\ConsoleOne\\1.2";
-#else
-  return "/usr/ConsoleOne";
-#endif
-}
+std::string TForm1::DefaultConsoleOnePath() { return core::DefaultBase(); }
+
+const TForm1::TFolderNames& TForm1::FolderNames() const { return core::Folders(); }
 
 std::string TForm1::FolderWithoutBin(const std::string& folder) {
   std::string path = D_Util::ExcludeTrailingSeparator(folder);
@@ -292,59 +269,38 @@ std::string TForm1::Description(const std::string& name, const std::string& def)
 // --- window life
 
 void TForm1::FormCreate(TObject* /*Sender*/) {
-  consoleOneRunning_ = D_Win::FindWindowByTitle("Novell ConsoleOne") != 0;
+  consoleOneRunning_ = core::ConsoleOneWindowOpen();
   if (consoleOneRunning_) {
-    if (TApplication* app = Application()) {
-      app->MessageBox("\"Novell ConsoleOne\" seems to be running - disabling selectors", "Warning",
-                      MB_OK | MB_ICONWARNING);
-    }
+    if (TApplication* app = Application()) app->MessageBox(core::kConsoleOneWarning, "Warning", MB_OK | MB_ICONWARNING);
   }
-  try {
+  // Without the files the window still works on defaults.
+  GuardStep([this] {
     userSettings_ = D_Ini::OpenSettingsFile(true);
     if (userSettings_->FileName().empty()) {
       userSettings_.reset();  // nothing read, nothing written
       noUserSettings_ = true;
     }
     machineSettings_ = D_Ini::OpenSettingsFile(false);
-  } catch (...) {
-    // Without the files the window still works on defaults.
-  }
-  consoleOnePath_ = machineSettings_
-                        ? D_Ini::ReadSettingText(*machineSettings_, "Paths", "C1", DefaultConsoleOnePath())
-                        : DefaultConsoleOnePath();
-  const std::array<std::string, 3> active = {"snapins", "lib", "resources"};
-  for (std::size_t kind = 0; kind < active.size(); ++kind) {
-    folderNames_[0][kind] = active[kind];
-    folderNames_[1][kind] = "inactive." + active[kind];
-  }
+  });
+  consoleOnePath_ = core::ConfiguredBase(machineSettings_.get());
   activeSnapins_.Clear();
   inactiveSnapins_.Clear();
 }
 
 void TForm1::FormShow(TObject* /*Sender*/) {
-  try {
-    D_Ini::RestoreMainFormBounds(userSettings_.get());
-  } catch (...) {
-  }
-  try {
+  GuardStep([this] { D_Ini::RestoreMainFormBounds(userSettings_.get()); });
+  GuardStep([this] {
     D_Ini::RestoreControlState(userSettings_.get(), kSettingsSection, *this);
     if (ComboBoxPath->ItemCount() == 0) {
       ComboBoxPath->AddItem(consoleOnePath_);
-      ComboBoxPath->AddItem(D_Util::IncludeTrailingSeparator(D_Win::GetProgramFilesDir()) + "Novell" +
-                            Sep() + "ConsoleOne" + Sep() + "1.2");
+      ComboBoxPath->AddItem(D_Util::IncludeTrailingSeparator(D_Win::GetProgramFilesDir()) + "Novell" + Sep() +
+                            "ConsoleOne" + Sep() + "1.2");
     }
-  } catch (...) {
-  }
-  try {
-    // Designed or restored, the place may lie off the screens: a scaled
-    // display, a monitor since removed.
-    KeepInWorkArea();
-  } catch (...) {
-  }
-  try {
-    VerifyPath(this);
-  } catch (...) {
-  }
+  });
+  // Designed or restored, the place may lie off the screens: a scaled
+  // display, a monitor since removed.
+  GuardStep([this] { KeepInWorkArea(); });
+  GuardStep([this] { VerifyPath(this); });
 }
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
@@ -390,7 +346,7 @@ void TForm1::ComboBoxPathDblClick(TObject* /*Sender*/) {
   if (OpenDialog->Execute()) {
     const std::string& file = OpenDialog->FileName;
     const std::string name = FileNameOf(file);
-    if (IsLauncherName(name, "ConsoleOne")) folder = file.substr(0, file.size() - name.size());
+    if (core::IsLauncherName(name, "ConsoleOne")) folder = file.substr(0, file.size() - name.size());
   }
   OpenDialog->InitialDir = folder;
   ComboBoxPath->SetText(FolderWithoutBin(folder));
@@ -421,29 +377,20 @@ void TForm1::VerifyPath(TObject* Sender) {
 }
 
 void TForm1::VerifyPathOnce() {
-  platform::Platform& os = platform::Platform::Get();
   Label1->SetText("");
   CheckListBoxSnapins->Clear();
   if (ComboBoxPath->Text().empty()) ComboBoxPath->SetText(consoleOnePath_);
-  const bool folderExists = os.DirectoryExists(ComboBoxPath->Text());
+  const core::Check check = core::CheckFolder(ComboBoxPath->Text());
   BitBtnC1->SetEnabled(false);
   BitBtnRC->SetEnabled(false);
-  if (!folderExists) {
-    Label1->SetText("Invalid path");
-    return;
-  }
+  Label1->SetText(check.Label());
+  if (check.outcome == core::Outcome::NoFolder) return;
 
-  consoleOnePath_ = D_Util::ExcludeTrailingSeparator(ComboBoxPath->Text());
-  const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
-  const std::string bin = base + "bin" + Sep();
-  bool installed = false;
-  consoleOneExe_ = FindLauncher(os, {bin}, "ConsoleOne", installed);
-  bool rconj = false;
-  rconjExe_ = FindLauncher(os, {base, bin}, "RConJ", rconj);
-
-  if (!installed) {
-    Label1->SetText(consoleOneExe_ + " not Found");
-  } else {
+  consoleOnePath_ = check.base;
+  consoleOneExe_ = check.consoleOneExe;
+  rconjExe_ = check.rconjExe;
+  const bool installed = check.outcome == core::Outcome::Installation;
+  if (installed) {
     ComboBoxPath->SetText(D_Util::ExcludeTrailingSeparator(ComboBoxPath->Text()));
     D_Ini::AddComboHistory(*ComboBoxPath, D_Ini::kComboHistoryLimit);
   }
@@ -451,26 +398,19 @@ void TForm1::VerifyPathOnce() {
   BitBtnC1->SetEnabled(installed);
   BitBtnC1->SetHint("Launch " + FileNameOf(consoleOneExe_) + " (" + consoleOneExe_ + ")");
   if (installed && focusStartAfterCheck_) BitBtnC1->SetFocus();
-  BitBtnRC->SetEnabled(rconj);
-  BitBtnRC->SetHint(rconj ? "Launch " + FileNameOf(rconjExe_) + " (" + rconjExe_ + ")"
-                          : "Cannot find \"" + rconjExe_ + "\"");
+  BitBtnRC->SetEnabled(check.rconjFound);
+  BitBtnRC->SetHint(check.rconjFound ? "Launch " + FileNameOf(rconjExe_) + " (" + rconjExe_ + ")"
+                                     : "Cannot find \"" + rconjExe_ + "\"");
   if (!installed) return;
 
-  const std::string activeMask = base + folderNames_[0][0] + Sep() + "*.*";
-  const std::string inactiveMask = base + folderNames_[1][0] + Sep() + "*.*";
-  activeSnapins_.Clear();
-  inactiveSnapins_.Clear();
-  D_Util::ListDirectory(activeMask, platform::faDirectory, 0, activeSnapins_, "%s");
-  D_Util::ListDirectory(inactiveMask, platform::faDirectory, 0, inactiveSnapins_, "%s");
-
+  core::ListSnapins(consoleOnePath_, activeSnapins_, inactiveSnapins_);
   auto addAll = [this](const TStringList& names, bool checked) {
     for (const TStringItem& item : names.Items()) {
-      try {
+      GuardStep([&] {
         const int index = CheckListBoxSnapins->AddItem(item.Text);
         if (checked) CheckListBoxSnapins->SetChecked(index, true);
         if (consoleOneRunning_) CheckListBoxSnapins->SetItemEnabled(index, false);
-      } catch (...) {
-      }
+      });
     }
   };
   {
@@ -479,113 +419,85 @@ void TForm1::VerifyPathOnce() {
     addAll(activeSnapins_, true);
     addAll(inactiveSnapins_, false);
   }
-
-  uncreatedFolders_.clear();
-  for (const std::string& name : folderNames_[1]) {
-    try {
-      if (!os.DirectoryExists(base + name) && !os.CreateDirectory(base + name))
-        uncreatedFolders_[name] = os.LastErrorText();
-    } catch (...) {
-    }
-  }
+  checkedFolders_.clear();
+  GuardStep([this] { checkedFolders_ = core::CreateInactiveFolders(consoleOnePath_); });
   DisableRequiredSnapins();
 }
 
 void TForm1::DisableRequiredSnapins() {
-  try {
-    if (!machineSettings_) return;
-    TStringList required;
-    D_Ini::ReadSectionList(*machineSettings_, "Required Snapins", required, false);
-    for (const TStringItem& item : required.Items()) {
-      try {
-        // Every item whose name matches ignoring case: names that differ only
-        // in case, and a name listed twice (in both places), all stay locked.
-        for (const int index : CheckListBoxSnapins->IndexesOf(item.Text)) {
-          CheckListBoxSnapins->SetItemEnabled(index, false);
-        }
-      } catch (...) {
-      }
+  GuardStep([this] {
+    for (const std::string& name : core::RequiredSnapins(machineSettings_.get())) {
+      // Every item whose name matches ignoring case: names that differ only
+      // in case, and a name listed twice (in both places), all stay locked.
+      GuardStep([&] {
+        for (const int index : CheckListBoxSnapins->IndexesOf(name)) CheckListBoxSnapins->SetItemEnabled(index, false);
+      });
     }
-  } catch (...) {
-  }
+  });
 }
 
 // --- activation
 
 void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
+  // Index -1 (no selection), stale indexes and locked items act on nothing.
+  if (Index < 0 || Index >= CheckListBoxSnapins->Count() || !CheckListBoxSnapins->ItemEnabled(Index)) return;
+  const core::InstallationLock lock(consoleOnePath_, platform::LockMode::Switch, kLockWait);
+  if (!lock.Usable()) {
+    // The mark shows the disk: the click's toggle moved nothing.
+    GuardStep([&] {
+      const std::string& name = CheckListBoxSnapins->ItemText(Index);
+      CheckListBoxSnapins->SetChecked(
+          Index, platform::Platform::Get().DirectoryExists(core::PlacePath(consoleOnePath_, core::kActive,
+                                                                            core::kSnapinFolder, name)));
+    });
+    ReportLockFailure(lock);
+    return;
+  }
   TMoveFailures failures;
   SwitchSnapin(Index, failures);
   ReportMoveFailures(failures);
 }
 
+namespace {
+
+// A folder relative to the base, as the information line names it.
+std::string Relative(const std::string& base, const std::string& path) {
+  const std::string prefix = D_Util::IncludeTrailingSeparator(base);
+  return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
+}
+
+}  // namespace
+
 void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
-  // Index -1 (no selection) and stale indexes act on nothing.
   if (Index < 0 || Index >= CheckListBoxSnapins->Count()) return;
   if (!CheckListBoxSnapins->ItemEnabled(Index)) return;
   const std::string name = CheckListBoxSnapins->ItemText(Index);
   PanelInfo->SetText(kInfoPrefix + Description(name, ""));
   const bool wantActive = CheckListBoxSnapins->Checked(Index);
-  platform::Platform& os = platform::Platform::Get();
-  const std::string base = D_Util::IncludeTrailingSeparator(consoleOnePath_);
-  const std::size_t to = wantActive ? 0 : 1;
-  std::array<bool, 3> sourceThere{};
-  for (std::size_t kind = 0; kind < 3; ++kind) {
-    try {
-      sourceThere[kind] = os.DirectoryExists(base + folderNames_[1 - to][kind] + Sep() + name);
-    } catch (...) {
-    }
-  }
-  // An inactive folder the check could not create would fail that move
-  // alone and leave the snap-in split: then nothing of it moves.
-  try {
-    std::string why;
-    int staying = 0;
-    std::string firstStaying;
-    for (std::size_t kind = 0; kind < 3; ++kind) {
-      if (!sourceThere[kind]) continue;
-      if (staying++ == 0) {
-        firstStaying = folderNames_[1 - to][kind] + Sep() + name + " to " + folderNames_[to][kind] + Sep() + name;
+  GuardStep([&] {
+    const core::SwitchResult result = core::Switch(consoleOnePath_, name, wantActive, checkedFolders_);
+    const core::State from = wantActive ? core::kInactive : core::kActive;
+    if (const auto& refused = result.refused) {
+      const std::string folder = Relative(consoleOnePath_, refused->folder);
+      const std::string why = refused->creationFailed
+                                  ? "could not create " + folder + (refused->error.empty() ? "" : ": " + refused->error)
+                                  : "no folder " + folder;
+      const std::size_t kind = result.staying.front();
+      if (failures.count == 0) {
+        failures.first = core::Folders()[from][kind] + Sep() + name + " to " + core::Folders()[core::Other(from)][kind] +
+                         Sep() + name + ": " + why;
       }
-      const std::string& folder = folderNames_[to][kind];
-      const auto it = uncreatedFolders_.find(folder);
-      if (!why.empty() || it == uncreatedFolders_.end() || os.DirectoryExists(base + folder)) continue;
-      why = "could not create " + folder + (it->second.empty() ? "" : ": " + it->second);
+      failures.count += static_cast<int>(result.staying.size());
     }
-    if (!why.empty()) {
-      if (failures.count == 0) failures.first = firstStaying + ": " + why;
-      failures.count += staying;
-      // The mark shows the disk: the snap-in folder stayed where it was.
-      if (sourceThere[0]) CheckListBoxSnapins->SetChecked(Index, !wantActive);
-      return;
+    for (const core::Move& m : result.moves) {
+      if (m.ok || failures.count++ != 0) continue;
+      failures.first = Relative(consoleOnePath_, m.source) + " to " + Relative(consoleOnePath_, m.target) +
+                       (m.error.empty() ? "" : ": " + m.error);
     }
-  } catch (...) {
-  }
-  // Where the snap-in folder is once the moves are done, when known.
-  std::optional<bool> snapinActive;
-  for (std::size_t kind = 0; kind < 3; ++kind) {
-    try {
-      const std::string activePlace = folderNames_[0][kind] + Sep() + name;
-      const std::string inactivePlace = folderNames_[1][kind] + Sep() + name;
-      const std::string& source = wantActive ? inactivePlace : activePlace;
-      const std::string& target = wantActive ? activePlace : inactivePlace;
-      bool here = wantActive;
-      if (sourceThere[kind]) {
-        if (!os.MoveFolder(base + source, base + target)) {
-          here = !wantActive;
-          if (failures.count++ == 0) {
-            const std::string why = os.LastErrorText();
-            failures.first = source + " to " + target + (why.empty() ? "" : ": " + why);
-          }
-        }
-      } else if (!os.DirectoryExists(base + target)) {
-        continue;
-      }
-      if (kind == 0) snapinActive = here;
-    } catch (...) {
-    }
-  }
-  // The mark shows the disk, as the next check would, not the wish.
-  if (snapinActive && *snapinActive != wantActive) CheckListBoxSnapins->SetChecked(Index, *snapinActive);
+    // The mark shows the disk, as the next check would, not the wish.
+    if (result.snapinActive && *result.snapinActive != wantActive)
+      CheckListBoxSnapins->SetChecked(Index, *result.snapinActive);
+  });
 }
 
 void TForm1::ReportMoveFailures(const TMoveFailures& failures) {
@@ -596,14 +508,25 @@ void TForm1::ReportMoveFailures(const TMoveFailures& failures) {
                                                 failures.first));
 }
 
+void TForm1::ReportLockFailure(const core::InstallationLock& lock) {
+  PanelInfo->SetText(std::string(kInfoPrefix) + "Nothing was moved: cannot lock " + lock.Reason());
+}
+
 void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
   BusyCursor busy;
   CheckListBoxSnapinsSelect(Sender, CheckListBoxSnapins->ItemIndex());
 }
 
 void TForm1::SetAllMarks(bool checked) {
-  TMoveFailures failures;
   const int n = CheckListBoxSnapins->Count();
+  if (n == 0) return;
+  // One lock for the whole command: another run never sees it half done.
+  const core::InstallationLock lock(consoleOnePath_, platform::LockMode::Switch, kLockWait);
+  if (!lock.Usable()) {
+    ReportLockFailure(lock);
+    return;
+  }
+  TMoveFailures failures;
   for (int i = 0; i < n; ++i) {
     if (CheckListBoxSnapins->ItemEnabled(i) && CheckListBoxSnapins->Checked(i) != checked) {
       CheckListBoxSnapins->SetChecked(i, checked);

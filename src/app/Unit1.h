@@ -2,13 +2,18 @@
 #pragma once
 
 #include <array>
-#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
+#include "core/Installation.h"
 #include "lib/D_Ini.h"
 #include "lib/TStringList.h"
 #include "ui/Controls.h"
+
+namespace core {
+class InstallationLock;
+}
 
 class TForm1 : public ui::TForm {
  public:
@@ -51,13 +56,13 @@ class TForm1 : public ui::TForm {
 
   // Indexed [state][kind]: state 0 active, 1 inactive; kind 0 snap-in,
   // 1 library, 2 resource folder.
-  using TFolderNames = std::array<std::array<std::string, 3>, 2>;
+  using TFolderNames = core::FolderNames;
 
   const std::string& ConsoleOnePath() const { return consoleOnePath_; }
   const std::string& ConsoleOneExe() const { return consoleOneExe_; }
   const std::string& RConJExe() const { return rconjExe_; }
   bool ConsoleOneRunning() const { return consoleOneRunning_; }
-  const TFolderNames& FolderNames() const { return folderNames_; }
+  const TFolderNames& FolderNames() const;
   const TStringList& ActiveSnapins() const { return activeSnapins_; }
   const TStringList& InactiveSnapins() const { return inactiveSnapins_; }
   const D_Ini::TIniFile* UserSettings() const { return userSettings_.get(); }
@@ -82,6 +87,8 @@ class TForm1 : public ui::TForm {
   void SwitchSnapin(int Index, TMoveFailures& failures);
   // Tells on the information line what did not happen (nothing when all moved).
   void ReportMoveFailures(const TMoveFailures& failures);
+  // Tells why a switch moved nothing: the installation lock could not be had.
+  void ReportLockFailure(const core::InstallationLock& lock);
   void SetAllMarks(bool checked);
   void Launch(const std::string& exePath);
   std::string Description(const std::string& name, const std::string& def) const;
@@ -90,15 +97,14 @@ class TForm1 : public ui::TForm {
   std::string consoleOneExe_;
   std::string rconjExe_;
   bool consoleOneRunning_ = false;
-  TFolderNames folderNames_;
   TStringList activeSnapins_;
   TStringList inactiveSnapins_;
   std::unique_ptr<D_Ini::TIniFile> userSettings_;
   // No per-user file can be had (no home folder): said once at close.
   bool noUserSettings_ = false;
-  // Inactive folders the last check could not create, with the system's
-  // reason: a move into one then says that reason, not "no such file".
-  std::map<std::string, std::string> uncreatedFolders_;
+  // The inactive folders as the last check left them: a switch refused for
+  // a missing one then says why the check could not make it.
+  std::vector<core::FolderResult> checkedFolders_;
   std::unique_ptr<D_Ini::TIniFile> machineSettings_;
 
   // Listing a folder lets pending input run; an edit arriving then must not

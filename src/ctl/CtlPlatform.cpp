@@ -13,38 +13,6 @@ std::string CtlPlatform::WindowProgramPath(const std::string& executable) {
   return executable.substr(0, nameStart) + "quillan" + extension;
 }
 
-bool CtlPlatform::CreateDirectory(const std::string& path) {
-  if (checkOnly_) {
-    wouldCreate_.push_back(path);
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::string parent = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    if (!Inner().MayCreateIn(parent)) failed_.push_back({path, Inner().LastErrorText()});
-    return false;
-  }
-  const bool ok = Inner().CreateDirectory(path);
-  if (ok) {
-    created_.push_back(path);
-  } else {
-    std::string why = Inner().LastErrorText();
-    // Another run may have made it meanwhile.
-    if (!Inner().DirectoryExists(path)) failed_.push_back({path, std::move(why)});
-  }
-  return ok;
-}
-
-const FolderFailure* CtlPlatform::FailureOf(const std::string& path) const {
-  for (const FolderFailure& f : failed_)
-    if (f.path == path) return &f;
-  return nullptr;
-}
-
-bool CtlPlatform::MoveFolder(const std::string& source, const std::string& target) {
-  if (checkOnly_) return false;
-  const bool ok = Inner().MoveFolder(source, target);
-  moves_.push_back({source, target, ok, ok ? std::string() : Inner().LastErrorText()});
-  return ok;
-}
-
 std::string CtlPlatform::ExecutablePath() {
   return WindowProgramPath(Inner().ExecutablePath());
 }

@@ -1,5 +1,6 @@
-// quillanctl's work, done by the window's own logic: a TForm1 on the memory
-// toolkit, checked and clicked as a user would, never shown or closed.
+// quillanctl's work, done by the installation model the window uses too: the
+// same check, inventory, locks and switch, and the prediction of a switch as
+// that same switch run on a platform that changes nothing.
 #pragma once
 
 #include <array>
@@ -13,30 +14,36 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Installation.h"
 #include "ctl/CommandLine.h"
 #include "ctl/CtlPlatform.h"
 
 namespace ctl {
 
-enum class Outcome { InvalidPath, NotInstalled, Installation };
+using Outcome = core::Outcome;
+using Place = core::Place;
+using Places = core::Places;  // the snap-in, library and resource folder, in that order
+using core::PlaceText;
+using core::StateText;
 
 const char* OutcomeText(Outcome outcome);
 
-// Where one folder of a snap-in is.
-enum class Place : std::uint8_t { None, Active, Inactive, Both };
-
-const char* PlaceText(Place place);
-
-// The snap-in, library and resource folder, in that order.
-using Places = std::array<Place, 3>;
-
-// "active" or "inactive" when every folder is in that place; "both" when the
-// snap-in folder is in both; "split" when the folders disagree otherwise;
-// "missing" when there is none.
-const char* StateText(const Places& places);
-
 // True when every folder there is lies in the wanted place only.
 bool Holds(const Places& places, Wanted wanted);
+
+struct MoveRecord {
+  std::string source;
+  std::string target;
+  bool succeeded = false;
+  std::string error;  // the system's reason when it failed
+};
+
+// An inactive folder the check could not create (with --check: would not be
+// able to), and the system's reason.
+struct FolderFailure {
+  std::string path;
+  std::string error;
+};
 
 struct SnapinState {
   std::string name;   // the folder name
@@ -50,7 +57,7 @@ struct SnapinState {
 struct Inventory {
   std::string path;  // the text that was verified
   std::string base;  // ConsoleOnePath afterwards
-  Outcome outcome = Outcome::InvalidPath;
+  Outcome outcome = Outcome::NoFolder;
   std::string label;  // the window's status label
   std::string consoleOneExe;
   bool consoleOneFound = false;
@@ -58,6 +65,8 @@ struct Inventory {
   bool rconjFound = false;
   bool consoleOneRunning = false;
   std::vector<SnapinState> snapins;  // list only: one entry per name, in list order
+  std::vector<std::string> createdFolders;   // the inactive folders the check made
+  std::vector<FolderFailure> failedFolders;  // and those it could not make
 };
 
 struct SnapinResult {
@@ -115,19 +124,19 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // The texts of the message boxes the window raised (its ConsoleOne warning).
+  // What the window would warn of at its start (a ConsoleOne window open).
   std::vector<std::string> Warnings() const;
-  // ConsoleOnePath as the window computed it at creation.
+  // The base folder the window starts with.
   std::string DefaultBase() const;
   // How long List and Apply wait for another run's lock on BASE, and what
   // they call (once, with BASE) when they begin to wait.
   void SetLockWait(std::chrono::milliseconds wait, std::function<void(const std::string&)> onWait);
-  // Said when a run goes on without the lock (a user who may only read
-  // BASE, a read-only file system).
+  // Said when a reading run cannot tell whether a switching run is under
+  // way (a lock file it may not read).
   const std::vector<std::string>& Notes() const;
-  // `list`: verifies `base` (nullopt: the default) exactly as the window's
-  // path box does, and reads where every snap-in's folders are. Throws
-  // LockError when the lock cannot be had.
+  // `list`: checks `base` (nullopt: the default) as the window's path box
+  // does, and reads where every snap-in's folders are. Throws LockError
+  // while a switching run holds the lock for the whole wait.
   Inventory List(const std::optional<std::string>& base);
   // enable/disable/set. Throws LockError when the lock cannot be had.
   ChangeReport Apply(const Options& options);

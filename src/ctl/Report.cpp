@@ -161,7 +161,7 @@ std::string InventoryText(const Inventory& inv, const std::vector<std::string>& 
   std::string out;
   out += "Path:        " + EscapeControls(inv.path) + "\n";
   out += "Check:       " + EscapeControls(CheckText(inv)) + "\n";
-  if (inv.outcome != Outcome::InvalidPath) {
+  if (inv.outcome != Outcome::NoFolder) {
     out += "ConsoleOne:  " + EscapeControls(inv.consoleOneExe) +
            (inv.consoleOneFound ? "" : " (not found)") + "\n";
     out += "RConJ:       " + EscapeControls(inv.rconjExe) + (inv.rconjFound ? "" : " (not found)") +

@@ -43,7 +43,8 @@ void CatchSignals() {
   action.sa_handler = NoteStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // Every signal that would end the process: the report comes all the same.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2}) sigaction(signal, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
@@ -69,9 +70,9 @@ int Run(const ctl::Options& o) {
     int status = inv.outcome == ctl::Outcome::Installation ? ctl::kExitOk : ctl::kExitNotInstallation;
     if (const int signal = ctl::StopSignal()) status = ctl::kExitSignalBase + signal;
     if (o.json)
-      Print(stdout, ctl::InventoryJsonText(inv, platform.CreatedFolders(), status, platform.FailedFolders()));
+      Print(stdout, ctl::InventoryJsonText(inv, inv.createdFolders, status, inv.failedFolders));
     else
-      Print(stdout, ctl::InventoryText(inv, platform.CreatedFolders(), platform.FailedFolders()));
+      Print(stdout, ctl::InventoryText(inv, inv.createdFolders, inv.failedFolders));
     return status;
   }
 

@@ -11,11 +11,11 @@ bool ForwardingPlatform::DirectoryExists(const std::string& path) {
   return inner_.DirectoryExists(path);
 }
 
-bool ForwardingPlatform::CreateDirectory(const std::string& path) {
+Result ForwardingPlatform::CreateDirectory(const std::string& path) {
   return inner_.CreateDirectory(path);
 }
 
-bool ForwardingPlatform::MoveFolder(const std::string& source, const std::string& target) {
+Result ForwardingPlatform::MoveFolder(const std::string& source, const std::string& target) {
   return inner_.MoveFolder(source, target);
 }
 
@@ -28,9 +28,9 @@ std::string ForwardingPlatform::ShortPath(const std::string& path) {
   return inner_.ShortPath(path);
 }
 
-std::string ForwardingPlatform::LastErrorText() { return inner_.LastErrorText(); }
-
-bool ForwardingPlatform::MayCreateIn(const std::string& folder) { return inner_.MayCreateIn(folder); }
+Result ForwardingPlatform::MayCreateIn(const std::string& folder, std::uint64_t count) {
+  return inner_.MayCreateIn(folder, count);
+}
 
 std::string ForwardingPlatform::ExecutablePath() { return inner_.ExecutablePath(); }
 
@@ -83,9 +83,9 @@ bool ForwardingPlatform::CreateNamedMutex(const std::string& name) {
   return inner_.CreateNamedMutex(name);
 }
 
-FolderLock ForwardingPlatform::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+FolderLock ForwardingPlatform::LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                                           const std::function<bool(int round)>& waiting) {
-  return inner_.LockFolder(path, wait, waiting);
+  return inner_.LockFolder(path, mode, wait, waiting);
 }
 
 void ForwardingPlatform::UnlockFolder(std::uintptr_t lock) { inner_.UnlockFolder(lock); }

@@ -13,14 +13,13 @@ class ForwardingPlatform : public Platform {
 
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
-  bool MoveFolder(const std::string& source, const std::string& target) override;
+  Result CreateDirectory(const std::string& path) override;
+  Result MoveFolder(const std::string& source, const std::string& target) override;
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
                   const std::function<bool(const FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;
   std::string ExecutablePath() override;
-  std::string LastErrorText() override;
-  bool MayCreateIn(const std::string& folder) override;
+  Result MayCreateIn(const std::string& folder, std::uint64_t count) override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   RegistryValue ReadRegistryValue(RegistryRoot root, const std::string& keyPath,
                                   const std::string& valueName) override;
@@ -37,7 +36,7 @@ class ForwardingPlatform : public Platform {
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
-  FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+  FolderLock LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                         const std::function<bool(int round)>& waiting) override;
   void UnlockFolder(std::uintptr_t lock) override;
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,

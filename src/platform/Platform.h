@@ -56,20 +56,37 @@ struct RegistryValue {
 
 constexpr int SW_SHOWNORMAL_ = 1;
 
+// What a platform operation that can fail answers: whether it worked and,
+// when not, the system's own reason ("Read-only file system"), so that the
+// reason travels with the result it belongs to.
+struct Result {
+  bool ok = true;
+  std::string error;  // empty when ok, or when the system gave no reason
+
+  static Result Done() { return {}; }
+  static Result Failed(std::string why) { return {false, std::move(why)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// How LockFolder takes the installation lock.
+enum class LockMode {
+  Switch,  // exclusive; made (once, and kept) when the folder has none yet
+  Read,    // only waits while a switching run holds it; creates nothing
+};
+
 // The installation lock of LockFolder, or why there is none.
 struct FolderLock {
   enum class Kind {
-    Held,        // held through `handle` until UnlockFolder
-    NoFolder,    // the path is no folder: there is nothing to guard
-    NotAllowed,  // this user may not take it (may not write the folder)
-    ReadOnly,    // the folder is on a read-only file system: nothing there can change
-    Busy,        // another holder kept it for the whole wait, or the wait was given up
-    Failed,      // it could not be taken for another reason
+    Held,      // Switch: held through `handle` until UnlockFolder
+    Free,      // Read: no switching run holds it now (nothing is held)
+    NoFolder,  // the path is no folder: there is nothing to guard
+    Busy,      // another run held it for the whole wait, or the wait was given up
+    Failed,    // it could not be taken or tested; `error` says why
   };
   Kind kind = Kind::NoFolder;
   std::uintptr_t handle = 0;
-  std::string where;  // what was locked (a lock file, a mutex name)
-  std::string error;  // the system's reason, or who is in the way
+  std::string where;  // the lock file
+  std::string error;  // the system's reason ("Permission denied", "not a plain file")
 };
 
 class Platform {
@@ -86,11 +103,12 @@ class Platform {
   virtual bool FileExists(const std::string& path) = 0;
   // True when the path exists and is a folder; a trailing separator is allowed.
   virtual bool DirectoryExists(const std::string& path) = 0;
-  // One level; false on failure (parent missing, exists already, refused).
-  virtual bool CreateDirectory(const std::string& path) = 0;
+  // One level; fails when the parent is missing, the path exists already or
+  // the system refuses.
+  virtual Result CreateDirectory(const std::string& path) = 0;
   // Renames a folder within a volume. Never replaces an existing target
-  // (not even an empty folder), never copies, never deletes. False on failure.
-  virtual bool MoveFolder(const std::string& source, const std::string& target) = 0;
+  // (not even an empty folder), never copies, never deletes.
+  virtual Result MoveFolder(const std::string& source, const std::string& target) = 0;
   // Find-first/find-next over a mask (folder + pattern, e.g. "C:\x\*.*").
   // Entries with hidden, system, volume-label or folder attributes are passed
   // over unless that bit is in `attributes`. The callback returns false to
@@ -101,14 +119,11 @@ class Platform {
   virtual std::string ShortPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
-  // The system's own text for why this thread's last failed CreateDirectory,
-  // MoveFolder or MayCreateIn failed ("Read-only file system"); empty when
-  // none is known.
-  virtual std::string LastErrorText() { return {}; }
-  // False when the system can tell already that no folder can be created in
-  // `folder` (a read-only mount, no right to write it, no inode left); true
-  // when it may work.
-  virtual bool MayCreateIn(const std::string& /*folder*/) { return true; }
+  // Fails when the system can tell already that `count` new entries cannot
+  // be made in `folder` (a read-only mount, no right to write it, fewer free
+  // inodes than that); with `count` 0 only the right to change the folder's
+  // entries (a rename) is asked. Succeeds when it may work.
+  virtual Result MayCreateIn(const std::string& /*folder*/, std::uint64_t /*count*/ = 1) { return {}; }
 
   // --- environment and registry ---
   // nullopt when the variable is not set (names ignore case on Windows).
@@ -144,14 +159,17 @@ class Platform {
   // Creates (and owns for the life of the process) a named mutex.
   // Returns true when the name already existed (another instance holds it).
   virtual bool CreateNamedMutex(const std::string& name) = 0;
-  // An exclusive lock on an installation folder, the same for every process
-  // that names that folder, which only a user who may change the folder can
-  // take. Waits at most `wait` for another holder; `waiting` is called
-  // before each pause (round 0 first) and ends the wait by returning false.
+  // The installation lock of the folder `path`: a lock on the file
+  // ".quillan.lock" in it, so that every path, drive letter or machine that
+  // reaches the folder meets the same lock. Switch takes it exclusively
+  // (making the file when there is none; it is never removed, truncated or
+  // followed as a link); Read creates nothing and only waits while a
+  // switching run holds it. Waits at most `wait`; `waiting` is called before
+  // each pause (round 0 first) and ends the wait by returning false.
   // Released by UnlockFolder or when the process ends.
-  virtual FolderLock LockFolder(const std::string& /*path*/, std::chrono::milliseconds /*wait*/,
+  virtual FolderLock LockFolder(const std::string& /*path*/, LockMode mode, std::chrono::milliseconds /*wait*/,
                                 const std::function<bool(int round)>& /*waiting*/) {
-    return {FolderLock::Kind::Held, 0, {}, {}};
+    return {mode == LockMode::Switch ? FolderLock::Kind::Held : FolderLock::Kind::Free, 0, {}, {}};
   }
   virtual void UnlockFolder(std::uintptr_t /*lock*/) {}
   // Next top-level window after `after` (0: from the start) with the given
@@ -191,13 +209,16 @@ bool HasUrlScheme(const std::string& text);
 // "-" or ".".
 bool IsSchemeText(std::string_view text);
 
-// Installs a platform (not owned) for the scope, restores the real one at its end.
+// Installs a platform (not owned) for the scope, restores the one before at its end.
 class ScopedPlatform {
  public:
-  explicit ScopedPlatform(Platform& p) { Platform::SetInstance(&p); }
-  ~ScopedPlatform() { Platform::SetInstance(nullptr); }
+  explicit ScopedPlatform(Platform& p) : previous_(&Platform::Get()) { Platform::SetInstance(&p); }
+  ~ScopedPlatform() { Platform::SetInstance(previous_ == &NativePlatform() ? nullptr : previous_); }
   ScopedPlatform(const ScopedPlatform&) = delete;
   ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+ private:
+  Platform* previous_;
 };
 
 }  // namespace platform

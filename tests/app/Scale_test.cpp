@@ -155,9 +155,10 @@ TEST(ListingNamesOnly, ListsWhatTheFullListingListsWithTheSameTags) {
 
 class ScaleTest : public QuillanTest {};
 
-// A switch costs the same few calls with 10 or 2,000 snap-ins listed, and
-// never lists a folder again.
-TEST_F(ScaleTest, SwitchingOneSnapinCostsAtMostThreeTestsAndThreeMovesWhateverTheCount) {
+// A switch costs the same few calls with 10 or 2,000 snap-ins listed (a
+// test of each source and of the folder each moving kind goes into, three
+// moves, one lock), and never lists a folder again.
+TEST_F(ScaleTest, SwitchingOneSnapinCostsAtMostSixTestsAndThreeMovesWhateverTheCount) {
   for (int n : {10, 2000}) {
     SCOPED_TRACE(n);
     Install layout;
@@ -171,8 +172,9 @@ TEST_F(ScaleTest, SwitchingOneSnapinCostsAtMostThreeTestsAndThreeMovesWhateverTh
     ASSERT_TRUE(f->CheckListBoxSnapins->Checked(index));
     os.ResetCounts();
     user.ClickItemCheckBox(*f->CheckListBoxSnapins, "s0");
-    EXPECT_LE(os.Calls(Op::DirectoryExists) + os.Calls(Op::FileExists), 3);
+    EXPECT_LE(os.Calls(Op::DirectoryExists) + os.Calls(Op::FileExists), 6);
     EXPECT_EQ(os.Calls(Op::MoveFolder), 3);
+    EXPECT_EQ(os.Calls(Op::LockFolder), 1);
     EXPECT_EQ(os.Calls(Op::ListFolder), 0);
     EXPECT_TRUE(Exists("c1-" + std::to_string(n) + "/inactive.resources/s0"));
     form.reset();

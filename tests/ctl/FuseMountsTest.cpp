@@ -148,7 +148,7 @@ TEST(FuseMounts, MovesOnBindfsNeverReplaceWhatARacerCreatesAtTheTarget) {
     const pid_t racer = StartRacer(target, kind, static_cast<unsigned>(run), fds[1]);
     ASSERT_GT(racer, 0);
     ::close(fds[1]);
-    const bool moved = p.MoveFolder(source, target);
+    const bool moved = p.MoveFolder(source, target).ok;
     ::usleep(300);
     const RacerWork work = StopRacer(racer, fds[0]);
 

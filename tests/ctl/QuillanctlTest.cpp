@@ -698,42 +698,54 @@ TEST_F(Quillanctl, TheLockOnTheInstallationIsBoundedAndOnlyWritersCanTakeIt) {
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_TRUE(Exists("inactive.snapins/Alpha"));
   }
-  EXPECT_FALSE(TempDir::Exists(lockFile));  // taken over from the dead holder and removed
+  // Taken over from the dead holder, and kept as it was: never removed or written.
+  EXPECT_TRUE(TempDir::Exists(lockFile));
+  EXPECT_EQ(TempDir::ReadFile(lockFile), "");
 
   if (geteuid() != 0) GTEST_SKIP() << "another user's process needs root";
   // A user who may only read BASE can neither take the lock nor stall a run
-  // by the folder's flock or a read lock.
+  // by the folder's flock or a read lock: the file is not theirs to open.
   fs::permissions(dir_.Path(), fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
   Holder nobody(base_, 65534);
   EXPECT_FALSE(nobody.took);
   const ProcessResult r = Run({"enable", base_, "Alpha", "--wait", "0"});
   EXPECT_EQ(r.exitStatus, 0) << r.err;
-  EXPECT_FALSE(TempDir::Exists(lockFile));
+  EXPECT_TRUE(Exists("snapins/Alpha"));
 }
 
 // Runs as user nobody through setpriv, as a reader of the installation.
 TEST_F(Quillanctl, AReaderListsWithoutTheLockAndSaysSoButCannotSwitch) {
   if (geteuid() != 0 || !TempDir::Exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs root and setpriv";
   Make("snapins/Alpha");
-  Run({"list", base_});  // the inactive folders, made by root
   fs::permissions(dir_.Path(), fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
   const auto asNobody = [&](std::vector<std::string> args) {
     args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", exe_});
     return RunProcess("/usr/bin/setpriv", args);
   };
+  // Reading makes no lock file.
   ProcessResult r = asNobody({"list", base_});
   EXPECT_EQ(r.exitStatus, 0) << r.err;
   EXPECT_NE(r.out.find("Alpha"), std::string::npos);
-  EXPECT_NE(r.err.find("quillanctl: note: not locked: this user may not take the lock"), std::string::npos)
-      << r.err;
-  r = asNobody({"disable", base_, "Alpha", "--check"});
+  EXPECT_EQ(r.err.find("note"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(".quillan.lock"));
+  // Once a switch made the lock file, a reader who may not open it says so.
+  ASSERT_EQ(Run({"enable", base_, "Alpha"}).exitStatus, 0);
+  ASSERT_TRUE(Exists(".quillan.lock"));
+  r = asNobody({"list", base_});
   EXPECT_EQ(r.exitStatus, 0) << r.err;
+  EXPECT_NE(r.err.find("quillanctl: note: cannot tell whether another run is switching snap-ins in " + base_ +
+                       " (" + base_ + "/.quillan.lock: Permission denied"),
+            std::string::npos)
+      << r.err;
+  // --check says what the real run meets: no right to move.
+  r = asNobody({"disable", base_, "Alpha", "--check"});
+  EXPECT_EQ(r.exitStatus, ctl::kExitMoveFailed) << r.out << r.err;
+  EXPECT_NE(r.out.find("Permission denied"), std::string::npos) << r.out;
   r = asNobody({"disable", base_, "Alpha", "--json"});
   EXPECT_EQ(r.exitStatus, ctl::kExitError);
   EXPECT_NE(Json::parse(r.out)["error"].get<std::string>().find("cannot lock " + base_ + " to switch"),
             std::string::npos);
   EXPECT_TRUE(Exists("snapins/Alpha"));
-  EXPECT_FALSE(Exists(".quillan.lock"));
 }
 
 // A large set stopped by a signal finishes the snap-in in progress with all

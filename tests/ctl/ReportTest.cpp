@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ctl/Engine.h"
-#include "ctl/NameIndex.h"
 #include "ctl/Report.h"
 #include "ctl/Text.h"
 
@@ -98,7 +97,7 @@ TEST(ListJson, NoSnapinsAndNoInstallationAreWholeDocumentsToo) {
   // A path that reads like the array's own line must not be taken for it.
   ctl::Inventory odd = Installation({Snapin("NDSMgmt", {ctl::Place::Active})});
   odd.path = "/opt/x\n  \"snapins\": []";
-  odd.outcome = ctl::Outcome::InvalidPath;
+  odd.outcome = ctl::Outcome::NoFolder;
   odd.label = "Invalid path";
   const std::string text = ctl::InventoryJsonText(odd, {}, ctl::kExitNotInstallation);
   ExpectPrintedAsTheLibraryPrints(text);
@@ -109,28 +108,3 @@ TEST(ListJson, NoSnapinsAndNoInstallationAreWholeDocumentsToo) {
   EXPECT_TRUE(j.contains("error"));
 }
 
-TEST(NameIndex, FindsEveryNameByItsExactBytesAcrossGrowth) {
-  ctl::NameIndex index;
-  std::vector<std::string> names = {"", "a", "A", "caf\xE9", "caf\xC3\xA9", std::string("x\0y", 3)};
-  for (int i = 0; i < 5000; ++i) names.push_back("novell." + std::to_string(i * 37));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    ctl::NameIndex::Entry& e = index.FindOrAdd(names[i]);
-    EXPECT_EQ(e.snapin, ctl::NameIndex::kNone);
-    e.snapin = static_cast<std::uint32_t>(i);
-    e.places[i % 2] = ctl::Place::Inactive;
-  }
-  EXPECT_EQ(index.Size(), names.size());
-  // Every entry kept what was set on it through the table's growth.
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const ctl::NameIndex::Entry& e = index.FindOrAdd(names[i]);
-    ASSERT_EQ(e.snapin, i) << i;
-    EXPECT_EQ(e.places[i % 2], ctl::Place::Inactive);
-    EXPECT_EQ(e.places[1 - i % 2], ctl::Place::None);
-  }
-  EXPECT_EQ(index.Size(), names.size());
-  // A prefix, a case variant or a longer name is another name.
-  EXPECT_EQ(index.FindOrAdd("novell.3").snapin, ctl::NameIndex::kNone);
-  EXPECT_EQ(index.FindOrAdd("NOVELL.37").snapin, ctl::NameIndex::kNone);
-  EXPECT_EQ(index.FindOrAdd(std::string("x\0y\0", 4)).snapin, ctl::NameIndex::kNone);
-  EXPECT_EQ(index.Size(), names.size() + 3);
-}

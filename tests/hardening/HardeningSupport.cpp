@@ -48,6 +48,8 @@ std::map<std::string, std::string> Tree(const std::string& root) {
     if (it->is_symlink(ec)) {
       out[rel] = "-> " + fs::read_symlink(p, ec).generic_string();
     } else if (it->is_regular_file(ec)) {
+      // The installation lock's file: made empty by the first switch and kept.
+      if (rel == ".quillan.lock" && fs::file_size(p, ec) == 0) continue;
       out[rel] = Slurp(p);
     }
   }

@@ -97,35 +97,17 @@ bool PlatformDouble::DirectoryExists(const std::string& path) {
   return Inner().DirectoryExists(path);
 }
 
-bool PlatformDouble::CreateDirectory(const std::string& path) {
+platform::Result PlatformDouble::CreateDirectory(const std::string& path) {
   Count(Op::CreateDirectory);
   if (createFault_.Hits(path)) return Injected();
-  injectedError_ = false;
   return Inner().CreateDirectory(path);
 }
 
-bool PlatformDouble::MoveFolder(const std::string& source, const std::string& target) {
+platform::Result PlatformDouble::MoveFolder(const std::string& source, const std::string& target) {
   Count(Op::MoveFolder);
-  bool ok = false;
-  if (moveFault_.Hits(source, target)) {
-    Injected();
-  } else {
-    injectedError_ = false;
-    ok = Inner().MoveFolder(source, target);
-  }
-  moves_.push_back({source, target, ok});
-  return ok;
-}
-
-bool PlatformDouble::Injected() {
-  injectedError_ = true;
-  return false;
-}
-
-std::string PlatformDouble::LastErrorText() {
-  // An injected failure never reached the system: name it as such.
-  if (injectedError_) return injectedErrorText_;
-  return Inner().LastErrorText();
+  const platform::Result moved = moveFault_.Hits(source, target) ? Injected() : Inner().MoveFolder(source, target);
+  moves_.push_back({source, target, moved.ok});
+  return moved;
 }
 
 bool PlatformDouble::ListFolder(const std::string& mask, std::uint32_t attributes,
@@ -214,21 +196,21 @@ bool PlatformDouble::CreateNamedMutex(const std::string& name) {
   return Inner().CreateNamedMutex(name);
 }
 
-bool PlatformDouble::MayCreateIn(const std::string& folder) {
+platform::Result PlatformDouble::MayCreateIn(const std::string& folder, std::uint64_t count) {
   Count(Op::MayCreateIn);
   if (mayCreateFault_.Hits(folder)) return Injected();
-  injectedError_ = false;
-  return Inner().MayCreateIn(folder);
+  return Inner().MayCreateIn(folder, count);
 }
 
-platform::FolderLock PlatformDouble::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+platform::FolderLock PlatformDouble::LockFolder(const std::string& path, platform::LockMode mode,
+                                                std::chrono::milliseconds wait,
                                                 const std::function<bool(int round)>& waiting) {
   Count(Op::LockFolder);
   if (lockAnswer_) {
     if (lockAnswer_->kind == platform::FolderLock::Kind::Busy && wait.count() > 0) waiting(0);
     return *lockAnswer_;
   }
-  platform::FolderLock lock = Inner().LockFolder(path, wait, waiting);
+  platform::FolderLock lock = Inner().LockFolder(path, mode, wait, waiting);
   if (lock.kind == platform::FolderLock::Kind::Held) {
     heldLocks_.push_back(path);
     lockPaths_[lock.handle] = path;

@@ -90,7 +90,7 @@ class PlatformDouble : public platform::ForwardingPlatform {
   void FailProfileEraseWhen(PathPredicate predicate) { eraseFault_.predicate = std::move(predicate); }
   void FailProfileEraseOnCall(int n) { eraseFault_.SetNth(n); }
   void ClearFailures();
-  // What LastErrorText answers after an injected failure.
+  // The reason an injected failure gives.
   void SetInjectedErrorText(std::string text) { injectedErrorText_ = std::move(text); }
 
   // --- registry ---
@@ -135,7 +135,7 @@ class PlatformDouble : public platform::ForwardingPlatform {
   const std::vector<std::string>& SentForwardRequests() const { return forwardSent_; }
 
   // --- folder locks (taken for real through the inner platform) ---
-  // Folders whose lock is held now, in the order they were taken.
+  // Folders whose lock is held now (taken to switch), in the order they were taken.
   const std::vector<std::string>& HeldFolderLocks() const { return heldLocks_; }
   // Answers every LockFolder with `answer` (its status and error) instead
   // of locking; a Busy answer first calls `waiting` as a real wait would.
@@ -157,9 +157,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
   // platform::Platform; each call is counted
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
-  bool MoveFolder(const std::string& source, const std::string& target) override;
-  std::string LastErrorText() override;
+  platform::Result CreateDirectory(const std::string& path) override;
+  platform::Result MoveFolder(const std::string& source, const std::string& target) override;
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
                   const std::function<bool(const platform::FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;
@@ -179,8 +178,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
-  bool MayCreateIn(const std::string& folder) override;
-  platform::FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+  platform::Result MayCreateIn(const std::string& folder, std::uint64_t count) override;
+  platform::FolderLock LockFolder(const std::string& path, platform::LockMode mode, std::chrono::milliseconds wait,
                                   const std::function<bool(int round)>& waiting) override;
   void UnlockFolder(std::uintptr_t lock) override;
   platform::WindowHandle FindWindowEx(const std::string& className, const std::string& title,
@@ -193,9 +192,8 @@ class PlatformDouble : public platform::ForwardingPlatform {
   bool SendForwardRequest(const std::string& name, const std::string& token) override;
 
  private:
-  bool Injected();  // records an injected failure; always false
+  platform::Result Injected() const { return platform::Result::Failed(injectedErrorText_); }
 
-  bool injectedError_ = false;
   std::string injectedErrorText_ = "Injected failure";
   struct Fault {
     PathPredicate predicate;

@@ -105,8 +105,9 @@ TEST_F(PosixPlatformTest, MoveNeverReplaces) {
   std::string src = dir.MakeFolder("snapins/Alpha");
   dir.MakeFile("snapins/Alpha/a.jar", "A");
   std::string emptyTarget = dir.MakeFolder("inactive/Alpha");
-  EXPECT_FALSE(p.MoveFolder(src, emptyTarget));  // rename(2) would replace it
-  EXPECT_EQ(p.LastErrorText(), "File exists");
+  const platform::Result replaced = p.MoveFolder(src, emptyTarget);  // rename(2) would replace it
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(replaced.error, "File exists");
   EXPECT_EQ(TempDir::ReadFile(dir.Join("snapins/Alpha/a.jar")), "A");
   EXPECT_TRUE(fs::is_empty(emptyTarget));
 
@@ -118,10 +119,8 @@ TEST_F(PosixPlatformTest, MoveNeverReplaces) {
   EXPECT_TRUE(p.MoveFolder(src, emptyTarget));
   EXPECT_EQ(TempDir::ReadFile(dir.Join("inactive/Alpha/a.jar")), "A");
   EXPECT_FALSE(TempDir::Exists(src));
-  EXPECT_FALSE(p.MoveFolder(src, dir.Join("x")));  // source gone
-  EXPECT_EQ(p.LastErrorText(), "No such file or directory");
-  EXPECT_FALSE(p.CreateDirectory(dir.Join("missing/parent")));
-  EXPECT_EQ(p.LastErrorText(), "No such file or directory");
+  EXPECT_EQ(p.MoveFolder(src, dir.Join("x")).error, "No such file or directory");  // source gone
+  EXPECT_EQ(p.CreateDirectory(dir.Join("missing/parent")).error, "No such file or directory");
 
   // A link is moved as a link; its target stays where it is.
   std::string real = dir.MakeFolder("real");
@@ -423,54 +422,4 @@ TEST_F(PosixPlatformTest, NoDisplayNoWindows) {
 
 }  // namespace
 
-// The installation lock: a lock file that lives only while held, that a
-// second taker waits for (boundedly), and that nothing planted can stand in for.
-TEST(PosixPlatformLock, TakesWaitsGivesUpAndLeavesNothingBehind) {
-  using Kind = FolderLock::Kind;
-  TempDir dir;
-  PosixPlatform os, other;
-  const std::string base = dir.MakeFolder("c1");
-  const std::string file = base + "/.quillan.lock";
-  const auto never = [](int) { return true; };
-  EXPECT_EQ(os.LockFolder(dir.Join("nowhere"), std::chrono::milliseconds(0), never).kind, Kind::NoFolder);
 
-  FolderLock held = os.LockFolder(base + "/", std::chrono::milliseconds(0), never);
-  ASSERT_EQ(held.kind, Kind::Held);
-  EXPECT_EQ(held.where, file);
-  int rounds = 0;
-  const auto start = std::chrono::steady_clock::now();
-  const FolderLock busy = other.LockFolder(base, std::chrono::milliseconds(300), [&](int) { return ++rounds > 0; });
-  EXPECT_EQ(busy.kind, Kind::Busy);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
-  EXPECT_GT(rounds, 1);
-  // The wait ends when the caller says so (a signal), and at once with no wait at all.
-  EXPECT_EQ(other.LockFolder(base, std::chrono::seconds(60), [](int) { return false; }).kind, Kind::Busy);
-  rounds = 0;
-  EXPECT_EQ(other.LockFolder(base, std::chrono::milliseconds(0), [&](int) { return ++rounds > 0; }).kind, Kind::Busy);
-  EXPECT_EQ(rounds, 0);
-  // Let go while another waits: that one takes the lock.
-  std::thread release([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    os.UnlockFolder(held.handle);
-  });
-  const FolderLock next = other.LockFolder(base, std::chrono::seconds(5), never);
-  release.join();
-  ASSERT_EQ(next.kind, Kind::Held);
-  other.UnlockFolder(next.handle);
-  EXPECT_FALSE(TempDir::Exists(file));
-
-  // A leftover of a killed run is taken over and removed; a planted link or
-  // folder is refused and left alone.
-  TempDir::WriteFile(file, "");
-  const FolderLock leftover = os.LockFolder(base, std::chrono::milliseconds(0), never);
-  EXPECT_EQ(leftover.kind, Kind::Held);
-  os.UnlockFolder(leftover.handle);
-  EXPECT_FALSE(TempDir::Exists(file));
-  fs::create_symlink(dir.Join("elsewhere"), file);
-  EXPECT_EQ(os.LockFolder(base, std::chrono::milliseconds(0), never).kind, Kind::Failed);
-  EXPECT_FALSE(TempDir::Exists(dir.Join("elsewhere")));
-  fs::remove(file);
-  fs::create_directory(file);
-  EXPECT_EQ(os.LockFolder(base, std::chrono::milliseconds(0), never).kind, Kind::Failed);
-  EXPECT_TRUE(fs::is_directory(file));
-}

@@ -266,18 +266,12 @@ bool PosixPlatform::DirectoryExists(const std::string& path) {
 }
 
 namespace {
-// errno of this thread's last failed folder operation, for LastErrorText.
-thread_local int lastFolderError = 0;
-
-bool Failed(int error) {
-  lastFolderError = error;
-  return false;
-}
+Result Errno(int error) { return Result::Failed(std::strerror(error)); }
 }  // namespace
 
-bool PosixPlatform::CreateDirectory(const std::string& path) {
-  if (path.empty()) return Failed(ENOENT);
-  return ::mkdir(path.c_str(), 0777) == 0 || Failed(errno);
+Result PosixPlatform::CreateDirectory(const std::string& path) {
+  if (path.empty()) return Errno(ENOENT);
+  return ::mkdir(path.c_str(), 0777) == 0 ? Result::Done() : Errno(errno);
 }
 
 int MoveWithoutReplacing(const std::string& source, const std::string& target) {
@@ -313,21 +307,17 @@ int MoveWithoutReplacing(const std::string& source, const std::string& target) {
   return 0;
 }
 
-bool PosixPlatform::MoveFolder(const std::string& source, const std::string& target) {
-  if (source.empty() || target.empty()) return Failed(ENOENT);
+Result PosixPlatform::MoveFolder(const std::string& source, const std::string& target) {
+  if (source.empty() || target.empty()) return Errno(ENOENT);
   // rename(2) would silently replace an empty target folder: never replace.
   if (::syscall(SYS_renameat2, AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(),
                 RENAME_NOREPLACE) == 0) {
-    return true;
+    return Result::Done();
   }
-  if (errno != EINVAL && errno != ENOSYS) return Failed(errno);
+  if (errno != EINVAL && errno != ENOSYS) return Errno(errno);
   // The file system cannot refuse by itself (some network and FUSE mounts).
   const int error = MoveWithoutReplacing(source, target);
-  return error == 0 || Failed(error);
-}
-
-std::string PosixPlatform::LastErrorText() {
-  return lastFolderError == 0 ? std::string() : std::string(std::strerror(lastFolderError));
+  return error == 0 ? Result::Done() : Errno(error);
 }
 
 bool PosixPlatform::ListFolder(const std::string& mask, std::uint32_t attributes,
@@ -672,19 +662,35 @@ bool PosixPlatform::SendForwardRequest(const std::string& name, const std::strin
 
 namespace {
 
-// An exclusive lock on the whole of an open file: an open-file-description
-// lock, which belongs to the descriptor as flock does, where the system has
-// them; a process-wide record lock otherwise. Both need the file open for
-// writing, which a user who may only read it cannot have.
+// A lock over the whole of an open file: an open-file-description lock,
+// which belongs to the descriptor as flock does and is carried by network
+// file systems, where the system has them; a process-wide record lock
+// otherwise. A write lock needs the file open for writing, which a user who
+// may only read it cannot have: readers never take a lock, they only test.
+int OfdLock(int fd, int command, struct flock& range) {
+#ifdef F_OFD_SETLK
+  const int ofd = command == F_SETLK ? F_OFD_SETLK : F_OFD_GETLK;
+  if (::fcntl(fd, ofd, &range) == 0) return 0;
+  if (errno != EINVAL) return errno;
+#endif
+  return ::fcntl(fd, command, &range) == 0 ? 0 : errno;
+}
+
+// 0 when taken, EAGAIN (or EACCES) while another holds it, else the reason.
 int TryWriteLock(int fd) {
   struct flock range {};
   range.l_type = F_WRLCK;
   range.l_whence = SEEK_SET;
-#ifdef F_OFD_SETLK
-  if (::fcntl(fd, F_OFD_SETLK, &range) == 0) return 0;
-  if (errno != EINVAL) return errno;
-#endif
-  return ::fcntl(fd, F_SETLK, &range) == 0 ? 0 : errno;
+  return OfdLock(fd, F_SETLK, range);
+}
+
+// 0 when no one holds a write lock, EAGAIN when one does, else the reason.
+int TestWriteLock(int fd) {
+  struct flock range {};
+  range.l_type = F_RDLCK;
+  range.l_whence = SEEK_SET;
+  if (const int error = OfdLock(fd, F_GETLK, range)) return error;
+  return range.l_type == F_UNLCK ? 0 : EAGAIN;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -693,88 +699,90 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-bool PosixPlatform::MayCreateIn(const std::string& folder) {
-  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return Failed(errno);
+Result PosixPlatform::MayCreateIn(const std::string& folder, std::uint64_t count) {
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return Errno(errno);
   struct statvfs fs {};
-  // Some file systems count no inodes at all (f_files 0); only a count that ran out says no.
-  if (::statvfs(folder.c_str(), &fs) == 0 && fs.f_files != 0 && fs.f_favail == 0) return Failed(ENOSPC);
-  return true;
+  // Some file systems count no inodes at all (f_files 0); only a count that runs out says no.
+  if (count > 0 && ::statvfs(folder.c_str(), &fs) == 0 && fs.f_files != 0 && fs.f_favail < count)
+    return Errno(ENOSPC);
+  return Result::Done();
 }
 
-// A lock file inside the folder, ".quillan.lock", locked for writing: only
-// those who may create files there (and so may switch snap-ins) can take
-// it, so a user who may only read the installation can never stall a run.
-// It lives only while held: the holder removes it before letting go, and a
-// waiter that locked a file already removed tries again on the new one.
-FolderLock PosixPlatform::LockFolder(const std::string& path, std::chrono::milliseconds wait,
+// The lock file stays once made: removing it on release would let a waiter
+// lock a file that no longer has the name while the next run makes a new
+// one. A waiter still checks, once it holds its lock, that the name is the
+// file it locked, and starts again on the new one when it is not.
+FolderLock PosixPlatform::LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                                      const std::function<bool(int round)>& waiting) {
   FolderLock result;
   if (!DirectoryExists(path)) return result;
   const std::string file = path + (path.back() == '/' ? "" : "/") + ".quillan.lock";
   result.where = file;
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  const auto give = [&result](FolderLock::Kind kind, int error) {
+  const auto give = [&result](FolderLock::Kind kind, std::string error) {
     result.kind = kind;
-    if (error != 0) result.error = std::strerror(error);
+    result.error = std::move(error);
     return result;
   };
+  const bool switching = mode == LockMode::Switch;
   for (int round = 0;; ++round) {
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    const int openError = fd < 0 ? errno : 0;
+    // No O_TRUNC, no link followed, no wait on a FIFO planted at the name.
+    const int flags = (switching ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd = switching ? ::open(file.c_str(), flags | O_CREAT | O_EXCL, 0660) : -1;
     if (fd >= 0) {
-      struct stat held {}, named {};
-      if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-        ::close(fd);
-        result.error = "not a plain file";  // something else planted at the name
-        return give(FolderLock::Kind::Failed, 0);
-      }
-      const int lockError = TryWriteLock(fd);
-      if (lockError == 0) {
-        if (::lstat(file.c_str(), &named) == 0 && SameFile(held, named)) {
-          result.kind = FolderLock::Kind::Held;
-          result.handle = static_cast<std::uintptr_t>(fd) + 1;
-          lockFiles_[result.handle] = file;
-          return result;
-        }
-        ::close(fd);  // its holder removed it meanwhile: take the new one
-        --round;
-        continue;
-      }
-      ::close(fd);
-      if (lockError != EAGAIN && lockError != EACCES) return give(FolderLock::Kind::Failed, lockError);
-    } else if (openError == EROFS) {
-      return give(FolderLock::Kind::ReadOnly, openError);
-    } else if (openError == EACCES || openError == EPERM) {
-      // Another user's run holds its own lock file, which only that user can
-      // open, while this user may write the folder too: wait for it to go.
-      // Anyone else may not change the installation.
-      struct stat other {};
-      if (::lstat(file.c_str(), &other) != 0 ||
-          ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return give(FolderLock::Kind::NotAllowed, openError);
-      }
-      result.error = "it is user " + std::to_string(other.st_uid) +
-                     "'s (a run of theirs, or one that was killed: remove it when no run goes on)";
-    } else if (openError != ENOENT) {  // ENOENT: removed between two steps
-      return give(FolderLock::Kind::Failed, openError);
+      // Ours: those of the installation's group may take it too, others may
+      // not even read it, so no reader's lock can stall a switch.
+      ::fchmod(fd, 0660);
+    } else if (!switching || errno == EEXIST) {
+      fd = ::open(file.c_str(), flags);
+      // Removed meanwhile: make it again.
+      if (fd < 0 && errno == ENOENT && switching && std::chrono::steady_clock::now() < deadline) continue;
     }
+    if (fd < 0) {
+      const int error = errno;
+      if (!switching && error == ENOENT) return give(FolderLock::Kind::Free, {});  // no run ever switched here
+      if (error == ELOOP || error == EISDIR) return give(FolderLock::Kind::Failed, "not a plain file");
+      std::string why = std::strerror(error);
+      struct stat other {};
+      if (error == EACCES && ::lstat(file.c_str(), &other) == 0)
+        why += " (the file is user " + std::to_string(other.st_uid) + "'s)";
+      return give(FolderLock::Kind::Failed, why);
+    }
+    struct stat held {};
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      ::close(fd);
+      return give(FolderLock::Kind::Failed, "not a plain file");
+    }
+    const int lockError = switching ? TryWriteLock(fd) : TestWriteLock(fd);
+    if (lockError == 0) {
+      struct stat named {};
+      if (::lstat(file.c_str(), &named) != 0 || !SameFile(held, named)) {
+        // Removed or replaced while we opened it: a lock on it guards nothing.
+        ::close(fd);
+        if (std::chrono::steady_clock::now() < deadline && waiting(round)) continue;
+        return give(FolderLock::Kind::Busy, "the lock file was replaced while it was taken");
+      }
+      if (!switching) {
+        ::close(fd);
+        return give(FolderLock::Kind::Free, {});
+      }
+      result.kind = FolderLock::Kind::Held;
+      result.handle = static_cast<std::uintptr_t>(fd) + 1;
+      return result;
+    }
+    ::close(fd);
+    if (lockError != EAGAIN && lockError != EACCES)
+      return give(FolderLock::Kind::Failed, std::strerror(lockError));
     if (std::chrono::steady_clock::now() >= deadline || !waiting(round))
-      return give(FolderLock::Kind::Busy, 0);
+      return give(FolderLock::Kind::Busy, "held by another run");
     const auto left = deadline - std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
   }
 }
 
 void PosixPlatform::UnlockFolder(std::uintptr_t lock) {
-  const auto it = lockFiles_.find(lock);
-  if (it == lockFiles_.end()) return;
-  const int fd = static_cast<int>(lock - 1);
-  struct stat held {}, named {};
-  // Removed while still held, and only while the name is still this file.
-  if (::fstat(fd, &held) == 0 && ::lstat(it->second.c_str(), &named) == 0 && SameFile(held, named))
-    ::unlink(it->second.c_str());
-  ::close(fd);
-  lockFiles_.erase(it);
+  // Closing the descriptor releases its lock; the file stays for the next run.
+  if (lock != 0) ::close(static_cast<int>(lock - 1));
 }
 
 WindowHandle PosixPlatform::FindWindowEx(const std::string& /*className*/,

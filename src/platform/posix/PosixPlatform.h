@@ -1,7 +1,6 @@
 // The POSIX implementation of the platform (Linux desktop with X11).
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -14,10 +13,9 @@ class PosixPlatform : public Platform {
  public:
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
-  bool CreateDirectory(const std::string& path) override;
-  bool MoveFolder(const std::string& source, const std::string& target) override;
-  std::string LastErrorText() override;
-  bool MayCreateIn(const std::string& folder) override;
+  Result CreateDirectory(const std::string& path) override;
+  Result MoveFolder(const std::string& source, const std::string& target) override;
+  Result MayCreateIn(const std::string& folder, std::uint64_t count) override;
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
                   const std::function<bool(const FindEntry&)>& onEntry) override;
   std::string ShortPath(const std::string& path) override;
@@ -40,7 +38,7 @@ class PosixPlatform : public Platform {
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool CreateNamedMutex(const std::string& name) override;
-  FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+  FolderLock LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                         const std::function<bool(int round)>& waiting) override;
   void UnlockFolder(std::uintptr_t lock) override;
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,
@@ -58,7 +56,6 @@ class PosixPlatform : public Platform {
  private:
   profile::ProfileEngine profiles_;
   std::vector<int> mutexFds_;  // held open until the process ends
-  std::map<std::uintptr_t, std::string> lockFiles_;  // held lock -> its file
 };
 
 // Helpers with their own tests.

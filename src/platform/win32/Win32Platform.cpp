@@ -42,38 +42,23 @@ std::uint32_t DosDateTime(const FILETIME& utc) {
   return (static_cast<std::uint32_t>(date) << 16) | time;
 }
 
-// GetLastError of this thread's last failed folder operation, for LastErrorText.
-thread_local DWORD lastFolderError = 0;
-
-bool Failed() {
-  lastFolderError = GetLastError();
-  return false;
-}
-
-// Hex of a 64-bit FNV-1a hash of the folder's normalised path: mutex names
-// are limited to MAX_PATH and must not contain a backslash.
-std::string FolderKey(const std::string& path) {
-  std::string full(MAX_PATH * 4, '\0');
-  DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  full.resize(n > 0 && n < full.size() ? n : 0);
-  if (full.empty()) full = path;
-  std::string longForm(MAX_PATH * 4, '\0');
-  n = GetLongPathNameA(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
-  if (n > 0 && n < longForm.size()) full.assign(longForm.data(), n);
-  for (char& c : full)
-    if (c == '/') c = '\\';
-  while (full.size() > 1 && full.back() == '\\') full.pop_back();
-  if (!full.empty()) CharUpperBuffA(full.data(), static_cast<DWORD>(full.size()));
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : full) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
+// The system's text for an error code, without its ".\r\n".
+std::string ErrorText(DWORD error) {
+  char* text = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = n != 0 && text != nullptr ? std::string(text, n) : std::string();
+  if (text != nullptr) LocalFree(text);
+  // The caller puts the text at a line's end.
+  while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' ' ||
+                             result.back() == '.')) {
+    result.pop_back();
   }
-  static const char digits[] = "0123456789abcdef";
-  std::string key(16, '0');
-  for (int i = 15; i >= 0; --i, hash >>= 4) key[static_cast<std::size_t>(i)] = digits[hash & 15];
-  return key;
+  return result.empty() ? "Error " + std::to_string(error) : result;
 }
+
+Result LastError() { return Result::Failed(ErrorText(GetLastError())); }
 
 class Win32Platform final : public Platform {
  public:
@@ -93,31 +78,14 @@ class Win32Platform final : public Platform {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   }
 
-  bool CreateDirectory(const std::string& path) override {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0 || Failed();
+  Result CreateDirectory(const std::string& path) override {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0 ? Result::Done() : LastError();
   }
 
-  bool MoveFolder(const std::string& source, const std::string& target) override {
+  Result MoveFolder(const std::string& source, const std::string& target) override {
     // MoveFileA (no MOVEFILE_* flags) never replaces an existing target and
     // refuses to move a folder to another volume, so nothing is copied.
-    return MoveFileA(source.c_str(), target.c_str()) != 0 || Failed();
-  }
-
-  std::string LastErrorText() override {
-    if (lastFolderError == 0) return {};
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, lastFolderError, 0, reinterpret_cast<char*>(&text), 0,
-                             nullptr);
-    std::string result = n != 0 && text != nullptr ? std::string(text, n) : std::string();
-    if (text != nullptr) LocalFree(text);
-    // The system's texts end with ".\r\n"; the caller puts them at a line's end.
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n' ||
-                               result.back() == ' ' || result.back() == '.')) {
-      result.pop_back();
-    }
-    return result.empty() ? "Error " + std::to_string(lastFolderError) : result;
+    return MoveFileA(source.c_str(), target.c_str()) != 0 ? Result::Done() : LastError();
   }
 
   bool ListFolder(const std::string& mask, std::uint32_t attributes,
@@ -307,59 +275,66 @@ class Win32Platform final : public Platform {
     return h != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
   }
 
-  // A named mutex per folder: the name comes from the folder's full, long,
-  // upper-cased path, so every spelling of one folder meets the same mutex.
-  FolderLock LockFolder(const std::string& path, std::chrono::milliseconds wait,
+  // A file in the folder opened without sharing its writing: every drive
+  // letter, subst, UNC name or machine that reaches the folder meets the
+  // same open file. The file is never truncated, removed or followed.
+  FolderLock LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                         const std::function<bool(int round)>& waiting) override {
     FolderLock result;
     if (!DirectoryExists(path)) return result;
-    const std::string name = "Quillan.FolderLock." + FolderKey(path);
-    result.where = "Global\\" + name;
-    HANDLE h = CreateMutexA(nullptr, FALSE, result.where.c_str());
-    // Another session's service may own the global name with rights we lack.
-    if (h == nullptr) {
-      result.where = "Local\\" + name;
-      h = CreateMutexA(nullptr, FALSE, result.where.c_str());
-    }
-    if (h == nullptr) {
-      Failed();
-      result.kind = FolderLock::Kind::Failed;
-      result.error = LastErrorText();
-      return result;
-    }
+    const char last = path.back();
+    result.where = path + (last == '\\' || last == '/' ? "" : "\\") + ".quillan.lock";
+    const bool switching = mode == LockMode::Switch;
     // Tick differences stay right across the counter's wrap.
     const DWORD start = GetTickCount();
     const DWORD limit = static_cast<DWORD>(std::min<long long>(wait.count(), 0x7fffffffLL));
     const auto left = [&] { return limit - std::min(limit, GetTickCount() - start); };
     for (int round = 0;; ++round) {
-      const DWORD slice = round == 0 ? 0 : std::min<DWORD>(left(), 100);
-      const DWORD waited = WaitForSingleObject(h, slice);
-      // An abandoned mutex (its holder died) is granted to us all the same.
-      if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-        result.kind = FolderLock::Kind::Held;
-        result.handle = reinterpret_cast<std::uintptr_t>(h);
+      // A reader shares nothing but reading, so it cannot open the file while
+      // a switching run has it open for writing, and the other way round.
+      HANDLE h = CreateFileA(result.where.c_str(), switching ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                             FILE_SHARE_READ, nullptr, switching ? OPEN_ALWAYS : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      const DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+      if (h != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool plain = GetFileInformationByHandle(h, &info) != 0 &&
+                           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        if (!plain || !switching) CloseHandle(h);
+        if (!plain) {
+          result.kind = FolderLock::Kind::Failed;
+          result.error = "not a plain file";
+        } else if (switching) {
+          result.kind = FolderLock::Kind::Held;
+          result.handle = reinterpret_cast<std::uintptr_t>(h);
+        } else {
+          result.kind = FolderLock::Kind::Free;
+        }
         return result;
       }
-      if (waited != WAIT_TIMEOUT) {
-        Failed();
+      if (!switching && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        result.kind = FolderLock::Kind::Free;  // no run ever switched here
+        return result;
+      }
+      if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) {
+        const DWORD attributes = GetFileAttributesA(result.where.c_str());
         result.kind = FolderLock::Kind::Failed;
-        result.error = LastErrorText();
-        break;
+        result.error = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                           ? "not a plain file"
+                           : ErrorText(error);
+        return result;
       }
       if (left() == 0 || !waiting(round)) {
         result.kind = FolderLock::Kind::Busy;
-        break;
+        result.error = "held by another run";
+        return result;
       }
+      Sleep(std::min<DWORD>(left(), 50));
     }
-    CloseHandle(h);
-    return result;
   }
 
   void UnlockFolder(std::uintptr_t lock) override {
-    if (lock == 0) return;
-    HANDLE h = reinterpret_cast<HANDLE>(lock);
-    ReleaseMutex(h);
-    CloseHandle(h);
+    if (lock != 0) CloseHandle(reinterpret_cast<HANDLE>(lock));
   }
 
   WindowHandle FindWindowEx(const std::string& className, const std::string& title,
