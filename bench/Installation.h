@@ -21,6 +21,7 @@
 
 #include "BenchDir.h"
 #include "app/Unit1.h"
+#include "support/Installation.h"
 #include "support/PlatformDouble.h"
 
 namespace bench {
@@ -39,25 +40,14 @@ class Installation {
   // n snap-ins, even ones active and odd ones inactive, each with its
   // library and resource folder.
   explicit Installation(int n) : dir_("inst" + std::to_string(n)), n_(n) {
-    namespace fs = std::filesystem;
-    base_ = dir_.Join("C1");
-    fs::create_directories(base_ + "/bin");
-    std::ofstream(base_ + "/bin/ConsoleOne.exe") << "exe";
-    std::ofstream(base_ + "/bin/RConJ.exe") << "exe";
-    for (const char* kind : {"snapins", "lib", "resources"}) {
-      fs::create_directory(base_ + "/" + kind);
-      fs::create_directory(base_ + "/inactive." + kind);
-    }
     std::vector<int> order(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(12345));
-    for (int i : order) {
-      const std::string prefix = i % 2 == 0 ? "/" : "/inactive.";
-      const std::string name = SnapinName(i);
-      for (const char* kind : {"snapins", "lib", "resources"}) {
-        fs::create_directory(base_ + prefix + kind + "/" + name);
-      }
-    }
+    quillan_test::Layout layout;
+    layout.rconjInBin = true;
+    layout.companions = true;
+    for (int i : order) (i % 2 == 0 ? layout.active : layout.inactive).push_back(SnapinName(i));
+    base_ = quillan_test::MakeInstallation(dir_.Join("C1"), layout);
   }
 
   // The installation of n snap-ins, built on first use.

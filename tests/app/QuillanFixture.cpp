@@ -26,27 +26,7 @@ QuillanTest::~QuillanTest() {
 }
 
 std::string QuillanTest::MakeInstallation(const std::string& relative, const Install& layout) {
-  const std::string base = tmp.MakeFolder(relative);
-  const std::string ext = layout.linuxNames ? "" : ".exe";
-  auto launcher = [&](const std::string& rel) {
-    const std::string path = tmp.MakeFile(relative + rel + ext, layout.linuxNames ? "#!/bin/sh\n" : "exe");
-#ifndef _WIN32
-    if (layout.linuxNames) std::filesystem::permissions(path, std::filesystem::perms::owner_exec,
-                                                        std::filesystem::perm_options::add);
-#endif
-  };
-  if (layout.consoleOneExe) launcher("/bin/ConsoleOne");
-  if (layout.rconjInBase) launcher("/RConJ");
-  if (layout.rconjInBin) launcher("/bin/RConJ");
-  for (const char* name : {"snapins", "lib", "resources"}) tmp.MakeFolder(relative + "/" + name);
-  if (layout.inactiveFolders) {
-    for (const char* name : {"inactive.snapins", "inactive.lib", "inactive.resources"}) {
-      tmp.MakeFolder(relative + "/" + name);
-    }
-  }
-  for (const std::string& n : layout.active) tmp.MakeFolder(relative + "/snapins/" + n);
-  for (const std::string& n : layout.inactive) tmp.MakeFolder(relative + "/inactive.snapins/" + n);
-  return base;
+  return quillan_test::MakeInstallation(tmp.Join(relative), layout);
 }
 
 bool QuillanTest::Exists(const std::string& relative) const {

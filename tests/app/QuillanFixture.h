@@ -11,6 +11,7 @@
 
 #include "app/Unit1.h"
 #include "lib/D_Util.h"
+#include "support/Installation.h"
 #include "support/PlatformDouble.h"
 #include "support/TempDir.h"
 #include "toolkits/memory/MemoryApplication.h"
@@ -25,16 +26,7 @@ class QuillanTest : public ::testing::Test {
   // Temp root + relative path ("/" turned native).
   std::string PathOf(const std::string& relative) const { return tmp.Join(relative); }
 
-  struct Install {
-    std::vector<std::string> active, inactive;
-    bool consoleOneExe = true;
-    bool rconjInBase = false;
-    bool rconjInBin = false;
-    bool inactiveFolders = true;
-    // Launchers named as ConsoleOne for Linux names them (bin/ConsoleOne,
-    // RConJ), executable scripts; otherwise the Windows names (.exe).
-    bool linuxNames = false;
-  };
+  using Install = quillan_test::Layout;
   // The launcher the window reports missing: the native name.
   static std::string NativeName(const std::string& stem) {
 #ifdef _WIN32

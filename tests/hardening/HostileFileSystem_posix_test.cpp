@@ -17,6 +17,7 @@
 #include "QuillanFixture.h"
 #include "lib/D_Ini.h"
 #include "platform/Platform.h"
+#include "support/TinyFs.h"
 
 namespace fs = std::filesystem;
 
@@ -24,28 +25,7 @@ namespace {
 
 const char* const kKinds[] = {"snapins", "lib", "resources"};
 
-// A small tmpfs over `folder` for the life of the object; Mounted() is false
-// where mounting is not allowed (no root, a restricted container).
-class TinyFs {
- public:
-  TinyFs(const std::string& folder, const char* size) : folder_(folder) {
-    const std::string options = std::string("size=") + size;
-    mounted_ = ::mount("quillan-test", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~TinyFs() {
-    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-  }
-  TinyFs(const TinyFs&) = delete;
-  TinyFs& operator=(const TinyFs&) = delete;
-  bool Mounted() const { return mounted_; }
-  bool MakeReadOnly() const {
-    return ::mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-  }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-};
+using quillan_test::TinyFs;
 
 }  // namespace
 
@@ -100,7 +80,7 @@ TEST_F(HostileFs, AMoveNeverReplacesAnEmptyFolderOrALinkAtTheTarget) {
 
 TEST_F(HostileFs, InstallationOnAReadOnlyFileSystem) {
   MakeFolder("ro");
-  TinyFs ro(PathOf("ro"), "1m");
+  TinyFs ro(PathOf("ro"), "size=1m");
   if (!ro.Mounted()) GTEST_SKIP() << "cannot mount a file system here: " << std::strerror(errno);
   const std::string base = MakeInstallation("ro/c1", {{"A"}, {"B"}, true, false, false, false});
   ASSERT_TRUE(ro.MakeReadOnly());
@@ -126,7 +106,7 @@ TEST_F(HostileFs, InstallationOnAReadOnlyFileSystem) {
 }
 
 TEST_F(HostileFs, FullDiskAtCloseKeepsTheOldFileAndLeavesNoTemporaryBehind) {
-  TinyFs disk(PathOf("appdata"), "64k");
+  TinyFs disk(PathOf("appdata"), "size=64k");
   if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a file system here: " << std::strerror(errno);
   const std::string base = MakeInstallation("c1", {{"A"}, {}, true, false, false, true});
   StartAt(base);

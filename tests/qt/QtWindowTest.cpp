@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/Unit1.h"
+#include "support/Installation.h"
 #include "support/PlatformDouble.h"
 #include "support/TempDir.h"
 #include "toolkits/qt/QtApplication.h"
@@ -41,15 +42,13 @@ struct Installation {
   std::string base;
 
   explicit Installation(std::vector<quillan_test::FakeWindow> windows = {}) {
-    base = dir.MakeFolder("C1");
-    dir.MakeFile("C1/bin/ConsoleOne.exe", "#!/bin/sh\n");
-    dir.MakeFile("C1/bin/RConJ.exe", "#!/bin/sh\n");
+    // The inactive folders come from the window's check.
+    base = quillan_test::MakeInstallation(dir.Join("C1"), {{"Alpha", "beta"}, {"Gamma"}, true, false, true, false});
     dir.MakeFile("C1/snapins/Alpha/a.txt", "a");
     dir.MakeFile("C1/lib/Alpha/l.txt", "l");
     dir.MakeFile("C1/snapins/beta/b.txt", "b");
     dir.MakeFile("C1/inactive.snapins/Gamma/g.txt", "g");
     dir.MakeFile("C1/inactive.resources/Gamma/r.txt", "r");
-    dir.MakeFolder("C1/resources");  // active places are never created
     dir.MakeFile("prog/quillan.ini", "[Paths]\nC1=" + base +
                                          "\n[Required Snapins]\n1=beta\n"
                                          "[Snapin Description]\nAlpha=The first one\n");

@@ -32,7 +32,7 @@ VERSION="$(sed -n 's/^project(Quillan VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLi
 WINE=/usr/lib/wine/wine
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
-SUITES=(tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests
+SUITES=(tests/core/quillan_core_tests tests/unit/quillan_unit_tests tests/app/quillan_app_tests tests/windows/quillan_windows_tests
   tests/ctl/quillanctl_tests)
 
 . "$ROOT/tests/windows/lib.sh"  # in_namespace, QEMU_I386

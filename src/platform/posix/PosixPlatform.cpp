@@ -710,8 +710,9 @@ Result PosixPlatform::MayCreateIn(const std::string& folder, std::uint64_t count
 
 // The lock file stays once made: removing it on release would let a waiter
 // lock a file that no longer has the name while the next run makes a new
-// one. A waiter still checks, once it holds its lock, that the name is the
-// file it locked, and starts again on the new one when it is not.
+// one. A waiter keeps its file open while it waits and, once it holds the
+// lock, checks that the name is still that file; when the name was removed
+// or replaced meanwhile it starts again on the file now there.
 FolderLock PosixPlatform::LockFolder(const std::string& path, LockMode mode, std::chrono::milliseconds wait,
                                      const std::function<bool(int round)>& waiting) {
   FolderLock result;
@@ -719,60 +720,60 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, LockMode mode, std
   const std::string file = path + (path.back() == '/' ? "" : "/") + ".quillan.lock";
   result.where = file;
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  const auto give = [&result](FolderLock::Kind kind, std::string error) {
+  const bool switching = mode == LockMode::Switch;
+  int fd = -1;
+  struct stat opened {};
+  const auto give = [&](FolderLock::Kind kind, std::string error) {
+    if (fd >= 0) ::close(fd);
     result.kind = kind;
     result.error = std::move(error);
     return result;
   };
-  const bool switching = mode == LockMode::Switch;
+  // Whether the name still stands for the open file.
+  const auto stillNamed = [&] {
+    struct stat named {};
+    return ::lstat(file.c_str(), &named) == 0 && SameFile(opened, named);
+  };
   for (int round = 0;; ++round) {
-    // No O_TRUNC, no link followed, no wait on a FIFO planted at the name.
-    const int flags = (switching ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
-    int fd = switching ? ::open(file.c_str(), flags | O_CREAT | O_EXCL, 0660) : -1;
-    if (fd >= 0) {
-      // Ours: those of the installation's group may take it too, others may
-      // not even read it, so no reader's lock can stall a switch.
-      ::fchmod(fd, 0660);
-    } else if (!switching || errno == EEXIST) {
-      fd = ::open(file.c_str(), flags);
-      // Removed meanwhile: make it again.
-      if (fd < 0 && errno == ENOENT && switching && std::chrono::steady_clock::now() < deadline) continue;
-    }
     if (fd < 0) {
-      const int error = errno;
-      if (!switching && error == ENOENT) return give(FolderLock::Kind::Free, {});  // no run ever switched here
-      if (error == ELOOP || error == EISDIR) return give(FolderLock::Kind::Failed, "not a plain file");
-      std::string why = std::strerror(error);
-      struct stat other {};
-      if (error == EACCES && ::lstat(file.c_str(), &other) == 0)
-        why += " (the file is user " + std::to_string(other.st_uid) + "'s)";
-      return give(FolderLock::Kind::Failed, why);
-    }
-    struct stat held {};
-    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-      ::close(fd);
-      return give(FolderLock::Kind::Failed, "not a plain file");
+      // No O_TRUNC, no link followed, no wait on a FIFO planted at the name.
+      const int flags = (switching ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+      fd = switching ? ::open(file.c_str(), flags | O_CREAT | O_EXCL, 0660) : -1;
+      if (fd >= 0) {
+        // Ours: those of the installation's group may take it too, others may
+        // not even read it, so no reader's lock can stall a switch.
+        ::fchmod(fd, 0660);
+      } else if (!switching || errno == EEXIST) {
+        fd = ::open(file.c_str(), flags);
+        // Removed meanwhile: make it again.
+        if (fd < 0 && errno == ENOENT && switching && std::chrono::steady_clock::now() < deadline) continue;
+      }
+      if (fd < 0) {
+        const int error = errno;
+        if (!switching && error == ENOENT) return give(FolderLock::Kind::Free, {});  // no run ever switched here
+        if (error == ELOOP || error == EISDIR) return give(FolderLock::Kind::Failed, "not a plain file");
+        std::string why = std::strerror(error);
+        struct stat other {};
+        if (error == EACCES && ::lstat(file.c_str(), &other) == 0)
+          why += " (the file is user " + std::to_string(other.st_uid) + "'s)";
+        return give(FolderLock::Kind::Failed, why);
+      }
+      if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return give(FolderLock::Kind::Failed, "not a plain file");
     }
     const int lockError = switching ? TryWriteLock(fd) : TestWriteLock(fd);
-    if (lockError == 0) {
-      struct stat named {};
-      if (::lstat(file.c_str(), &named) != 0 || !SameFile(held, named)) {
-        // Removed or replaced while we opened it: a lock on it guards nothing.
-        ::close(fd);
-        if (std::chrono::steady_clock::now() < deadline && waiting(round)) continue;
-        return give(FolderLock::Kind::Busy, "the lock file was replaced while it was taken");
-      }
-      if (!switching) {
-        ::close(fd);
-        return give(FolderLock::Kind::Free, {});
-      }
+    if (lockError != 0 && lockError != EAGAIN && lockError != EACCES)
+      return give(FolderLock::Kind::Failed, std::strerror(lockError));
+    if (!stillNamed()) {
+      // A lock on a file that lost its name guards nothing: take the new one.
+      ::close(fd);
+      fd = -1;
+      if (std::chrono::steady_clock::now() < deadline || round == 0) continue;
+    } else if (lockError == 0) {
+      if (!switching) return give(FolderLock::Kind::Free, {});
       result.kind = FolderLock::Kind::Held;
       result.handle = static_cast<std::uintptr_t>(fd) + 1;
       return result;
     }
-    ::close(fd);
-    if (lockError != EAGAIN && lockError != EACCES)
-      return give(FolderLock::Kind::Failed, std::strerror(lockError));
     if (std::chrono::steady_clock::now() >= deadline || !waiting(round))
       return give(FolderLock::Kind::Busy, "held by another run");
     const auto left = deadline - std::chrono::steady_clock::now();
