@@ -1,4 +1,7 @@
 // Switching snap-ins, the information line, the path picker and the launches.
+#include <filesystem>
+#include <functional>
+
 #include "QuillanFixture.h"
 
 class Form1Actions : public QuillanTest {
@@ -166,6 +169,52 @@ INSTANTIATE_TEST_SUITE_P(
         MissingPlaceCase{"inactive.snapins", {"snapins"}, "could not create inactive.snapins: No space left on device"},
         // Not needed by this snap-in: its folders move as always.
         MissingPlaceCase{"inactive.resources", {"snapins", "lib"}, ""}));
+
+// What the check saw can change before the click: a receiving folder
+// removed, an active folder that was never there, the lock held by another
+// run (quillanctl). Nothing of the snap-in moves, the mark shows the disk,
+// and the line says why.
+TEST_F(Form1Actions, ASwitchThatCannotBeWholeMovesNothingAndSaysWhy) {
+  struct Case {
+    const char* what;
+    bool active;                      // where Keep's folders are
+    std::function<void()> afterCheck;
+    std::string said;                 // after the three spaces
+  };
+  const std::string s = Sep();
+  // The lock's case last: the double keeps answering for it.
+  const Case cases[] = {
+      {"inactive.lib removed", true, [&] { std::filesystem::remove_all(PathOf("c1/inactive.lib")); },
+       "Could not move 2 folders, the first snapins" + s + "Keep to inactive.snapins" + s +
+           "Keep: no folder inactive.lib"},
+      {"no active lib folder", false, [&] { std::filesystem::remove_all(PathOf("c1/lib")); },
+       "Could not move 2 folders, the first inactive.snapins" + s + "Keep to snapins" + s + "Keep: no folder lib"},
+      {"another run holds the lock", true,
+       [&] {
+         os.FakeFolderLock({platform::FolderLock::Kind::Busy, 0, PathOf("c1/.quillan.lock"), "held by another run"});
+       },
+       "Nothing was moved: cannot lock " + PathOf("c1/.quillan.lock") + ": held by another run"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(PathOf("c1"));
+    StartWith({c.active ? std::vector<std::string>{"Keep"} : std::vector<std::string>{},
+               c.active ? std::vector<std::string>{} : std::vector<std::string>{"Keep"}, true, false, false, true});
+    const std::string place = c.active ? "c1/" : "c1/inactive.";
+    MakeFolder(place + "lib/Keep");
+    c.afterCheck();
+    const std::size_t moves = os.Moves().size();
+    auto& list = *f->CheckListBoxSnapins;
+    user.ClickItemCheckBox(list, "Keep");
+    EXPECT_EQ(os.Moves().size(), moves);
+    EXPECT_TRUE(Exists(place + "snapins/Keep"));
+    EXPECT_TRUE(Exists(place + "lib/Keep"));
+    EXPECT_EQ(list.Checked(user.IndexOfItem(list, "Keep")), c.active);
+    EXPECT_EQ(f->PanelInfo->Text(), "   " + c.said);
+    form.reset();
+    Form1 = nullptr;
+  }
+}
 
 TEST_F(Form1Actions, SpaceSwitchesLikeAClickOnTheMark) {
   StartWith({{"A"}, {"B"}, true, false, false, true},

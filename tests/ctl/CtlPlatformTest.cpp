@@ -259,6 +259,24 @@ TEST_F(EngineInProcess, AnInactiveFolderThatCannotBeMadeMovesNothingOfTheSnapins
             std::string::npos) << check.results[0].reason;
 }
 
+// No active folder for one of the kinds: the window's very refusal, whole.
+TEST_F(EngineInProcess, AMissingActiveFolderMovesNothingOfTheSnapinAsInTheWindow) {
+  dir_.MakeFolder("c1/inactive.lib/Beta");
+  std::filesystem::remove_all(dir_.Join("c1/lib"));
+  for (const bool check : {true, false}) {
+    const auto report = Apply(ctl::Command::Enable, {{"Beta", ctl::Wanted::Active}}, check);
+    EXPECT_EQ(report.exitStatus, ctl::kExitMoveFailed);
+    ASSERT_EQ(report.results.size(), 1u);
+    EXPECT_EQ(report.results[0].status, "failed");
+    EXPECT_EQ(report.results[0].reason, "no folder " + dir_.Join("c1/lib") + "; nothing of it " +
+                                            (check ? "would be moved" : "was moved"));
+    EXPECT_TRUE(report.results[0].moves.empty());
+    EXPECT_EQ(report.results[0].after, "inactive");
+    EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/inactive.snapins/Beta")));
+    EXPECT_TRUE(TempDir::Exists(dir_.Join("c1/inactive.lib/Beta")));
+  }
+}
+
 // A stop asked for during a move lets that snap-in finish, then ends the run.
 TEST_F(EngineInProcess, AStopEndsTheRunBetweenTwoSnapins) {
   for (const char* kind : {"lib/", "resources/"}) dir_.MakeFolder(std::string("c1/") + kind + "Alpha");

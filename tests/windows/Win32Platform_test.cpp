@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,80 @@ TEST(Win32Platform, MoveFolderNeverReplaces) {
   EXPECT_FALSE(Os().MoveFolder(dir.Join("again"), dir.Join("dst")));
   EXPECT_EQ(TempDir::ReadFile(dir.Join("dst/inside.txt")), "keep");
   EXPECT_FALSE(Os().MoveFolder(dir.Join("missing"), dir.Join("other")));
+}
+
+// The installation lock is the folder's, not a spelling's: held through one
+// path, every other path to the folder meets it (another case, the short
+// name, the \\?\ form, a subst drive, Wine's Z: drive for the Unix path).
+// Reading creates nothing; a folder at the name is refused; a file with
+// content at the name is used and left as it was.
+TEST(Win32Platform, TheLockIsTheFoldersWhateverPathReachesIt) {
+  using platform::LockMode;
+  using Kind = platform::FolderLock::Kind;
+  TempDir dir;
+  const std::string base = dir.MakeFolder("Novell Console");
+  const auto go = [](int) { return true; };
+  const auto lock = [&](const std::string& path, LockMode mode) {
+    return Os().LockFolder(path, mode, std::chrono::milliseconds(0), go);
+  };
+  EXPECT_EQ(lock(base, LockMode::Read).kind, Kind::Free);
+  EXPECT_FALSE(TempDir::Exists(base + "\\.quillan.lock"));
+
+  std::vector<std::string> spellings;
+  std::string upper = base;
+  CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+  spellings.push_back(upper);
+  char shortPath[MAX_PATH] = {};
+  if (GetShortPathNameA(base.c_str(), shortPath, MAX_PATH) > 0) spellings.push_back(shortPath);
+  spellings.push_back("\\\\?\\" + base);
+  // A subst drive, where the system makes one (Wine may not).
+  if (DefineDosDeviceA(0, "Q:", base.c_str()) && Os().DirectoryExists("Q:\\")) spellings.push_back("Q:\\");
+  // Under Wine: the same folder through Z:, the Unix root.
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+  if (unixName) {
+    std::wstring wide(base.begin(), base.end());
+    if (char* name = unixName(wide.c_str())) {
+      std::string z = std::string("Z:") + name;
+      std::replace(z.begin(), z.end(), '/', '\\');
+      spellings.push_back(z);
+      HeapFree(GetProcessHeap(), 0, name);
+    }
+  }
+  const platform::FolderLock held = lock(base, LockMode::Switch);
+  ASSERT_EQ(held.kind, Kind::Held);
+  ASSERT_GE(spellings.size(), unixName ? 4u : 3u);
+  for (const std::string& other : spellings) {
+    SCOPED_TRACE(other);
+    ASSERT_TRUE(Os().DirectoryExists(other));
+    const platform::FolderLock second = lock(other, LockMode::Switch);
+    EXPECT_EQ(second.kind, Kind::Busy);
+    EXPECT_EQ(second.error, "held by another run");
+    EXPECT_EQ(lock(other, LockMode::Read).kind, Kind::Busy);
+  }
+  Os().UnlockFolder(held.handle);
+  for (const std::string& other : spellings) {
+    const platform::FolderLock again = lock(other, LockMode::Switch);
+    EXPECT_EQ(again.kind, Kind::Held) << other;
+    Os().UnlockFolder(again.handle);
+  }
+  DefineDosDeviceA(DDD_REMOVE_DEFINITION, "Q:", nullptr);
+  EXPECT_EQ(TempDir::ReadFile(base + "\\.quillan.lock"), "");  // kept, empty
+
+  const std::string other = dir.MakeFolder("other");
+  TempDir::WriteFile(other + "\\.quillan.lock", "their notes");
+  const platform::FolderLock theirs = lock(other, LockMode::Switch);
+  EXPECT_EQ(theirs.kind, Kind::Held);
+  Os().UnlockFolder(theirs.handle);
+  EXPECT_EQ(TempDir::ReadFile(other + "\\.quillan.lock"), "their notes");
+  const std::string planted = dir.MakeFolder("planted");
+  dir.MakeFolder("planted/.quillan.lock");
+  for (const LockMode mode : {LockMode::Switch, LockMode::Read}) {
+    const platform::FolderLock refused = lock(planted, mode);
+    EXPECT_EQ(refused.kind, Kind::Failed);
+    EXPECT_EQ(refused.error, "not a plain file");
+  }
 }
 
 // A section rewritten in a batch reaches the file in one replacement, which
