@@ -47,6 +47,10 @@ class TApplication : public TObject {
   virtual void BringToFront(const std::string& /*activationToken*/) {}
   // Calls `onInput` from the event loop whenever the descriptor has input.
   virtual void WatchInput(int /*descriptor*/, std::function<void()> /*onInput*/) {}
+  // Called inside a handler of an exception that a user action raised and
+  // that must not unwind through the toolkit (see toolkits/Guard.h): shows
+  // it. Without a window there is nobody to show it to.
+  virtual void HandleException() noexcept {}
 
  protected:
   virtual void TitleChanged() {}

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "toolkits/qt/QtApplication.h"
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtCheckListView.h"
 #include "WhenModal.h"
 #include "ui/Controls.h"
 
@@ -51,13 +51,13 @@ struct Window {
   void Show() {
     form.Realize();
     form.Show();
-    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(form)));
+    QVERIFY(QTest::qWaitForWindowExposed(ui::qt::WidgetOf(form)));
   }
 };
 
 template <class W>
 W* Widget(const TControl& c) {
-  return dynamic_cast<W*>(qtk::WidgetOf(c));
+  return dynamic_cast<W*>(ui::qt::WidgetOf(c));
 }
 
 }  // namespace
@@ -66,10 +66,10 @@ class QtToolkitTest : public QObject {
   Q_OBJECT
 
  private:
-  qtk::QtApplication* app_ = nullptr;
+  ui::qt::QtApplication* app_ = nullptr;
 
  private slots:
-  void init() { app_ = new qtk::QtApplication; }
+  void init() { app_ = new ui::qt::QtApplication; }
   void cleanup() {
     delete app_;
     app_ = nullptr;
@@ -82,7 +82,7 @@ class QtToolkitTest : public QObject {
     list->SetSorted(true);
     for (int i = 0; i < 20; ++i) list->AddItem("Snapin" + std::to_string(10 + i));
     w.Show();
-    auto* view = Widget<qtk::CheckListView>(*list);
+    auto* view = Widget<ui::qt::CheckListView>(*list);
     QVERIFY(view);
     const int rows = view->RowsPerColumn();
     QCOMPARE(rows, 14);  // every row the height holds, as natively
@@ -149,7 +149,7 @@ class QtToolkitTest : public QObject {
     list->SetItemEnabled(list->AddItem("c"), false);
     std::vector<std::pair<int, bool>> clicks;  // selected item, its mark, at each click
     list->OnClick = [&](TObject*) { clicks.emplace_back(list->ItemIndex(), list->Checked(list->ItemIndex())); };
-    auto* view = Widget<qtk::CheckListView>(*list);
+    auto* view = Widget<ui::qt::CheckListView>(*list);
     QWidget* vp = view->viewport();
 
     QTest::mouseClick(vp, Qt::LeftButton, {}, view->CheckRect(1).center());
@@ -206,7 +206,7 @@ class QtToolkitTest : public QObject {
     };
     w.Show();
     for (const char* n : {"one", "two", "three"}) list->AddItem(n);
-    auto* view = Widget<qtk::CheckListView>(*list);
+    auto* view = Widget<ui::qt::CheckListView>(*list);
     QTest::mouseMove(view->viewport(), view->ItemRect(2).center());
     QTRY_VERIFY(!hovered.empty());
     QCOMPARE(hovered.back(), 2);
@@ -242,7 +242,7 @@ class QtToolkitTest : public QObject {
       list->AddItem(name);
     }
     QApplication::processEvents();
-    auto* view = Widget<qtk::CheckListView>(*list);
+    auto* view = Widget<ui::qt::CheckListView>(*list);
     view->repaint();
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(view->model()->rowCount(), 50000);
@@ -348,7 +348,7 @@ class QtToolkitTest : public QObject {
     QTest::mouseClick(pb, Qt::LeftButton);
     QCOMPARE(buttons, 1);
 
-    QWidget* sb = qtk::WidgetOf(*bar);
+    QWidget* sb = ui::qt::WidgetOf(*bar);
     QCOMPARE(sb->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(sb->geometry(), QRect(0, 392, 368, 19));
     QTest::mouseClick(sb, Qt::LeftButton, {}, QPoint(200, 10));
@@ -428,17 +428,17 @@ class QtToolkitTest : public QObject {
     w.form.OnClose = [&](TObject*, TCloseAction&) { ++closes; };
     app_->SetMainForm(&w.form);
     w.Show();
-    QWidget* fw = qtk::WidgetOf(w.form);
+    QWidget* fw = ui::qt::WidgetOf(w.form);
     QCOMPARE(fw->size(), QSize(368, 411));
     QCOMPARE(fw->windowTitle(), QString("Quillan"));
     fw->resize(468, 511);  // the user drags the frame
     QTRY_COMPARE(w.form.ClientWidth(), 468);
     QCOMPARE(w.form.ClientHeight(), 511);
-    QCOMPARE(qtk::WidgetOf(*button)->geometry(), QRect(331, 70, 122, 40));
-    QCOMPARE(qtk::WidgetOf(*list)->geometry(), QRect(12, 8, 445, 382));
+    QCOMPARE(ui::qt::WidgetOf(*button)->geometry(), QRect(331, 70, 122, 40));
+    QCOMPARE(ui::qt::WidgetOf(*list)->geometry(), QRect(12, 8, 445, 382));
     w.form.SetBounds(0, 0, 376, 453);  // from code: no feedback
     QCOMPARE(fw->size(), QSize(368, 411));
-    QCOMPARE(qtk::WidgetOf(*button)->geometry(), QRect(231, 70, 122, 40));
+    QCOMPARE(ui::qt::WidgetOf(*button)->geometry(), QRect(231, 70, 122, 40));
 
     fw->close();
     QCOMPARE(closes, 1);
@@ -459,15 +459,15 @@ class QtToolkitTest : public QObject {
     w.form.OnMouseMove = record;
     check->OnMouseMove = record;
     w.Show();
-    QTest::mouseMove(qtk::WidgetOf(*check), QPoint(5, 6));
+    QTest::mouseMove(ui::qt::WidgetOf(*check), QPoint(5, 6));
     QTRY_VERIFY(!moves.empty());
     QCOMPARE(moves.back(), std::string("Check:5,6"));
     moves.clear();
-    QTest::mouseMove(qtk::WidgetOf(*edit), QPoint(20, 5));
-    QTest::mouseMove(qtk::WidgetOf(*panel), QPoint(300, 80));
+    QTest::mouseMove(ui::qt::WidgetOf(*edit), QPoint(20, 5));
+    QTest::mouseMove(ui::qt::WidgetOf(*panel), QPoint(300, 80));
     QTest::qWait(20);
     QVERIFY(moves.empty());  // neither reaches the form's handler
-    QTest::mouseMove(qtk::WidgetOf(w.form), QPoint(100, 300));
+    QTest::mouseMove(ui::qt::WidgetOf(w.form), QPoint(100, 300));
     QTRY_VERIFY(!moves.empty());
     QCOMPARE(moves.back(), std::string("Form1:100,300"));
     (void)edit;
@@ -490,19 +490,19 @@ class QtToolkitTest : public QObject {
     check->SetTabOrder(1);
     list->SetTabOrder(0);
     w.Show();
-    QWidget* first = qtk::WidgetOf(*combo);
+    QWidget* first = ui::qt::WidgetOf(*combo);
     first->setFocus();
     QTRY_VERIFY(first->hasFocus() || first->focusProxy()->hasFocus());
     for (TControl* c : std::vector<TControl*>{check, rc, c1, list}) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*c));
+      QCOMPARE(QApplication::focusWidget(), ui::qt::WidgetOf(*c));
     }
   }
 
   void warningBoxAndFileDialog() {
-    QCOMPARE(qtk::TranslateFilter("ConsoleOne|consoleone.exe|All Files|*.*"),
+    QCOMPARE(ui::qt::TranslateFilter("ConsoleOne|consoleone.exe|All Files|*.*"),
              QString("ConsoleOne (consoleone.exe);;All Files (*)"));
-    QCOMPARE(qtk::TranslateFilter("Texts|*.txt;*.ini"), QString("Texts (*.txt *.ini)"));
+    QCOMPARE(ui::qt::TranslateFilter("Texts|*.txt;*.ini"), QString("Texts (*.txt *.ini)"));
 
     QString seenText, seenTitle;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;

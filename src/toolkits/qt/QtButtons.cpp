@@ -1,5 +1,5 @@
 // Push buttons, check boxes, radio groups and track bars.
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtPeer.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -13,7 +13,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -43,7 +43,7 @@ class PushButton : public QPushButton {
       const qsizetype amp = text.indexOf(QLatin1Char('&'));
       if (form && amp >= 0 && amp + 1 < text.size()) {
         const char key = text.at(amp + 1).toLatin1();
-        Guarded([form, key] { form->UserMnemonic(key, FocusedControl(*form)); });
+        Guard([form, key] { form->UserMnemonic(key, FocusedControl(*form)); });
         window()->setAttribute(Qt::WA_KeyboardFocusChange);
         return true;
       }
@@ -68,7 +68,7 @@ class ButtonPeer : public QtPeer {
  public:
   ButtonPeer(ui::TBitBtn& b, QWidget* parent) : QtPeer(b, new PushButton(b, parent)), button_(b) {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Widget(),
-                     [this] { Guarded([this] { button_.UserClick(); }); });
+                     [this] { Guard([this] { button_.UserClick(); }); });
   }
 
  protected:
@@ -84,7 +84,7 @@ class CheckBoxPeer : public QtPeer {
     // Qt has toggled its box already; the control toggles its own state and
     // the widget is then set to that.
     QObject::connect(Box(), &QCheckBox::clicked, Widget(), [this] {
-      Guarded([this] { box_.UserClick(); });
+      Guard([this] { box_.UserClick(); });
       ApplyKind(Prop::Checked, -1);
     });
   }
@@ -110,7 +110,7 @@ class RadioGroupPeer : public QtPeer {
     new QVBoxLayout(Widget());
     buttons_->setExclusive(false);
     QObject::connect(buttons_, &QButtonGroup::idClicked, Widget(), [this](int id) {
-      Guarded([this, id] { radio_.UserSelect(id); });
+      Guard([this, id] { radio_.UserSelect(id); });
       ShowIndex();
     });
   }
@@ -156,7 +156,7 @@ class TrackBarPeer : public QtPeer {
       : QtPeer(t, new QSlider(Qt::Horizontal, parent)), track_(t) {
     Slider()->setTickPosition(QSlider::TicksBelow);
     QObject::connect(Slider(), &QSlider::valueChanged, Widget(), [this](int v) {
-      Guarded([this, v] { track_.UserSetPosition(v); });
+      Guard([this, v] { track_.UserSetPosition(v); });
       Show();
     });
   }
@@ -195,4 +195,4 @@ std::unique_ptr<QtPeer> NewTrackBarPeer(ui::TTrackBar& control, QWidget* parent)
   return std::make_unique<TrackBarPeer>(control, parent);
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -1,5 +1,5 @@
 // Edit boxes and memos, combo boxes, spin edits.
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtPeer.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -14,7 +14,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -24,7 +24,7 @@ class EditPeer : public QtPeer {
  public:
   EditPeer(ui::TCustomEdit& e, QWidget* parent) : QtPeer(e, new QLineEdit(parent)), edit_(e) {
     QObject::connect(Line(), &QLineEdit::textEdited, Widget(), [this](const QString& t) {
-      Guarded([this, t] { edit_.UserEdit(FromQ(t)); });
+      Guard([this, t] { edit_.UserEdit(FromQ(t)); });
     });
   }
 
@@ -55,7 +55,7 @@ class MemoPeer : public QtPeer {
       if (!t.isEmpty())
         for (const QString& l : t.split(QLatin1Char('\n'))) lines.push_back(FromQ(l));
       applying_ = true;
-      Guarded([this, &lines, &t] {
+      Guard([this, &lines, &t] {
         // The lines are the memo's state; the text follows them.
         memo_.SetLines(std::move(lines));
         memo_.UserEdit(FromQ(t));
@@ -178,7 +178,7 @@ class ComboPeer : public QtPeer {
     Box()->setInsertPolicy(QComboBox::NoInsert);
     Box()->setMaxVisibleItems(8);
     QObject::connect(Box(), &QComboBox::activated, Widget(), [this](int index) {
-      Guarded([this, index] { combo_.UserPick(index); });
+      Guard([this, index] { combo_.UserPick(index); });
       ShowText();
     });
   }
@@ -208,7 +208,7 @@ class ComboPeer : public QtPeer {
     QObject::disconnect(line_, &QLineEdit::editingFinished, Box(), nullptr);
     QObject::disconnect(line_, &QLineEdit::returnPressed, Box(), nullptr);
     QObject::connect(line_, &QLineEdit::textEdited, Widget(), [this](const QString& t) {
-      Guarded([this, t] { combo_.UserEdit(FromQ(t)); });
+      Guard([this, t] { combo_.UserEdit(FromQ(t)); });
     });
     Watch(line_, true);
     Changed(Prop::Hint, -1);
@@ -271,7 +271,7 @@ class SpinEditPeer : public QtPeer {
  public:
   SpinEditPeer(ui::TSpinEdit& s, QWidget* parent) : QtPeer(s, new QSpinBox(parent)), spin_(s) {
     QObject::connect(Spin(), &QSpinBox::valueChanged, Widget(), [this](int v) {
-      Guarded([this, v] { spin_.UserSetValue(v); });
+      Guard([this, v] { spin_.UserSetValue(v); });
       Show();
     });
   }
@@ -313,4 +313,4 @@ std::unique_ptr<QtPeer> NewSpinEditPeer(ui::TSpinEdit& control, QWidget* parent)
   return std::make_unique<SpinEditPeer>(control, parent);
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -1,5 +1,5 @@
 // String grids and value lists.
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtPeer.h"
 
 #include <QAbstractItemView>
 #include <QHeaderView>
@@ -7,7 +7,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -100,4 +100,4 @@ std::unique_ptr<QtPeer> NewStringGridPeer(ui::TStringGrid& control, QWidget* par
   return std::make_unique<StringGridPeer>(control, parent);
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -1,7 +1,7 @@
 // Push buttons, check boxes, radio groups and track bars.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -188,4 +188,4 @@ std::unique_ptr<WinPeer> NewTrackBarPeer(ui::TTrackBar& bar, Win32Application& a
   return std::make_unique<TrackBarPeer>(bar, app);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

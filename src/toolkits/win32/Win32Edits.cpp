@@ -1,7 +1,7 @@
 // Edit boxes and memos, combo boxes, spin edits.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -249,4 +249,4 @@ std::unique_ptr<WinPeer> NewSpinEditPeer(ui::TSpinEdit& spin, Win32Application& 
   return std::make_unique<SpinEditPeer>(spin, app);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

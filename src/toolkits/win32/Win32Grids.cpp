@@ -1,7 +1,7 @@
 // String grids and value lists.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::unique_ptr<WinPeer> NewTablePeer(ui::TControl& control, Win32Application& a
   return std::make_unique<TablePeer>(control, app);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

@@ -1,32 +1,21 @@
-// The base peer (geometry, texts, hints, focus and mouse reports shared by
-// every control), the error box of a failed action, and the choice of a
-// peer for each control kind.
-#include "toolkits/qt/QtPeers.h"
+// The base peer (geometry, texts, hints, focus, mouse reports and popup
+// menus shared by every control) and the choice of a peer for each kind.
+#include "toolkits/qt/QtPeer.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QMessageBox>
+#include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
 #include <exception>
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
-
-void Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), ToQ(e.what()));
-  } catch (...) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
-                          QStringLiteral("Unexpected failure"));
-  }
-}
 
 namespace {
 
@@ -96,7 +85,7 @@ bool PeerEventFilter::eventFilter(QObject* watched, QEvent* event) {
       const auto* me = static_cast<QMouseEvent*>(event);
       QWidget* client = peer_.ClientWidget();
       const QPoint p = client->mapFromGlobal(me->globalPosition().toPoint());
-      Guarded([this, p] { peer_.Control().UserMouseMove(p.x(), p.y()); });
+      Guard([this, p] { peer_.Control().UserMouseMove(p.x(), p.y()); });
       return false;
     }
     case QEvent::ContextMenu: {
@@ -106,7 +95,7 @@ bool PeerEventFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
       if (widget->property("quillanDblClick").toBool() &&
           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        Guarded([this] { peer_.Control().UserDblClick(); });
+        Guard([this] { peer_.Control().UserDblClick(); });
         return true;
       }
       return false;
@@ -185,6 +174,23 @@ void QtPeer::SyncAll() {
   Changed(Prop::Cursor, -1);
   Changed(Prop::Visible, -1);
 }
+bool QtPeer::ShowPopupMenu(const QPoint& globalPos) {
+  ui::TPopupMenu* popup = control_.PopupMenu();
+  if (!popup) return false;
+  QMenu menu(widget_);
+  for (ui::TMenuItem* item : popup->Items()) {
+    if (item->Caption() == "-") {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(ToQ(item->Caption()));
+    QObject::connect(action, &QAction::triggered, &menu,
+                     [item] { Guard([item] { item->UserClick(); }); });
+  }
+  menu.exec(globalPos);
+  return true;
+}
+
 // ---------------------------------------------------------- peer factory
 std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
   QWidget* parent = nullptr;
@@ -244,4 +250,4 @@ QWidget* ClientWidgetOf(const ui::TControl& control) {
   return p ? p->ClientWidget() : nullptr;
 }
 
-}  // namespace qtk
+}  // namespace ui::qt
