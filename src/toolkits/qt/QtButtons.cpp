@@ -1,15 +1,10 @@
-// Push buttons, check boxes, radio groups and track bars.
+// Push buttons and check boxes.
 #include "toolkits/qt/QtPeer.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QVBoxLayout>
 
 #include "toolkits/qt/QtApplication.h"
 
@@ -103,80 +98,6 @@ class CheckBoxPeer : public QtPeer {
   ui::TCheckBox& box_;
 };
 
-class RadioGroupPeer : public QtPeer {
- public:
-  RadioGroupPeer(ui::TRadioGroup& r, QWidget* parent)
-      : QtPeer(r, new QGroupBox(parent)), radio_(r), buttons_(new QButtonGroup(Widget())) {
-    new QVBoxLayout(Widget());
-    buttons_->setExclusive(false);
-    QObject::connect(buttons_, &QButtonGroup::idClicked, Widget(), [this](int id) {
-      Guard([this, id] { radio_.UserSelect(id); });
-      ShowIndex();
-    });
-  }
-
- protected:
-  QGroupBox* Group() const { return static_cast<QGroupBox*>(Widget()); }
-  void ShowItems() {
-    for (QAbstractButton* b : buttons_->buttons()) {
-      buttons_->removeButton(b);
-      delete b;
-    }
-    int id = 0;
-    for (const std::string& s : radio_.Items()) {
-      auto* b = new QRadioButton(ToQ(s), Widget());
-      b->setAutoExclusive(false);
-      buttons_->addButton(b, id++);
-      Widget()->layout()->addWidget(b);
-    }
-    ShowIndex();
-  }
-  void ShowIndex() {
-    for (QAbstractButton* b : buttons_->buttons()) {
-      const QSignalBlocker block(b);
-      b->setChecked(buttons_->id(b) == radio_.ItemIndex());
-    }
-  }
-  void ApplyText() override { Group()->setTitle(ToQ(radio_.Caption())); }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::ItemIndex) ShowIndex();
-    if (what == Prop::ItemsReset || what == Prop::ItemInserted || what == Prop::ItemDeleted)
-      ShowItems();
-  }
-  void SyncKind() override { ShowItems(); }
-
- private:
-  ui::TRadioGroup& radio_;
-  QButtonGroup* buttons_;
-};
-
-class TrackBarPeer : public QtPeer {
- public:
-  TrackBarPeer(ui::TTrackBar& t, QWidget* parent)
-      : QtPeer(t, new QSlider(Qt::Horizontal, parent)), track_(t) {
-    Slider()->setTickPosition(QSlider::TicksBelow);
-    QObject::connect(Slider(), &QSlider::valueChanged, Widget(), [this](int v) {
-      Guard([this, v] { track_.UserSetPosition(v); });
-      Show();
-    });
-  }
-
- protected:
-  QSlider* Slider() const { return static_cast<QSlider*>(Widget()); }
-  void Show() {
-    const QSignalBlocker block(Slider());
-    Slider()->setRange(track_.Min(), track_.Max());
-    Slider()->setValue(track_.Position());
-  }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::Value || what == Prop::Counts) Show();
-  }
-  void SyncKind() override { Show(); }
-
- private:
-  ui::TTrackBar& track_;
-};
-
 }  // namespace
 
 std::unique_ptr<QtPeer> NewButtonPeer(ui::TBitBtn& control, QWidget* parent) {
@@ -185,14 +106,6 @@ std::unique_ptr<QtPeer> NewButtonPeer(ui::TBitBtn& control, QWidget* parent) {
 
 std::unique_ptr<QtPeer> NewCheckBoxPeer(ui::TCheckBox& control, QWidget* parent) {
   return std::make_unique<CheckBoxPeer>(control, parent);
-}
-
-std::unique_ptr<QtPeer> NewRadioGroupPeer(ui::TRadioGroup& control, QWidget* parent) {
-  return std::make_unique<RadioGroupPeer>(control, parent);
-}
-
-std::unique_ptr<QtPeer> NewTrackBarPeer(ui::TTrackBar& control, QWidget* parent) {
-  return std::make_unique<TrackBarPeer>(control, parent);
 }
 
 }  // namespace ui::qt

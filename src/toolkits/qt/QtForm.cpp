@@ -174,13 +174,6 @@ class LabelPeer : public QtPeer {
   ui::TLabel& label_;
 };
 
-class SplitterPeer : public QtPeer {
- public:
-  SplitterPeer(ui::TSplitter& s, QWidget* parent) : QtPeer(s, new QWidget(parent)) {
-    Widget()->setCursor(Qt::SplitHCursor);
-  }
-};
-
 }  // namespace
 
 std::unique_ptr<QtPeer> NewFormPeer(ui::TCustomForm& control) {
@@ -193,10 +186,6 @@ std::unique_ptr<QtPeer> NewPanelPeer(ui::TPanel& control, QWidget* parent) {
 
 std::unique_ptr<QtPeer> NewLabelPeer(ui::TLabel& control, QWidget* parent) {
   return std::make_unique<LabelPeer>(control, parent);
-}
-
-std::unique_ptr<QtPeer> NewSplitterPeer(ui::TSplitter& control, QWidget* parent) {
-  return std::make_unique<SplitterPeer>(control, parent);
 }
 
 std::vector<ui::TRect> ScreenWorkAreas() {

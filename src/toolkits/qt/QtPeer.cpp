@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "toolkits/DataOnly.h"
 #include "toolkits/qt/QtApplication.h"
 
 namespace ui::qt {
@@ -202,16 +203,12 @@ std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
   std::unique_ptr<QtPeer> peer;
   if (auto* form = dynamic_cast<ui::TCustomForm*>(&c))
     peer = NewFormPeer(*form);
-  else if (!parent)
+  else if (!parent || DataOnlyKind(c))
     return nullptr;
   else if (auto* box = dynamic_cast<ui::TCheckListBox*>(&c))
     peer = NewCheckListPeer(*box, parent);
   else if (auto* combo = dynamic_cast<ui::TComboBox*>(&c))
     peer = NewComboPeer(*combo, parent);
-  else if (auto* memo = dynamic_cast<ui::TMemo*>(&c))
-    peer = NewMemoPeer(*memo, parent);
-  else if (auto* edit = dynamic_cast<ui::TCustomEdit*>(&c))
-    peer = NewEditPeer(*edit, parent);
   else if (auto* check = dynamic_cast<ui::TCheckBox*>(&c))
     peer = NewCheckBoxPeer(*check, parent);
   else if (auto* button = dynamic_cast<ui::TBitBtn*>(&c))
@@ -222,18 +219,6 @@ std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
     peer = NewLabelPeer(*label, parent);
   else if (auto* status = dynamic_cast<ui::TStatusBar*>(&c))
     peer = NewStatusBarPeer(*status, parent);
-  else if (auto* spin = dynamic_cast<ui::TSpinEdit*>(&c))
-    peer = NewSpinEditPeer(*spin, parent);
-  else if (auto* radio = dynamic_cast<ui::TRadioGroup*>(&c))
-    peer = NewRadioGroupPeer(*radio, parent);
-  else if (auto* track = dynamic_cast<ui::TTrackBar*>(&c))
-    peer = NewTrackBarPeer(*track, parent);
-  else if (auto* values = dynamic_cast<ui::TValueListEditor*>(&c))
-    peer = NewValueListPeer(*values, parent);
-  else if (auto* grid = dynamic_cast<ui::TStringGrid*>(&c))
-    peer = NewStringGridPeer(*grid, parent);
-  else if (auto* splitter = dynamic_cast<ui::TSplitter*>(&c))
-    peer = NewSplitterPeer(*splitter, parent);
   else
     peer = std::make_unique<QtPeer>(c, new QWidget(parent));
   peer->SyncAll();

@@ -82,22 +82,14 @@ void SetStatusText(QWidget* widget, const QString& text);
 // The control's Qt peer; nullptr when it has none.
 QtPeer* PeerOf(const ui::TControl& c);
 
-// One maker per control kind, each in its family's file.
+// One maker per control kind a window shows, each in the file named for it.
 std::unique_ptr<QtPeer> NewFormPeer(ui::TCustomForm& control);
 std::unique_ptr<QtPeer> NewPanelPeer(ui::TPanel& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewLabelPeer(ui::TLabel& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewSplitterPeer(ui::TSplitter& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewButtonPeer(ui::TBitBtn& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewCheckBoxPeer(ui::TCheckBox& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewRadioGroupPeer(ui::TRadioGroup& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewTrackBarPeer(ui::TTrackBar& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewEditPeer(ui::TCustomEdit& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewMemoPeer(ui::TMemo& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewComboPeer(ui::TComboBox& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewSpinEditPeer(ui::TSpinEdit& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewCheckListPeer(ui::TCheckListBox& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewValueListPeer(ui::TValueListEditor& control, QWidget* parent);
-std::unique_ptr<QtPeer> NewStringGridPeer(ui::TStringGrid& control, QWidget* parent);
 std::unique_ptr<QtPeer> NewStatusBarPeer(ui::TStatusBar& control, QWidget* parent);
 
 }  // namespace ui::qt

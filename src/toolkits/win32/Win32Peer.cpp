@@ -3,6 +3,8 @@
 // choice of a peer for each control kind.
 #include "toolkits/win32/Win32Peer.h"
 
+#include "toolkits/DataOnly.h"
+
 namespace ui::win32 {
 
 // ------------------------------------------------------ window procedures
@@ -109,6 +111,7 @@ void RegisterWindowClasses() {
 }
 
 std::unique_ptr<ui::ControlPeer> CreateWin32Peer(ui::TControl& control, Win32Application& app) {
+  if (DataOnlyKind(control)) return nullptr;
   std::unique_ptr<WinPeer> peer;
   if (auto* form = dynamic_cast<ui::TCustomForm*>(&control)) {
     peer = NewFormPeer(*form, app);
@@ -116,23 +119,12 @@ std::unique_ptr<ui::ControlPeer> CreateWin32Peer(ui::TControl& control, Win32App
     peer = NewCheckListPeer(*list, app);
   } else if (auto* combo = dynamic_cast<ui::TComboBox*>(&control)) {
     peer = NewComboPeer(*combo, app);
-  } else if (auto* edit = dynamic_cast<ui::TCustomEdit*>(&control)) {
-    peer = NewEditPeer(*edit, app);
   } else if (auto* box = dynamic_cast<ui::TCheckBox*>(&control)) {
     peer = NewCheckBoxPeer(*box, app);
   } else if (dynamic_cast<ui::TBitBtn*>(&control) != nullptr) {
     peer = NewButtonPeer(control, app);
   } else if (dynamic_cast<ui::TStatusBar*>(&control) != nullptr) {
     peer = NewStatusBarPeer(control, app);
-  } else if (auto* spin = dynamic_cast<ui::TSpinEdit*>(&control)) {
-    peer = NewSpinEditPeer(*spin, app);
-  } else if (auto* group = dynamic_cast<ui::TRadioGroup*>(&control)) {
-    peer = NewRadioGroupPeer(*group, app);
-  } else if (auto* bar = dynamic_cast<ui::TTrackBar*>(&control)) {
-    peer = NewTrackBarPeer(*bar, app);
-  } else if (dynamic_cast<ui::TValueListEditor*>(&control) != nullptr ||
-             dynamic_cast<ui::TStringGrid*>(&control) != nullptr) {
-    peer = NewTablePeer(control, app);
   } else if (dynamic_cast<ui::TWinControl*>(&control) != nullptr) {
     peer = NewPanelPeer(control, app);
   } else {

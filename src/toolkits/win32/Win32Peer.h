@@ -314,13 +314,8 @@ std::unique_ptr<WinPeer> NewPanelPeer(ui::TControl& control, Win32Application& a
 std::unique_ptr<WinPeer> NewLabelPeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewButtonPeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewCheckBoxPeer(ui::TCheckBox& box, Win32Application& app);
-std::unique_ptr<WinPeer> NewRadioGroupPeer(ui::TRadioGroup& group, Win32Application& app);
-std::unique_ptr<WinPeer> NewTrackBarPeer(ui::TTrackBar& bar, Win32Application& app);
-std::unique_ptr<WinPeer> NewEditPeer(ui::TCustomEdit& edit, Win32Application& app);
 std::unique_ptr<WinPeer> NewComboPeer(ui::TComboBox& combo, Win32Application& app);
-std::unique_ptr<WinPeer> NewSpinEditPeer(ui::TSpinEdit& spin, Win32Application& app);
 std::unique_ptr<WinPeer> NewCheckListPeer(ui::TCheckListBox& list, Win32Application& app);
-std::unique_ptr<WinPeer> NewTablePeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewStatusBarPeer(ui::TControl& control, Win32Application& app);
 
 }  // namespace ui::win32
