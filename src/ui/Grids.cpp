@@ -1,6 +1,6 @@
 #include "ui/Grids.h"
 
-#include "lib/Errors.h"
+#include "base/Errors.h"
 
 namespace ui {
 

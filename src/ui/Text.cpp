@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "lib/Errors.h"
+#include "base/Errors.h"
 
 namespace ui {
 
