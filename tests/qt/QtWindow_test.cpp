@@ -497,4 +497,4 @@ class QtWindowTest : public QObject {
 };
 
 QTEST_MAIN(QtWindowTest)
-#include "QtWindowTest.moc"
+#include "QtWindow_test.moc"

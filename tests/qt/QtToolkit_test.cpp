@@ -535,4 +535,4 @@ class QtToolkitTest : public QObject {
 };
 
 QTEST_MAIN(QtToolkitTest)
-#include "QtToolkitTest.moc"
+#include "QtToolkit_test.moc"
