@@ -112,6 +112,8 @@ void RegisterWindowClasses() {
 
 std::unique_ptr<ui::ControlPeer> CreateWin32Peer(ui::TControl& control, Win32Application& app) {
   if (DataOnlyKind(control)) return nullptr;
+  // A child of a control without a window has nowhere to go.
+  if (control.Parent() != nullptr && NativeHandle(*control.Parent()) == 0) return nullptr;
   std::unique_ptr<WinPeer> peer;
   if (auto* form = dynamic_cast<ui::TCustomForm*>(&control)) {
     peer = NewFormPeer(*form, app);
