@@ -15,7 +15,7 @@ namespace {
 
 // The window's path check on the same installation: fastest of a few runs.
 bench::Timing WindowPathCheck(const bench::Installation& inst) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   bench::Window window(inst.Base());
   TForm1& f = window.Show();
   bench::Timing best;

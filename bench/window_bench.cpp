@@ -17,8 +17,8 @@ namespace {
 
 using quillan_test::Op;
 
-memory_toolkit::MemoryApplication& App() {
-  static memory_toolkit::MemoryApplication app;
+ui::memory::MemoryApplication& App() {
+  static ui::memory::MemoryApplication app;
   return app;
 }
 

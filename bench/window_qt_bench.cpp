@@ -18,8 +18,8 @@
 
 namespace {
 
-qtk::QtApplication& App() {
-  static qtk::QtApplication app;
+ui::qt::QtApplication& App() {
+  static ui::qt::QtApplication app;
   return app;
 }
 
@@ -42,7 +42,7 @@ void BM_TypePath_Qt(benchmark::State& state) {
   const std::string path = bench::FortyCharacterLink(state, window, inst);
   if (path.empty()) return;
   TForm1& f = window.Show();
-  auto* combo = qobject_cast<QComboBox*>(qtk::WidgetOf(*f.ComboBoxPath));
+  auto* combo = qobject_cast<QComboBox*>(ui::qt::WidgetOf(*f.ComboBoxPath));
   QLineEdit* line = combo ? combo->lineEdit() : nullptr;
   if (line == nullptr) {
     state.SkipWithError("no path editor");

@@ -5,7 +5,7 @@
 
 #include "lib/D_Util.h"
 #include "lib/D_Win.h"
-#include "lib/Errors.h"
+#include "base/Errors.h"
 #include "platform/Platform.h"
 
 namespace D_Ini {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "lib/Errors.h"
+#include "base/Errors.h"
 #include "lib/TStringList.h"
 
 namespace D_Ini {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "lib/D_Util.h"
-#include "lib/Errors.h"
+#include "base/Errors.h"
 
 namespace D_Win {
 

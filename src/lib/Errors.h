@@ -1,28 +1,5 @@
-// Failures are exceptions; the callers decide which ones to swallow.
+// The errors live below every layer (the toolkit layer throws them too);
+// this name stays for the units that include it.
 #pragma once
 
-#include <stdexcept>
-#include <string>
-
-class EQuillanError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// A settings write or erase that the file system refused: "Unable to write to %s".
-class ESettingsWriteError : public EQuillanError {
- public:
-  explicit ESettingsWriteError(const std::string& path)
-      : EQuillanError("Unable to write to " + path), path_(path) {}
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// A registry value of a type other than a string: "Invalid data type for '%s'".
-class ERegistryError : public EQuillanError {
- public:
-  explicit ERegistryError(const std::string& valueName)
-      : EQuillanError("Invalid data type for '" + valueName + "'") {}
-};
+#include "base/Errors.h"

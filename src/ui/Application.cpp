@@ -1,4 +1,5 @@
-#include "ui/Controls.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
 
 namespace ui {
 

@@ -76,7 +76,7 @@ struct KitchenSink : TForm {
 
 class ControlState : public ::testing::Test {
  protected:
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   quillan_test::TempDir tmp;
   quillan_test::PlatformDouble os;
   quillan_test::ScopedPlatform scoped{os};
@@ -236,7 +236,7 @@ TEST_F(ControlState, FailuresEndTheWalkButBoundsSwallowThem) {
 }
 
 TEST(ComboHistory, AddKeepsAtMostOneMoreThanTheLimitAndIgnoresCase) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   auto* box = new TComboBox(&form);
   for (int i = 0; i < 31; ++i) box->AddItem("p" + std::to_string(i));

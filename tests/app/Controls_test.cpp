@@ -17,7 +17,7 @@ struct RecordingPeer : ControlPeer {
 };
 
 // A toolkit that gives every control a peer recording what it is told.
-struct PeerApp : memory_toolkit::MemoryApplication {
+struct PeerApp : ui::memory::MemoryApplication {
   std::vector<std::pair<Prop, int>> log;
   std::vector<std::string> created;
   std::unique_ptr<ControlPeer> CreatePeer(TControl& c) override {
@@ -29,7 +29,7 @@ struct PeerApp : memory_toolkit::MemoryApplication {
 }  // namespace
 
 TEST(Layer, CheckListKeepsSortedOrderFlagsAndSelection) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   auto* list = new TCheckListBox(&form);
   list->SetSorted(true);
@@ -74,7 +74,7 @@ TEST(Layer, CheckListKeepsSortedOrderFlagsAndSelection) {
 }
 
 TEST(Layer, ComboEventsComeFromTheUserOnly) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   auto* box = new TComboBox(&form);
   std::vector<std::string> seen;
@@ -97,7 +97,7 @@ TEST(Layer, ComboEventsComeFromTheUserOnly) {
 }
 
 TEST(Layer, FormShowsOnceAndClosingTheMainFormEndsTheLoop) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm main;
   TForm other;
   app.SetMainForm(&main);
@@ -125,7 +125,7 @@ TEST(Layer, FormShowsOnceAndClosingTheMainFormEndsTheLoop) {
 }
 
 TEST(Layer, AlignmentStacksChildrenAndAnchorsFollowResizes) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   form.SetBounds(0, 0, 208, 142);  // client 200 x 100
   auto* top = new TPanel(&form);
@@ -193,7 +193,7 @@ TEST(Layer, PeersAreCreatedTopDownAndToldEveryChange) {
 }
 
 TEST(Layer, GridRefusesImpossibleShapes) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   auto* grid = new TStringGrid(&form);
   EXPECT_THROW(grid->SetFixedRows(5), EQuillanError);
@@ -233,7 +233,7 @@ TEST(Layer, MnemonicClicksItsOnlyOwnerAndOnlyMovesTheFocusAmongSharers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(1, c.key) + " from " + (c.focusedBefore ? c.focusedBefore : "-"));
-    memory_toolkit::MemoryApplication app;
+    ui::memory::MemoryApplication app;
     TForm form;
     std::vector<std::string> clicks;
     std::map<std::string, TWinControl*> byName;

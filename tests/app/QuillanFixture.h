@@ -63,8 +63,8 @@ class QuillanTest : public ::testing::Test {
   std::vector<bool> EnabledStates() const;
   std::vector<std::string> History() const;
 
-  memory_toolkit::MemoryApplication app;
-  memory_toolkit::MemoryUser user{app};
+  ui::memory::MemoryApplication app;
+  ui::memory::MemoryUser user{app};
   quillan_test::TempDir tmp;
   quillan_test::PlatformDouble os;
   std::unique_ptr<quillan_test::ScopedPlatform> scoped;

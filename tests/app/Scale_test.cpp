@@ -20,7 +20,7 @@ struct CountingPeer : ControlPeer {
   void Changed(Prop what, int index) override { log.emplace_back(what, index); }
 };
 
-struct PeerApp : memory_toolkit::MemoryApplication {
+struct PeerApp : ui::memory::MemoryApplication {
   CountingPeer* last = nullptr;
   std::unique_ptr<ControlPeer> CreatePeer(TControl&) override {
     auto peer = std::make_unique<CountingPeer>();
@@ -44,7 +44,7 @@ std::vector<Entry> EntriesOf(const TCheckListBox& list) {
 }  // namespace
 
 TEST(CheckListUpdate, GivesTheOrderFlagsAndSelectionOfOneByOneInsertion) {
-  memory_toolkit::MemoryApplication app;
+  ui::memory::MemoryApplication app;
   TForm form;
   auto* batched = new TCheckListBox(&form);
   auto* single = new TCheckListBox(&form);

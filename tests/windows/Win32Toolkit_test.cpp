@@ -17,13 +17,13 @@
 #include "toolkits/win32/Win32Toolkit.h"
 #include "ui/Controls.h"
 // Internal to the toolkit: the DPI it reads from a window.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
 #include "platform/win32/WinApi.h"
 
 namespace {
 
-HWND Native(const ui::TControl& c) { return reinterpret_cast<HWND>(win32ui::NativeHandle(c)); }
+HWND Native(const ui::TControl& c) { return reinterpret_cast<HWND>(ui::win32::NativeHandle(c)); }
 
 LPARAM Point(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
@@ -126,7 +126,7 @@ std::string TipOf(HWND control) {
 
 class Win32Toolkit : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { app_ = new win32ui::Win32Application(); }
+  static void SetUpTestSuite() { app_ = new ui::win32::Win32Application(); }
   static void TearDownTestSuite() {
     delete app_;
     app_ = nullptr;
@@ -143,11 +143,11 @@ class Win32Toolkit : public ::testing::Test {
     Pump();
   }
 
-  static win32ui::Win32Application* app_;
+  static ui::win32::Win32Application* app_;
   std::unique_ptr<ui::TForm> form_;
 };
 
-win32ui::Win32Application* Win32Toolkit::app_ = nullptr;
+ui::win32::Win32Application* Win32Toolkit::app_ = nullptr;
 
 TEST_F(Win32Toolkit, ApplicationWindowCarriesTheTitle) {
   app_->SetTitle("Quillan toolkit test");
@@ -654,7 +654,7 @@ TEST_F(Win32Toolkit, FormRescalesOnADpiChangeAndKeepsTheLayersUnits) {
   Realize();
   const HWND form = Native(*form_);
   const HWND native = Native(*list);
-  ASSERT_EQ(win32ui::WindowDpi(form), 96) << "the test prefix must draw at 96 DPI";
+  ASSERT_EQ(ui::win32::WindowDpi(form), 96) << "the test prefix must draw at 96 DPI";
   RECT client96;
   GetClientRect(form, &client96);
 
@@ -678,7 +678,7 @@ TEST_F(Win32Toolkit, FormRescalesOnADpiChangeAndKeepsTheLayersUnits) {
   // not redraw the frame itself for a message sent by hand).
   RECT outer;
   GetWindowRect(form, &outer);
-  const SIZE frame192 = win32ui::FrameSize(192);
+  const SIZE frame192 = ui::win32::FrameSize(192);
   EXPECT_EQ(outer.right - outer.left, 2 * client96.right + frame192.cx);
   EXPECT_EQ(outer.bottom - outer.top, 2 * client96.bottom + frame192.cy);
   EXPECT_EQ(outer.left, 200);

@@ -1,6 +1,6 @@
 #include "toolkits/memory/MemoryApplication.h"
 
-namespace memory_toolkit {
+namespace ui::memory {
 
 void MemoryApplication::Run() {
   terminated_ = false;
@@ -43,4 +43,4 @@ void MemoryApplication::FormVisibilityChanged(ui::TCustomForm& form) {
   visibility_.emplace_back(&form, form.Showing());
 }
 
-}  // namespace memory_toolkit
+}  // namespace ui::memory

@@ -11,7 +11,7 @@
 
 #include "ui/Controls.h"
 
-namespace memory_toolkit {
+namespace ui::memory {
 
 struct MessageBoxCall {
   std::string text;
@@ -102,4 +102,7 @@ class MemoryApplication : public ui::TApplication {
   int processCalls_ = 0;
 };
 
-}  // namespace memory_toolkit
+}  // namespace ui::memory
+
+// The older name, which the companion program still uses.
+namespace memory_toolkit = ui::memory;

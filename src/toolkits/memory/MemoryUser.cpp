@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace memory_toolkit {
+namespace ui::memory {
 
 namespace {
 
@@ -92,4 +92,4 @@ void MemoryUser::UseMenu(ui::TControl& control, const std::string& caption) cons
   throw std::runtime_error("no menu item " + caption);
 }
 
-}  // namespace memory_toolkit
+}  // namespace ui::memory

@@ -9,7 +9,7 @@
 #include "toolkits/memory/MemoryApplication.h"
 #include "ui/Controls.h"
 
-namespace memory_toolkit {
+namespace ui::memory {
 
 class MemoryUser {
  public:
@@ -52,4 +52,4 @@ class MemoryUser {
   MemoryApplication& app_;
 };
 
-}  // namespace memory_toolkit
+}  // namespace ui::memory

@@ -8,9 +8,9 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtPeer.h"
 
-namespace qtk {
+namespace ui::qt {
 
 std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c);
 
@@ -84,6 +84,17 @@ QWidget* DialogParent() {
   return w && w->isVisible() ? w : nullptr;
 }
 }  // namespace
+
+void QtApplication::HandleException() noexcept {
+  QString text = QStringLiteral("Unexpected failure");
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    text = ToQ(e.what());
+  } catch (...) {
+  }
+  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), text);
+}
 
 int QtApplication::MessageBox(const std::string& text, const std::string& caption,
                               unsigned flags) {
@@ -209,4 +220,4 @@ void QtApplication::CursorChanged() {
 
 std::vector<ui::TRect> QtApplication::WorkAreas() const { return ScreenWorkAreas(); }
 
-}  // namespace qtk
+}  // namespace ui::qt

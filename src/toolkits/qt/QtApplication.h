@@ -14,7 +14,7 @@
 
 class QWidget;
 
-namespace qtk {
+namespace ui::qt {
 
 // Byte strings of the layer <-> Qt strings (the locale's 8-bit encoding).
 QString ToQ(const std::string& s);
@@ -43,6 +43,8 @@ class QtApplication : public ui::TApplication {
   void BringToFront(const std::string& activationToken) override;
   void WatchInput(int descriptor, std::function<void()> onInput) override;
   std::vector<ui::TRect> WorkAreas() const override;
+  // An error box over the active window.
+  void HandleException() noexcept override;
 
   bool Terminated() const { return terminated_; }
   // Rebuilds the keyboard focus chain of a form from the tab orders.
@@ -64,4 +66,4 @@ QWidget* WidgetOf(const ui::TControl& control);
 // Where the control's client coordinates start (a list's viewport, say).
 QWidget* ClientWidgetOf(const ui::TControl& control);
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -1,19 +1,14 @@
-// Push buttons, check boxes, radio groups and track bars.
-#include "toolkits/qt/QtPeers.h"
+// Push buttons and check boxes.
+#include "toolkits/qt/QtPeer.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
-#include <QVBoxLayout>
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -43,7 +38,7 @@ class PushButton : public QPushButton {
       const qsizetype amp = text.indexOf(QLatin1Char('&'));
       if (form && amp >= 0 && amp + 1 < text.size()) {
         const char key = text.at(amp + 1).toLatin1();
-        Guarded([form, key] { form->UserMnemonic(key, FocusedControl(*form)); });
+        Guard([form, key] { form->UserMnemonic(key, FocusedControl(*form)); });
         window()->setAttribute(Qt::WA_KeyboardFocusChange);
         return true;
       }
@@ -68,7 +63,7 @@ class ButtonPeer : public QtPeer {
  public:
   ButtonPeer(ui::TBitBtn& b, QWidget* parent) : QtPeer(b, new PushButton(b, parent)), button_(b) {
     QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Widget(),
-                     [this] { Guarded([this] { button_.UserClick(); }); });
+                     [this] { Guard([this] { button_.UserClick(); }); });
   }
 
  protected:
@@ -84,7 +79,7 @@ class CheckBoxPeer : public QtPeer {
     // Qt has toggled its box already; the control toggles its own state and
     // the widget is then set to that.
     QObject::connect(Box(), &QCheckBox::clicked, Widget(), [this] {
-      Guarded([this] { box_.UserClick(); });
+      Guard([this] { box_.UserClick(); });
       ApplyKind(Prop::Checked, -1);
     });
   }
@@ -103,80 +98,6 @@ class CheckBoxPeer : public QtPeer {
   ui::TCheckBox& box_;
 };
 
-class RadioGroupPeer : public QtPeer {
- public:
-  RadioGroupPeer(ui::TRadioGroup& r, QWidget* parent)
-      : QtPeer(r, new QGroupBox(parent)), radio_(r), buttons_(new QButtonGroup(Widget())) {
-    new QVBoxLayout(Widget());
-    buttons_->setExclusive(false);
-    QObject::connect(buttons_, &QButtonGroup::idClicked, Widget(), [this](int id) {
-      Guarded([this, id] { radio_.UserSelect(id); });
-      ShowIndex();
-    });
-  }
-
- protected:
-  QGroupBox* Group() const { return static_cast<QGroupBox*>(Widget()); }
-  void ShowItems() {
-    for (QAbstractButton* b : buttons_->buttons()) {
-      buttons_->removeButton(b);
-      delete b;
-    }
-    int id = 0;
-    for (const std::string& s : radio_.Items()) {
-      auto* b = new QRadioButton(ToQ(s), Widget());
-      b->setAutoExclusive(false);
-      buttons_->addButton(b, id++);
-      Widget()->layout()->addWidget(b);
-    }
-    ShowIndex();
-  }
-  void ShowIndex() {
-    for (QAbstractButton* b : buttons_->buttons()) {
-      const QSignalBlocker block(b);
-      b->setChecked(buttons_->id(b) == radio_.ItemIndex());
-    }
-  }
-  void ApplyText() override { Group()->setTitle(ToQ(radio_.Caption())); }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::ItemIndex) ShowIndex();
-    if (what == Prop::ItemsReset || what == Prop::ItemInserted || what == Prop::ItemDeleted)
-      ShowItems();
-  }
-  void SyncKind() override { ShowItems(); }
-
- private:
-  ui::TRadioGroup& radio_;
-  QButtonGroup* buttons_;
-};
-
-class TrackBarPeer : public QtPeer {
- public:
-  TrackBarPeer(ui::TTrackBar& t, QWidget* parent)
-      : QtPeer(t, new QSlider(Qt::Horizontal, parent)), track_(t) {
-    Slider()->setTickPosition(QSlider::TicksBelow);
-    QObject::connect(Slider(), &QSlider::valueChanged, Widget(), [this](int v) {
-      Guarded([this, v] { track_.UserSetPosition(v); });
-      Show();
-    });
-  }
-
- protected:
-  QSlider* Slider() const { return static_cast<QSlider*>(Widget()); }
-  void Show() {
-    const QSignalBlocker block(Slider());
-    Slider()->setRange(track_.Min(), track_.Max());
-    Slider()->setValue(track_.Position());
-  }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::Value || what == Prop::Counts) Show();
-  }
-  void SyncKind() override { Show(); }
-
- private:
-  ui::TTrackBar& track_;
-};
-
 }  // namespace
 
 std::unique_ptr<QtPeer> NewButtonPeer(ui::TBitBtn& control, QWidget* parent) {
@@ -187,12 +108,4 @@ std::unique_ptr<QtPeer> NewCheckBoxPeer(ui::TCheckBox& control, QWidget* parent)
   return std::make_unique<CheckBoxPeer>(control, parent);
 }
 
-std::unique_ptr<QtPeer> NewRadioGroupPeer(ui::TRadioGroup& control, QWidget* parent) {
-  return std::make_unique<RadioGroupPeer>(control, parent);
-}
-
-std::unique_ptr<QtPeer> NewTrackBarPeer(ui::TTrackBar& control, QWidget* parent) {
-  return std::make_unique<TrackBarPeer>(control, parent);
-}
-
-}  // namespace qtk
+}  // namespace ui::qt

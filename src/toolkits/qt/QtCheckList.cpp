@@ -1,5 +1,5 @@
-// The check-list box: a list view over a model that reads the control.
-#include "toolkits/qt/QtPeers.h"
+// The check-list box's peer and what screen readers see of its entries.
+#include "toolkits/qt/QtCheckListView.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -15,7 +15,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -86,7 +86,7 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
     if (name != toggleAction() || !Switchable()) return;
     ui::TCheckListBox& box = view_->Box();
     const int row = row_;
-    Guarded([&box, row] { box.UserClickCheckBox(row); });
+    Guard([&box, row] { box.UserClickCheckBox(row); });
   }
 
  private:
@@ -207,63 +207,6 @@ class CheckListPeer : public QtPeer {
 
 }  // namespace
 
-int CheckListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
-}
-
-QVariant CheckListModel::data(const QModelIndex& index, int role) const {
-  const int row = index.row();
-  if (!index.isValid() || row < 0 || row >= box_.Count()) return {};
-  switch (role) {
-    case Qt::DisplayRole: return ToQ(box_.ItemText(row));
-    case Qt::CheckStateRole: return box_.Checked(row) ? Qt::Checked : Qt::Unchecked;
-    case Qt::ToolTipRole: return ToQ(box_.ItemHint(row));
-    default: return {};
-  }
-}
-
-Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
-  const int row = index.row();
-  if (!index.isValid() || row < 0 || row >= box_.Count()) return Qt::NoItemFlags;
-  Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  if (box_.ItemEnabled(row)) f |= Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
-  return f;
-}
-
-void CheckListModel::Inserted(int row) {
-  if (row < 0 || row > rows_ || rows_ + 1 != box_.Count()) {
-    Reset();
-    return;
-  }
-  beginInsertRows(QModelIndex(), row, row);
-  ++rows_;
-  endInsertRows();
-}
-
-void CheckListModel::Removed(int row) {
-  if (row < 0 || row >= rows_ || rows_ - 1 != box_.Count()) {
-    Reset();
-    return;
-  }
-  beginRemoveRows(QModelIndex(), row, row);
-  --rows_;
-  endRemoveRows();
-}
-
-void CheckListModel::Reset() {
-  beginResetModel();
-  rows_ = box_.Count();
-  endResetModel();
-}
-
-void CheckListModel::ItemChanged(int row) {
-  if (rows_ == 0) return;
-  if (row < 0 || row >= rows_)
-    emit dataChanged(index(0), index(rows_ - 1));
-  else
-    emit dataChanged(index(row), index(row));
-}
-
 CheckListView::CheckListView(ui::TCheckListBox& box, QWidget* parent)
     : QListView(parent), box_(box), model_(box) {
   setModel(&model_);
@@ -308,214 +251,8 @@ void CheckListView::AccessibleItemChanged(int item) {
   }
 }
 
-int CheckListView::ColumnWidth() const {
-  const int columns = box_.Columns();
-  const int w = viewport()->width();
-  return std::max(1, columns > 0 ? w / columns : w);
-}
-
-int CheckListView::RowsPerColumn() const {
-  const int h = std::max(1, box_.ItemHeight());
-  if (box_.Columns() <= 0) return std::max(1, viewport()->height() / h);
-  // As QListView wraps its columns: it keeps room for the horizontal scroll
-  // bar even while that is hidden, and an item must end above the bottom.
-  int bounds = maximumViewportSize().height();
-  if (horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded)
-    bounds -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, horizontalScrollBar());
-  return std::max(1, (bounds - 1) / h);
-}
-
-void CheckListView::UpdateGrid() {
-  const bool columns = box_.Columns() > 0;
-  setFlow(QListView::TopToBottom);
-  setWrapping(columns);
-  setVerticalScrollBarPolicy(columns ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-  UpdateScrollBar();
-  const QSize grid(ColumnWidth(), std::max(1, box_.ItemHeight()));
-  if (gridSize() != grid) setGridSize(grid);
-  horizontalScrollBar()->setSingleStep(grid.width());
-  verticalScrollBar()->setSingleStep(grid.height());
-}
-
-void CheckListView::UpdateScrollBar() {
-  Qt::ScrollBarPolicy policy = Qt::ScrollBarAlwaysOff;
-  if (box_.Columns() > 0) {
-    // QListView keeps room for an as-needed bar even while it is hidden,
-    // which would cost the columns a row or two; so ask only when needed.
-    const int rows = std::max(1, (maximumViewportSize().height() - 1) /
-                                     std::max(1, box_.ItemHeight()));
-    if (model_.rowCount() > rows * box_.Columns()) policy = Qt::ScrollBarAsNeeded;
-  }
-  if (horizontalScrollBarPolicy() != policy) setHorizontalScrollBarPolicy(policy);
-}
-
-QRect CheckListView::ItemRect(int item) const {
-  const int h = std::max(1, box_.ItemHeight());
-  if (box_.Columns() > 0) {
-    const int rows = RowsPerColumn();
-    const int w = ColumnWidth();
-    return {(item / rows) * w - horizontalOffset(), (item % rows) * h, w, h};
-  }
-  return {0, item * h - verticalOffset(), viewport()->width(), h};
-}
-
-int CheckListView::ItemAt(const QPoint& pos) const {
-  if (pos.x() < 0 || pos.y() < 0 || pos.x() >= viewport()->width() ||
-      pos.y() >= viewport()->height())
-    return -1;
-  const int h = std::max(1, box_.ItemHeight());
-  int item = -1;
-  if (box_.Columns() > 0) {
-    const int rows = RowsPerColumn();
-    const int row = pos.y() / h;
-    if (row >= rows) return -1;
-    item = (pos.x() + horizontalOffset()) / ColumnWidth() * rows + row;
-  } else {
-    item = (pos.y() + verticalOffset()) / h;
-  }
-  return item < box_.Count() ? item : -1;
-}
-
-QRect CheckListView::CheckRect(int item) const {
-  QStyleOptionViewItem opt;
-  initViewItemOption(&opt);
-  opt.rect = ItemRect(item);
-  opt.index = model_.index(item);
-  opt.features |= QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-  opt.checkState = box_.Checked(item) ? Qt::Checked : Qt::Unchecked;
-  opt.text = ToQ(box_.ItemText(item));
-  return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, this);
-}
-
-void CheckListView::ShowSelection() {
-  const int i = box_.ItemIndex();
-  if (i < 0 || i >= model_.rowCount()) {
-    selectionModel()->clearSelection();
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    return;
-  }
-  const QModelIndex index = model_.index(i);
-  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  scrollTo(index);
-}
-
-void CheckListView::Press(QMouseEvent* event) {
-  setFocus(Qt::MouseFocusReason);
-  if (event->button() != Qt::LeftButton) return;
-  const QPoint pos = event->position().toPoint();
-  const int item = ItemAt(pos);
-  if (item < 0) return;
-  // Like the native list: the strip left of the text, up to the end of the
-  // check mark, is the check-mark box.
-  const QRect check = CheckRect(item);
-  const QRect cell = ItemRect(item);
-  const bool inCheck = pos.x() >= cell.left() && pos.x() <= check.right() + 1;
-  Guarded([this, item, inCheck] {
-    if (inCheck)
-      box_.UserClickCheckBox(item);
-    else
-      box_.UserClickItem(item);
-  });
-}
-
-void CheckListView::mousePressEvent(QMouseEvent* event) {
-  Press(event);
-  event->accept();
-}
-
-void CheckListView::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The second press of a double click came as a press already.
-  if (event->button() == Qt::LeftButton) Guarded([this] { box_.UserDblClick(); });
-  event->accept();
-}
-
-void CheckListView::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
-
-void CheckListView::mouseMoveEvent(QMouseEvent* event) {
-  // Reported by the peer's event filter; no drag selection here.
-  event->accept();
-}
-
-void CheckListView::contextMenuEvent(QContextMenuEvent* event) {
-  if (auto* peer = PeerOf(box_)) peer->ShowPopupMenu(event->globalPos());
-  event->accept();
-}
-
-void CheckListView::ShowKeyboardPopup() {
-  auto* peer = PeerOf(box_);
-  if (peer == nullptr) return;
-  // Beside the selected entry, or at the list's corner.
-  const int i = box_.ItemIndex();
-  const QPoint at = i >= 0 && i < box_.Count() ? ItemRect(i).center() : QPoint(4, 4);
-  peer->ShowPopupMenu(viewport()->mapToGlobal(at));
-}
-
-void CheckListView::keyPressEvent(QKeyEvent* event) {
-  const int count = box_.Count();
-  const int current = box_.ItemIndex();
-  const int rows = box_.Columns() > 0 ? RowsPerColumn() : 1;
-  const int page = box_.Columns() > 0 ? rows : std::max(1, RowsPerColumn() - 1);
-  int next = -2;
-  switch (event->key()) {
-    case Qt::Key_Space:
-      Guarded([this] { box_.UserPressSpace(); });
-      event->accept();
-      return;
-    case Qt::Key_F10:
-      // Shift+F10 opens the popup menu, as the Menu key does.
-      if (event->modifiers() == Qt::ShiftModifier) {
-        ShowKeyboardPopup();
-        event->accept();
-        return;
-      }
-      break;
-    case Qt::Key_Up: next = current - 1; break;
-    case Qt::Key_Down: next = current + 1; break;
-    case Qt::Key_Left: next = box_.Columns() > 0 ? current - rows : current - 1; break;
-    case Qt::Key_Right: next = box_.Columns() > 0 ? current + rows : current + 1; break;
-    case Qt::Key_PageUp: next = current - page; break;
-    case Qt::Key_PageDown: next = current + page; break;
-    case Qt::Key_Home: next = 0; break;
-    case Qt::Key_End: next = count - 1; break;
-    default: break;
-  }
-  if (next == -2) {
-    const QString text = event->text();
-    if (text.isEmpty() || !text.at(0).isPrint() ||
-        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-      QListView::keyPressEvent(event);
-      return;
-    }
-    // Typing the beginning of a name selects the next item that starts so.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - lastSearchKey_ > QApplication::keyboardInputInterval()) search_.clear();
-    lastSearchKey_ = now;
-    search_ += text;
-    const int start = search_.size() == 1 ? current + 1 : std::max(current, 0);
-    for (int k = 0; k < count; ++k) {
-      const int i = (start + k) % count;
-      if (ToQ(box_.ItemText(i)).startsWith(search_, Qt::CaseInsensitive)) {
-        next = i;
-        break;
-      }
-    }
-    event->accept();
-    if (next < 0 || next == current) return;
-  }
-  event->accept();
-  if (count == 0) return;
-  next = std::clamp(next, 0, count - 1);
-  if (next == current) return;
-  Guarded([this, next] { box_.UserSelect(next); });
-}
-
-void CheckListView::resizeEvent(QResizeEvent* event) {
-  QListView::resizeEvent(event);
-  UpdateGrid();
-}
-
 std::unique_ptr<QtPeer> NewCheckListPeer(ui::TCheckListBox& control, QWidget* parent) {
   return std::make_unique<CheckListPeer>(control, parent);
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -1,6 +1,6 @@
 // The form (a top-level window with its icon) and its plain children:
 // panels, labels and splitters.
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtPeer.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -66,20 +66,20 @@ class FormWidget : public QWidget {
   void closeEvent(QCloseEvent* e) override {
     // The layer decides: it hides the form (and ends the program) itself.
     e->ignore();
-    Guarded([this] { form_.UserClose(); });
+    Guard([this] { form_.UserClose(); });
   }
   void resizeEvent(QResizeEvent* e) override {
     QWidget::resizeEvent(e);
     const QSize s = e->size();
     if (s.width() != form_.ClientWidth() || s.height() != form_.ClientHeight())
-      Guarded([this, s] { form_.UserResized(s.width(), s.height()); });
+      Guard([this, s] { form_.UserResized(s.width(), s.height()); });
   }
   void moveEvent(QMoveEvent* e) override {
     QWidget::moveEvent(e);
     if (!isVisible()) return;
     const QPoint p = pos();  // frame position
     if (p.x() != form_.Left() || p.y() != form_.Top())
-      Guarded([this, p] { form_.UserMoved(p.x(), p.y()); });
+      Guard([this, p] { form_.UserMoved(p.x(), p.y()); });
   }
 
  private:
@@ -174,13 +174,6 @@ class LabelPeer : public QtPeer {
   ui::TLabel& label_;
 };
 
-class SplitterPeer : public QtPeer {
- public:
-  SplitterPeer(ui::TSplitter& s, QWidget* parent) : QtPeer(s, new QWidget(parent)) {
-    Widget()->setCursor(Qt::SplitHCursor);
-  }
-};
-
 }  // namespace
 
 std::unique_ptr<QtPeer> NewFormPeer(ui::TCustomForm& control) {
@@ -195,10 +188,6 @@ std::unique_ptr<QtPeer> NewLabelPeer(ui::TLabel& control, QWidget* parent) {
   return std::make_unique<LabelPeer>(control, parent);
 }
 
-std::unique_ptr<QtPeer> NewSplitterPeer(ui::TSplitter& control, QWidget* parent) {
-  return std::make_unique<SplitterPeer>(control, parent);
-}
-
 std::vector<ui::TRect> ScreenWorkAreas() {
   std::vector<ui::TRect> areas;
   for (const QScreen* screen : QGuiApplication::screens()) {
@@ -208,4 +197,4 @@ std::vector<ui::TRect> ScreenWorkAreas() {
   return areas;
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

@@ -88,6 +88,6 @@ int main(int argc, char* argv[]) {
   QApplication qt(argc, argv);
   // Before any widget asks for a font.
   fonts.Join();
-  qtk::QtApplication app;
+  ui::qt::QtApplication app;
   return QuillanMain(app);
 }

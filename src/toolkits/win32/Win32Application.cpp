@@ -3,15 +3,16 @@
 #include "toolkits/win32/Win32Toolkit.h"
 
 #include "platform/win32/WinApi.h"
+#include <commdlg.h>
 #include <objbase.h>
 
 #include <exception>
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -210,4 +211,44 @@ void Win32Application::HandleException() noexcept {
   MessageBoxA(owner, text.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
 }
 
-}  // namespace win32ui
+namespace {
+
+// "A|B|C|D" becomes "A\0B\0C\0D\0\0", the form the dialog takes.
+std::string FilterList(const std::string& filter) {
+  std::string list = filter;
+  for (char& c : list) {
+    if (c == '|') c = '\0';
+  }
+  list.push_back('\0');
+  list.push_back('\0');
+  return list;
+}
+
+}  // namespace
+
+int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  HWND owner = MainFormWindow();
+  if (owner == nullptr || !IsWindowVisible(owner)) owner = AsHwnd(handle_);
+  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32Application::ExecuteOpenDialog(ui::TOpenDialog& dialog) {
+  std::vector<char> file(MAX_PATH * 4, '\0');
+  dialog.FileName.copy(file.data(), std::min(dialog.FileName.size(), file.size() - 1));
+  const std::string filter = FilterList(dialog.Filter);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = MainFormWindow();
+  ofn.lpstrFilter = dialog.Filter.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = dialog.InitialDir.empty() ? nullptr : dialog.InitialDir.c_str();
+  ofn.lpstrDefExt = dialog.DefaultExt.empty() ? nullptr : dialog.DefaultExt.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  if (!GetOpenFileNameA(&ofn)) return false;
+  dialog.FileName = file.data();
+  return true;
+}
+
+}  // namespace ui::win32

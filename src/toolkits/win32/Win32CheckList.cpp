@@ -1,9 +1,9 @@
 // The check-list box, an owner-drawn list box.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-#include "toolkits/win32/Win32Accessible.h"
+#include "toolkits/win32/Win32CheckListAccessible.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -277,4 +277,4 @@ std::unique_ptr<WinPeer> NewCheckListPeer(ui::TCheckListBox& list, Win32Applicat
   return std::make_unique<CheckListPeer>(list, app);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

@@ -1,8 +1,8 @@
 // The form (a top-level window with the tool tips and the font of its
 // controls) and its plain children: panels, labels and splitters.
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -227,71 +227,11 @@ class FormPeer final : public WinPeer {
   int dpi_ = 96;
 };
 
-FormPeer* WinPeer::Form() const {
-  ui::TCustomForm* form = control_.ParentForm();
-  if (form == nullptr) return nullptr;
-  return dynamic_cast<FormPeer*>(form->Peer());
-}
-
-int WinPeer::Dpi() const {
-  FormPeer* form = Form();
-  return form != nullptr ? form->Dpi() : 96;
-}
-
-HFONT WinPeer::Font() const {
-  FormPeer* form = Form();
-  return form != nullptr ? form->FontHandle() : nullptr;
-}
-
-// Runs from the destructor too, when the control is going away: it must
-// not ask the layer anything.
-void WinPeer::RemoveTools() {
-  HWND tip = tipWindow_;
-  if (tip != nullptr && IsWindow(tip)) {
-    for (HWND h : tools_) {
-      TTTOOLINFOA info{};
-      info.cbSize = TTTOOLINFOA_V2_SIZE;
-      info.hwnd = GetParent(h);
-      info.uId = reinterpret_cast<UINT_PTR>(h);
-      SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-    }
-  }
-  tools_.clear();
-}
-
-void WinPeer::UpdateTool() {
-  FormPeer* form = Form();
-  if (form == nullptr || form == this || form->Tip() == nullptr) return;
-  RemoveTools();
-  tipWindow_ = form->Tip();
-  const std::string text = ToolText();
-  if (text.empty()) return;
-  for (HWND h : HintWindows()) {
-    if (h == nullptr) continue;
-    TTTOOLINFOA info{};
-    info.cbSize = TTTOOLINFOA_V2_SIZE;
-    info.uFlags = TTF_IDISHWND;
-    info.hwnd = GetParent(h);
-    info.uId = reinterpret_cast<UINT_PTR>(h);
-    info.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(form->Tip(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-    tools_.push_back(h);
-  }
-}
-
-void WinPeer::RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const {
-  if (tools_.empty() || tipWindow_ == nullptr) return;
-  MSG m{};
-  m.hwnd = h;
-  m.message = msg;
-  m.wParam = wp;
-  m.lParam = lp;
-  m.time = static_cast<DWORD>(GetMessageTime());
-  const DWORD pos = GetMessagePos();
-  m.pt.x = LowSigned(static_cast<LPARAM>(pos));
-  m.pt.y = HighSigned(static_cast<LPARAM>(pos));
-  SendMessageA(tipWindow_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
-}
+// What every peer asks of its form's peer.
+FormPeer* FormPeerOf(ui::ControlPeer* peer) { return dynamic_cast<FormPeer*>(peer); }
+int FormDpi(const FormPeer& form) { return form.Dpi(); }
+HFONT FormFont(const FormPeer& form) { return form.FontHandle(); }
+HWND FormTip(const FormPeer& form) { return form.Tip(); }
 
 namespace {
 
@@ -474,4 +414,4 @@ std::unique_ptr<WinPeer> NewLabelPeer(ui::TControl& control, Win32Application& a
   return std::make_unique<LabelPeer>(control, app);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

@@ -6,7 +6,7 @@
 
 #include "ui/Controls.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 class Win32Application;
 
@@ -20,4 +20,4 @@ void RefreshCursor();
 // Hands a message to the form's dialog navigation (Tab, mnemonics); true when used.
 bool PreTranslate(void* msg);
 
-}  // namespace win32ui
+}  // namespace ui::win32

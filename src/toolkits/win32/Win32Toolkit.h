@@ -9,7 +9,7 @@
 
 #include "ui/Controls.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 class Win32Application final : public ui::TApplication {
  public:
@@ -35,7 +35,7 @@ class Win32Application final : public ui::TApplication {
   bool Terminated() const { return terminated_; }
   // An exception escaped an event handler: it must not unwind through the
   // system's frames, so it is shown and the loop goes on.
-  void HandleException() noexcept;
+  void HandleException() noexcept override;
 
  protected:
   void TitleChanged() override;
@@ -50,4 +50,4 @@ class Win32Application final : public ui::TApplication {
   bool comInitialized_ = false;
 };
 
-}  // namespace win32ui
+}  // namespace ui::win32

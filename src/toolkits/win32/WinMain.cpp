@@ -9,7 +9,7 @@
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int /*show*/) {
   try {
-    win32ui::Win32Application application;
+    ui::win32::Win32Application application;
     return QuillanMain(application);
   } catch (const std::exception& e) {
     MessageBoxA(nullptr, e.what(), "Quillan", MB_OK | MB_ICONERROR);

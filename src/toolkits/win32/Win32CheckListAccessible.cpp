@@ -1,6 +1,6 @@
-#include "toolkits/win32/Win32Window.h"
+#include "toolkits/win32/Win32Peer.h"
 
-#include "toolkits/win32/Win32Accessible.h"
+#include "toolkits/win32/Win32CheckListAccessible.h"
 
 #include <ole2.h>
 #include <oleacc.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <type_traits>
 
-namespace win32ui {
+namespace ui::win32 {
 
 namespace {
 
@@ -352,4 +352,4 @@ void NotifyEntryEvent(HWND list, DWORD event, int entry) {
   if (list != nullptr) NotifyWinEvent(event, list, OBJID_CLIENT, entry >= 0 ? entry + 1 : CHILDID_SELF);
 }
 
-}  // namespace win32ui
+}  // namespace ui::win32

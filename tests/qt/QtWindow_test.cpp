@@ -22,7 +22,7 @@
 #include "support/PlatformDouble.h"
 #include "support/TempDir.h"
 #include "toolkits/qt/QtApplication.h"
-#include "toolkits/qt/QtPeers.h"
+#include "toolkits/qt/QtCheckListView.h"
 #include "WhenModal.h"
 
 using quillan_test::PlatformDouble;
@@ -69,7 +69,7 @@ class QtWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<qtk::QtApplication> app_;
+  std::unique_ptr<ui::qt::QtApplication> app_;
   std::unique_ptr<TForm1> form_;
 
   // Creates and shows the window as the main block does (without the loop).
@@ -78,19 +78,19 @@ class QtWindowTest : public QObject {
     Form1 = form_.get();
     app_->SetMainForm(Form1);
     Form1->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(*Form1)));
+    QVERIFY(QTest::qWaitForWindowExposed(ui::qt::WidgetOf(*Form1)));
   }
-  qtk::CheckListView* List() const {
-    return dynamic_cast<qtk::CheckListView*>(qtk::WidgetOf(*Form1->CheckListBoxSnapins));
+  ui::qt::CheckListView* List() const {
+    return dynamic_cast<ui::qt::CheckListView*>(ui::qt::WidgetOf(*Form1->CheckListBoxSnapins));
   }
   int Row(const char* name) const { return Form1->CheckListBoxSnapins->IndexOf(name); }
   void ClickMark(const char* name) {
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->CheckRect(Row(name)).center());
   }
-  QString Info() const { return qtk::ToQ(Form1->PanelInfo->Caption()); }
+  QString Info() const { return ui::qt::ToQ(Form1->PanelInfo->Caption()); }
 
  private slots:
-  void init() { app_ = std::make_unique<qtk::QtApplication>(); }
+  void init() { app_ = std::make_unique<ui::qt::QtApplication>(); }
   void cleanup() {
     app_->SetMainForm(nullptr);
     form_.reset();
@@ -112,7 +112,7 @@ class QtWindowTest : public QObject {
     Installation inst;
     if (!saved.isEmpty()) inst.dir.MakeFile("config/quillan.ini", saved.toStdString());
     Start();
-    QWidget* w = qtk::WidgetOf(*Form1);
+    QWidget* w = ui::qt::WidgetOf(*Form1);
     const QRect area = w->screen()->availableGeometry();
     const QRect outer(Form1->Left(), Form1->Top(), Form1->Width(), Form1->Height());
     QVERIFY2(area.contains(w->geometry()), qPrintable(QString("client %1,%2 %3x%4 in %5x%6")
@@ -126,11 +126,11 @@ class QtWindowTest : public QObject {
   void windowShowsTheInstallationAsLaidOut() {
     Installation inst;
     Start();
-    QWidget* w = qtk::WidgetOf(*Form1);
+    QWidget* w = ui::qt::WidgetOf(*Form1);
     QCOMPARE(w->windowTitle(), QString("Quillan"));
     QCOMPARE(w->size(), QSize(368, 411));
     QCOMPARE(w->pos(), QPoint(369, 332));
-    auto geometry = [](const ui::TControl* c) { return qtk::WidgetOf(*c)->geometry(); };
+    auto geometry = [](const ui::TControl* c) { return ui::qt::WidgetOf(*c)->geometry(); };
     QCOMPARE(geometry(Form1->PanelTop), QRect(0, 0, 368, 113));
     QCOMPARE(geometry(Form1->ComboBoxPath), QRect(10, 9, 351, 24));
     QCOMPARE(geometry(Form1->BitBtnRC), QRect(231, 70, 122, 40));
@@ -138,13 +138,13 @@ class QtWindowTest : public QObject {
     QCOMPARE(geometry(Form1->PanelInfo), QRect(0, 113, 368, 28));
     QCOMPARE(geometry(Form1->CheckListBoxSnapins), QRect(12, 8, 345, 233));
     QCOMPARE(geometry(Form1->StatusBar1), QRect(0, 392, 368, 19));
-    QCOMPARE(qtk::WidgetOf(*Form1->StatusBar1)->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(ui::qt::WidgetOf(*Form1->StatusBar1)->cursor().shape(), Qt::PointingHandCursor);
     QVERIFY(QFontMetrics(w->font()).height() <= 16);
 
-    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
-    QCOMPARE(combo->currentText(), qtk::ToQ(inst.base));
+    auto* combo = dynamic_cast<QComboBox*>(ui::qt::WidgetOf(*Form1->ComboBoxPath));
+    QCOMPARE(combo->currentText(), ui::qt::ToQ(inst.base));
     QVERIFY(combo->toolTip().startsWith("Enter the ConsoleOne base path"));
-    QCOMPARE(qtk::WidgetOf(*Form1->CheckBoxKeepOpen)->toolTip(),
+    QCOMPARE(ui::qt::WidgetOf(*Form1->CheckBoxKeepOpen)->toolTip(),
              QString("Keep this application open after launching C1?"));
 
     QAbstractItemModel* m = List()->model();
@@ -155,7 +155,7 @@ class QtWindowTest : public QObject {
     QCOMPARE(m->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
     QCOMPARE(m->index(2, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
     QVERIFY(!(m->flags(m->index(1, 0)) & Qt::ItemIsEnabled));  // required: greyed
-    QVERIFY(qtk::WidgetOf(*Form1->BitBtnC1)->isEnabled());
+    QVERIFY(ui::qt::WidgetOf(*Form1->BitBtnC1)->isEnabled());
     QVERIFY(inst.Has("C1/inactive.lib"));
 
     // The focus order of the layout table.
@@ -165,7 +165,7 @@ class QtWindowTest : public QObject {
     for (const ui::TControl* c : std::vector<const ui::TControl*>{
              Form1->CheckBoxKeepOpen, Form1->BitBtnRC, Form1->BitBtnC1, Form1->CheckListBoxSnapins}) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*c));
+      QCOMPARE(QApplication::focusWidget(), ui::qt::WidgetOf(*c));
     }
 
     // Anchors: a bigger window widens the path box and the list, moves RConJ.
@@ -236,31 +236,31 @@ class QtWindowTest : public QObject {
     inst.dir.MakeFile("C2/bin/ConsoleOne.exe", "#!/bin/sh\n");
     inst.dir.MakeFile("C2/snapins/Delta/d.txt", "d");
     Start();
-    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
-    auto* label = dynamic_cast<QLabel*>(qtk::WidgetOf(*Form1->Label1));
+    auto* combo = dynamic_cast<QComboBox*>(ui::qt::WidgetOf(*Form1->ComboBoxPath));
+    auto* label = dynamic_cast<QLabel*>(ui::qt::WidgetOf(*Form1->Label1));
     QLineEdit* edit = combo->lineEdit();
     edit->setFocus();
     edit->end(false);
     QTest::keyClick(edit, Qt::Key_Backspace);  // ".../C"
     QCOMPARE(label->text(), QString("Invalid path"));
     QCOMPARE(List()->model()->rowCount(), 0);
-    QVERIFY(!qtk::WidgetOf(*Form1->BitBtnC1)->isEnabled());
+    QVERIFY(!ui::qt::WidgetOf(*Form1->BitBtnC1)->isEnabled());
     QTest::keyClicks(edit, "2");
     QCOMPARE(label->text(), QString());
     QCOMPARE(List()->model()->rowCount(), 1);
     QCOMPARE(List()->model()->index(0, 0).data().toString(), QString("Delta"));
-    QCOMPARE(combo->currentText(), qtk::ToQ(inst.dir.Join("C2")));
+    QCOMPARE(combo->currentText(), ui::qt::ToQ(inst.dir.Join("C2")));
     // The verified path went into the history; picking the old one checks it.
-    QCOMPARE(combo->itemText(0), qtk::ToQ(inst.dir.Join("C2")));
-    const int old = combo->findText(qtk::ToQ(inst.base));
+    QCOMPARE(combo->itemText(0), ui::qt::ToQ(inst.dir.Join("C2")));
+    const int old = combo->findText(ui::qt::ToQ(inst.base));
     QVERIFY(old > 0);
     emit combo->activated(old);
     QCOMPARE(List()->model()->rowCount(), 3);
     // A folder without ConsoleOne: the label says where it looked.
     inst.dir.MakeFolder("Empty");
     edit->selectAll();
-    QTest::keyClicks(edit, qtk::ToQ(inst.dir.Join("Empty")));
-    QCOMPARE(label->text(), qtk::ToQ(inst.dir.Join("Empty/bin/ConsoleOne") + " not Found"));
+    QTest::keyClicks(edit, ui::qt::ToQ(inst.dir.Join("Empty")));
+    QCOMPARE(label->text(), ui::qt::ToQ(inst.dir.Join("Empty/bin/ConsoleOne") + " not Found"));
   }
 
   void typingKeepsTheKeyboardInThePathBox() {
@@ -269,8 +269,8 @@ class QtWindowTest : public QObject {
     inst.dir.MakeFile("C1 test/bin/ConsoleOne", "#!/bin/sh\n");
     inst.dir.MakeFile("C1 test/snapins/Delta/d.txt", "d");
     Start();
-    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
-    QCOMPARE(QApplication::focusWidget(), qtk::WidgetOf(*Form1->BitBtnC1));  // at start
+    auto* combo = dynamic_cast<QComboBox*>(ui::qt::WidgetOf(*Form1->ComboBoxPath));
+    QCOMPARE(QApplication::focusWidget(), ui::qt::WidgetOf(*Form1->BitBtnC1));  // at start
     QLineEdit* edit = combo->lineEdit();
     edit->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(combo));  // the edit's proxy
@@ -278,15 +278,15 @@ class QtWindowTest : public QObject {
     // Each key goes where the focus is, as the keyboard's would; ".../C1"
     // on the way is an installation.
     for (const char c : inst.dir.Join("C1 test")) QTest::keyClick(QApplication::focusWidget(), c);
-    QCOMPARE(combo->currentText(), qtk::ToQ(inst.dir.Join("C1 test")));
+    QCOMPARE(combo->currentText(), ui::qt::ToQ(inst.dir.Join("C1 test")));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(combo));
     QVERIFY(inst.os.ShellCalls().empty());
     QCOMPARE(List()->model()->rowCount(), 1);
-    QCOMPARE(qtk::WidgetOf(*Form1->BitBtnC1)->toolTip(),
-             qtk::ToQ("Launch ConsoleOne (" + inst.dir.Join("C1 test/bin/ConsoleOne") + ")"));
+    QCOMPARE(ui::qt::WidgetOf(*Form1->BitBtnC1)->toolTip(),
+             ui::qt::ToQ("Launch ConsoleOne (" + inst.dir.Join("C1 test/bin/ConsoleOne") + ")"));
     // A pick from the history hands it to Start ConsoleOne.
-    emit combo->activated(combo->findText(qtk::ToQ(inst.base)));
-    QTRY_COMPARE(QApplication::focusWidget(), qtk::WidgetOf(*Form1->BitBtnC1));
+    emit combo->activated(combo->findText(ui::qt::ToQ(inst.base)));
+    QTRY_COMPARE(QApplication::focusWidget(), ui::qt::WidgetOf(*Form1->BitBtnC1));
   }
 
   void hoveringFillsTheInformationLine() {
@@ -298,14 +298,14 @@ class QtWindowTest : public QObject {
     QTRY_COMPARE(Info(), QString("   Gamma"));
     QTest::mouseMove(List()->viewport(), List()->ItemRect(Row("Alpha")).center() + QPoint(0, 150));
     QTRY_COMPARE(Info(), QString("   "));
-    QTest::mouseMove(qtk::WidgetOf(*Form1->CheckBoxKeepOpen), QPoint(5, 5));
+    QTest::mouseMove(ui::qt::WidgetOf(*Form1->CheckBoxKeepOpen), QPoint(5, 5));
     QTRY_COMPARE(Info(), QString("   Keep this application open after launching C1?"));
     // The path box has no handler: the line stays.
-    QTest::mouseMove(qtk::WidgetOf(*Form1->ComboBoxPath), QPoint(50, 10));
+    QTest::mouseMove(ui::qt::WidgetOf(*Form1->ComboBoxPath), QPoint(50, 10));
     QTest::qWait(20);
     QCOMPARE(Info(), QString("   Keep this application open after launching C1?"));
-    QTest::mouseMove(qtk::WidgetOf(*Form1->BitBtnRC), QPoint(5, 5));
-    QTRY_COMPARE(Info(), qtk::ToQ("   Launch RConJ.exe (" + inst.dir.Join("C1/bin/RConJ.exe") + ")"));
+    QTest::mouseMove(ui::qt::WidgetOf(*Form1->BitBtnRC), QPoint(5, 5));
+    QTRY_COMPARE(Info(), ui::qt::ToQ("   Launch RConJ.exe (" + inst.dir.Join("C1/bin/RConJ.exe") + ")"));
   }
 
   void popupMenuChecksAndUnchecksAll() {
@@ -351,11 +351,11 @@ class QtWindowTest : public QObject {
   void closingSavesThePerUserSettings() {
     Installation inst;
     Start();
-    QTest::mouseClick(qtk::WidgetOf(*Form1->CheckBoxKeepOpen), Qt::LeftButton, {}, QPoint(5, 10));
+    QTest::mouseClick(ui::qt::WidgetOf(*Form1->CheckBoxKeepOpen), Qt::LeftButton, {}, QPoint(5, 10));
     QVERIFY(Form1->CheckBoxKeepOpen->Checked());
     QVERIFY(!TempDir::Exists(inst.UserFile()));
-    qtk::WidgetOf(*Form1)->close();
-    QVERIFY(!qtk::WidgetOf(*Form1)->isVisible());
+    ui::qt::WidgetOf(*Form1)->close();
+    QVERIFY(!ui::qt::WidgetOf(*Form1)->isVisible());
     QVERIFY(app_->Terminated());
     const std::string saved = TempDir::ReadFile(inst.UserFile());
     QVERIFY(saved.find("[Settings]") != std::string::npos);
@@ -373,13 +373,13 @@ class QtWindowTest : public QObject {
   void keyboardPressesTheFocusedButtonAndAltSOnlyMovesTheFocus() {
     Installation inst;
     Start();
-    QVERIFY(QTest::qWaitForWindowActive(qtk::WidgetOf(*Form1)));
-    QWidget* c1 = qtk::WidgetOf(*Form1->BitBtnC1);
-    QWidget* rc = qtk::WidgetOf(*Form1->BitBtnRC);
+    QVERIFY(QTest::qWaitForWindowActive(ui::qt::WidgetOf(*Form1)));
+    QWidget* c1 = ui::qt::WidgetOf(*Form1->BitBtnC1);
+    QWidget* rc = ui::qt::WidgetOf(*Form1->BitBtnRC);
     QCOMPARE(QApplication::focusWidget(), c1);
     // The focus shows from the start, not only after a first Tab: the style
     // draws the focused button differently once the window has the mark.
-    QWidget* w = qtk::WidgetOf(*Form1);
+    QWidget* w = ui::qt::WidgetOf(*Form1);
     QStyleOptionButton opt;
     opt.initFrom(c1);
     QVERIFY(opt.state & QStyle::State_HasFocus);
@@ -398,7 +398,7 @@ class QtWindowTest : public QObject {
     QTest::keyClick(List(), Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(QApplication::focusWidget(), rc);
     QVERIFY(inst.os.ShellCalls().empty());
-    QVERIFY(qtk::WidgetOf(*Form1)->isVisible());
+    QVERIFY(ui::qt::WidgetOf(*Form1)->isVisible());
 
     // Enter and keypad Enter press the focused button; kept open for the next.
     Form1->CheckBoxKeepOpen->SetChecked(true);
@@ -416,7 +416,7 @@ class QtWindowTest : public QObject {
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
     QVERIFY(list);
     QCOMPARE(list->childCount(), 3);
-    const QString hint = qtk::ToQ(Form1->CheckListBoxSnapins->Hint());
+    const QString hint = ui::qt::ToQ(Form1->CheckListBoxSnapins->Hint());
     const QString toggle = QAccessibleActionInterface::toggleAction();
     struct Entry {
       const char* name;
@@ -448,8 +448,8 @@ class QtWindowTest : public QObject {
 
     // The path box and its edit line: named and described by the box's
     // hint, not by the path they show.
-    auto* combo = dynamic_cast<QComboBox*>(qtk::WidgetOf(*Form1->ComboBoxPath));
-    const QString pathHint = qtk::ToQ(Form1->ComboBoxPath->Hint());
+    auto* combo = dynamic_cast<QComboBox*>(ui::qt::WidgetOf(*Form1->ComboBoxPath));
+    const QString pathHint = ui::qt::ToQ(Form1->ComboBoxPath->Hint());
     for (QObject* o : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit())}) {
       QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
       QVERIFY(a);
@@ -458,7 +458,7 @@ class QtWindowTest : public QObject {
     }
     QAccessibleInterface* box = QAccessible::queryAccessibleInterface(combo);
     QCOMPARE(box->role(), QAccessible::ComboBox);
-    QCOMPARE(box->text(QAccessible::Value), qtk::ToQ(inst.base));
+    QCOMPARE(box->text(QAccessible::Value), ui::qt::ToQ(inst.base));
     QCOMPARE(box->childCount(), 2);
     QCOMPARE(box->child(1)->object(), static_cast<QObject*>(combo->lineEdit()));
     QCOMPARE(box->indexOfChild(box->child(1)), 1);
@@ -471,7 +471,7 @@ class QtWindowTest : public QObject {
     bool windowVisible = true;
     QString text, title;
     WhenModal<QMessageBox>([&](QMessageBox* box) {
-      windowVisible = Form1 && qtk::WidgetOf(*Form1)->isVisible();
+      windowVisible = Form1 && ui::qt::WidgetOf(*Form1)->isVisible();
       text = box->text();
       title = box->windowTitle();
       box->button(QMessageBox::Ok)->click();
@@ -483,7 +483,7 @@ class QtWindowTest : public QObject {
     QVERIFY(!windowVisible);
     app_->SetMainForm(Form1);
     Form1->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(qtk::WidgetOf(*Form1)));
+    QVERIFY(QTest::qWaitForWindowExposed(ui::qt::WidgetOf(*Form1)));
     QAbstractItemModel* m = List()->model();
     QCOMPARE(m->rowCount(), 3);
     for (int i = 0; i < 3; ++i) QVERIFY(!(m->flags(m->index(i, 0)) & Qt::ItemIsEnabled));
@@ -496,4 +496,4 @@ class QtWindowTest : public QObject {
 };
 
 QTEST_MAIN(QtWindowTest)
-#include "QtWindowTest.moc"
+#include "QtWindow_test.moc"

@@ -6,6 +6,7 @@
 // family holds the peers themselves.
 #pragma once
 
+#include "toolkits/Guard.h"
 #include "toolkits/win32/Win32Peers.h"
 #include "toolkits/win32/Win32Toolkit.h"
 
@@ -17,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace win32ui {
+namespace ui::win32 {
 
 using ui::Prop;
 
@@ -36,16 +37,7 @@ inline WinPeer* PeerOf(HWND h) {
 
 inline Win32Application* App() { return dynamic_cast<Win32Application*>(ui::Application()); }
 
-// Every call from a window procedure into the layer goes through here:
-// an exception must not unwind through the system's frames.
-template <class F>
-void Guard(F&& f) noexcept {
-  try {
-    f();
-  } catch (...) {
-    if (Win32Application* app = App()) app->HandleException();
-  }
-}
+using ui::Guard;
 
 inline int LowSigned(LPARAM lp) { return static_cast<short>(static_cast<WORD>(static_cast<DWORD_PTR>(lp) & 0xFFFF)); }
 inline int HighSigned(LPARAM lp) {
@@ -310,19 +302,20 @@ inline HWND AsHwnd(std::uintptr_t h) { return reinterpret_cast<HWND>(h); }
 // The main form's window, owner of the message boxes and dialogs.
 HWND MainFormWindow();
 
+// What every peer asks of its form's peer (in Win32Form.cpp).
+FormPeer* FormPeerOf(ui::ControlPeer* peer);
+int FormDpi(const FormPeer& form);
+HFONT FormFont(const FormPeer& form);
+HWND FormTip(const FormPeer& form);
+
 // One maker per peer kind, each in the file of its control family.
 std::unique_ptr<WinPeer> NewFormPeer(ui::TCustomForm& form, Win32Application& app);
 std::unique_ptr<WinPeer> NewPanelPeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewLabelPeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewButtonPeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewCheckBoxPeer(ui::TCheckBox& box, Win32Application& app);
-std::unique_ptr<WinPeer> NewRadioGroupPeer(ui::TRadioGroup& group, Win32Application& app);
-std::unique_ptr<WinPeer> NewTrackBarPeer(ui::TTrackBar& bar, Win32Application& app);
-std::unique_ptr<WinPeer> NewEditPeer(ui::TCustomEdit& edit, Win32Application& app);
 std::unique_ptr<WinPeer> NewComboPeer(ui::TComboBox& combo, Win32Application& app);
-std::unique_ptr<WinPeer> NewSpinEditPeer(ui::TSpinEdit& spin, Win32Application& app);
 std::unique_ptr<WinPeer> NewCheckListPeer(ui::TCheckListBox& list, Win32Application& app);
-std::unique_ptr<WinPeer> NewTablePeer(ui::TControl& control, Win32Application& app);
 std::unique_ptr<WinPeer> NewStatusBarPeer(ui::TControl& control, Win32Application& app);
 
-}  // namespace win32ui
+}  // namespace ui::win32

@@ -1,8 +1,11 @@
-// The window procedures that hand messages to the peers, the window
-// classes, and the choice of a peer for each control kind.
-#include "toolkits/win32/Win32Window.h"
+// The base peer: the window procedures that hand messages to the peers,
+// the window classes, tool tips and popup menus of every peer, and the
+// choice of a peer for each control kind.
+#include "toolkits/win32/Win32Peer.h"
 
-namespace win32ui {
+#include "toolkits/DataOnly.h"
+
+namespace ui::win32 {
 
 // ------------------------------------------------------ window procedures
 
@@ -108,6 +111,9 @@ void RegisterWindowClasses() {
 }
 
 std::unique_ptr<ui::ControlPeer> CreateWin32Peer(ui::TControl& control, Win32Application& app) {
+  if (DataOnlyKind(control)) return nullptr;
+  // A child of a control without a window has nowhere to go.
+  if (control.Parent() != nullptr && NativeHandle(*control.Parent()) == 0) return nullptr;
   std::unique_ptr<WinPeer> peer;
   if (auto* form = dynamic_cast<ui::TCustomForm*>(&control)) {
     peer = NewFormPeer(*form, app);
@@ -115,23 +121,12 @@ std::unique_ptr<ui::ControlPeer> CreateWin32Peer(ui::TControl& control, Win32App
     peer = NewCheckListPeer(*list, app);
   } else if (auto* combo = dynamic_cast<ui::TComboBox*>(&control)) {
     peer = NewComboPeer(*combo, app);
-  } else if (auto* edit = dynamic_cast<ui::TCustomEdit*>(&control)) {
-    peer = NewEditPeer(*edit, app);
   } else if (auto* box = dynamic_cast<ui::TCheckBox*>(&control)) {
     peer = NewCheckBoxPeer(*box, app);
   } else if (dynamic_cast<ui::TBitBtn*>(&control) != nullptr) {
     peer = NewButtonPeer(control, app);
   } else if (dynamic_cast<ui::TStatusBar*>(&control) != nullptr) {
     peer = NewStatusBarPeer(control, app);
-  } else if (auto* spin = dynamic_cast<ui::TSpinEdit*>(&control)) {
-    peer = NewSpinEditPeer(*spin, app);
-  } else if (auto* group = dynamic_cast<ui::TRadioGroup*>(&control)) {
-    peer = NewRadioGroupPeer(*group, app);
-  } else if (auto* bar = dynamic_cast<ui::TTrackBar*>(&control)) {
-    peer = NewTrackBarPeer(*bar, app);
-  } else if (dynamic_cast<ui::TValueListEditor*>(&control) != nullptr ||
-             dynamic_cast<ui::TStringGrid*>(&control) != nullptr) {
-    peer = NewTablePeer(control, app);
   } else if (dynamic_cast<ui::TWinControl*>(&control) != nullptr) {
     peer = NewPanelPeer(control, app);
   } else {
@@ -201,4 +196,96 @@ void RefreshCursor() {
   SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
-}  // namespace win32ui
+// ---------------------------------------------------------------- WinPeer
+
+FormPeer* WinPeer::Form() const {
+  ui::TCustomForm* form = control_.ParentForm();
+  if (form == nullptr) return nullptr;
+  return FormPeerOf(form->Peer());
+}
+
+int WinPeer::Dpi() const {
+  FormPeer* form = Form();
+  return form != nullptr ? FormDpi(*form) : 96;
+}
+
+HFONT WinPeer::Font() const {
+  FormPeer* form = Form();
+  return form != nullptr ? FormFont(*form) : nullptr;
+}
+
+// Runs from the destructor too, when the control is going away: it must
+// not ask the layer anything.
+void WinPeer::RemoveTools() {
+  HWND tip = tipWindow_;
+  if (tip != nullptr && IsWindow(tip)) {
+    for (HWND h : tools_) {
+      TTTOOLINFOA info{};
+      info.cbSize = TTTOOLINFOA_V2_SIZE;
+      info.hwnd = GetParent(h);
+      info.uId = reinterpret_cast<UINT_PTR>(h);
+      SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+  tools_.clear();
+}
+
+void WinPeer::UpdateTool() {
+  FormPeer* form = Form();
+  // A form shows no tool tip of its own.
+  if (form == nullptr || control_.ParentForm() == &control_ || FormTip(*form) == nullptr) return;
+  RemoveTools();
+  tipWindow_ = FormTip(*form);
+  const std::string text = ToolText();
+  if (text.empty()) return;
+  for (HWND h : HintWindows()) {
+    if (h == nullptr) continue;
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_IDISHWND;
+    info.hwnd = GetParent(h);
+    info.uId = reinterpret_cast<UINT_PTR>(h);
+    info.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(tipWindow_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    tools_.push_back(h);
+  }
+}
+
+void WinPeer::RelayToTip(HWND h, UINT msg, WPARAM wp, LPARAM lp) const {
+  if (tools_.empty() || tipWindow_ == nullptr) return;
+  MSG m{};
+  m.hwnd = h;
+  m.message = msg;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = static_cast<DWORD>(GetMessageTime());
+  const DWORD pos = GetMessagePos();
+  m.pt.x = LowSigned(static_cast<LPARAM>(pos));
+  m.pt.y = HighSigned(static_cast<LPARAM>(pos));
+  SendMessageA(tipWindow_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+void WinPeer::ShowPopup(int x, int y) {
+  ui::TPopupMenu* menu = control_.PopupMenu();
+  if (x == -1 && y == -1) {  // from the keyboard: at the control's corner
+    POINT p{0, 0};
+    ClientToScreen(hwnd_, &p);
+    x = p.x;
+    y = p.y;
+  }
+  HMENU popup = CreatePopupMenu();
+  const auto& items = menu->Items();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    AppendMenuA(popup, MF_STRING, i + 1, items[i]->Caption().c_str());
+  }
+  HWND owner = GetAncestor(hwnd_, GA_ROOT);
+  const BOOL chosen =
+      TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y, 0, owner, nullptr);
+  DestroyMenu(popup);
+  if (chosen > 0 && static_cast<std::size_t>(chosen) <= items.size()) {
+    ui::TMenuItem* item = items[static_cast<std::size_t>(chosen) - 1];
+    Guard([&] { item->UserClick(); });
+  }
+}
+
+}  // namespace ui::win32

@@ -1,32 +1,22 @@
-// The base peer (geometry, texts, hints, focus and mouse reports shared by
-// every control), the error box of a failed action, and the choice of a
-// peer for each control kind.
-#include "toolkits/qt/QtPeers.h"
+// The base peer (geometry, texts, hints, focus, mouse reports and popup
+// menus shared by every control) and the choice of a peer for each kind.
+#include "toolkits/qt/QtPeer.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QMessageBox>
+#include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
 #include <exception>
 
+#include "toolkits/DataOnly.h"
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
-
-void Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), ToQ(e.what()));
-  } catch (...) {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
-                          QStringLiteral("Unexpected failure"));
-  }
-}
 
 namespace {
 
@@ -96,7 +86,7 @@ bool PeerEventFilter::eventFilter(QObject* watched, QEvent* event) {
       const auto* me = static_cast<QMouseEvent*>(event);
       QWidget* client = peer_.ClientWidget();
       const QPoint p = client->mapFromGlobal(me->globalPosition().toPoint());
-      Guarded([this, p] { peer_.Control().UserMouseMove(p.x(), p.y()); });
+      Guard([this, p] { peer_.Control().UserMouseMove(p.x(), p.y()); });
       return false;
     }
     case QEvent::ContextMenu: {
@@ -106,7 +96,7 @@ bool PeerEventFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
       if (widget->property("quillanDblClick").toBool() &&
           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        Guarded([this] { peer_.Control().UserDblClick(); });
+        Guard([this] { peer_.Control().UserDblClick(); });
         return true;
       }
       return false;
@@ -185,6 +175,23 @@ void QtPeer::SyncAll() {
   Changed(Prop::Cursor, -1);
   Changed(Prop::Visible, -1);
 }
+bool QtPeer::ShowPopupMenu(const QPoint& globalPos) {
+  ui::TPopupMenu* popup = control_.PopupMenu();
+  if (!popup) return false;
+  QMenu menu(widget_);
+  for (ui::TMenuItem* item : popup->Items()) {
+    if (item->Caption() == "-") {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(ToQ(item->Caption()));
+    QObject::connect(action, &QAction::triggered, &menu,
+                     [item] { Guard([item] { item->UserClick(); }); });
+  }
+  menu.exec(globalPos);
+  return true;
+}
+
 // ---------------------------------------------------------- peer factory
 std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
   QWidget* parent = nullptr;
@@ -196,16 +203,12 @@ std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
   std::unique_ptr<QtPeer> peer;
   if (auto* form = dynamic_cast<ui::TCustomForm*>(&c))
     peer = NewFormPeer(*form);
-  else if (!parent)
+  else if (!parent || DataOnlyKind(c))
     return nullptr;
   else if (auto* box = dynamic_cast<ui::TCheckListBox*>(&c))
     peer = NewCheckListPeer(*box, parent);
   else if (auto* combo = dynamic_cast<ui::TComboBox*>(&c))
     peer = NewComboPeer(*combo, parent);
-  else if (auto* memo = dynamic_cast<ui::TMemo*>(&c))
-    peer = NewMemoPeer(*memo, parent);
-  else if (auto* edit = dynamic_cast<ui::TCustomEdit*>(&c))
-    peer = NewEditPeer(*edit, parent);
   else if (auto* check = dynamic_cast<ui::TCheckBox*>(&c))
     peer = NewCheckBoxPeer(*check, parent);
   else if (auto* button = dynamic_cast<ui::TBitBtn*>(&c))
@@ -216,18 +219,6 @@ std::unique_ptr<ui::ControlPeer> MakePeer(ui::TControl& c) {
     peer = NewLabelPeer(*label, parent);
   else if (auto* status = dynamic_cast<ui::TStatusBar*>(&c))
     peer = NewStatusBarPeer(*status, parent);
-  else if (auto* spin = dynamic_cast<ui::TSpinEdit*>(&c))
-    peer = NewSpinEditPeer(*spin, parent);
-  else if (auto* radio = dynamic_cast<ui::TRadioGroup*>(&c))
-    peer = NewRadioGroupPeer(*radio, parent);
-  else if (auto* track = dynamic_cast<ui::TTrackBar*>(&c))
-    peer = NewTrackBarPeer(*track, parent);
-  else if (auto* values = dynamic_cast<ui::TValueListEditor*>(&c))
-    peer = NewValueListPeer(*values, parent);
-  else if (auto* grid = dynamic_cast<ui::TStringGrid*>(&c))
-    peer = NewStringGridPeer(*grid, parent);
-  else if (auto* splitter = dynamic_cast<ui::TSplitter*>(&c))
-    peer = NewSplitterPeer(*splitter, parent);
   else
     peer = std::make_unique<QtPeer>(c, new QWidget(parent));
   peer->SyncAll();
@@ -244,4 +235,4 @@ QWidget* ClientWidgetOf(const ui::TControl& control) {
   return p ? p->ClientWidget() : nullptr;
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

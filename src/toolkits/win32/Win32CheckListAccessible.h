@@ -8,7 +8,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace win32ui {
+namespace ui::win32 {
 
 class CheckListAccessible;
 
@@ -31,4 +31,4 @@ class CheckListAccessibility {
 // Tells listening clients what changed; entry -1 means the list itself.
 void NotifyEntryEvent(HWND list, DWORD event, int entry);
 
-}  // namespace win32ui
+}  // namespace ui::win32

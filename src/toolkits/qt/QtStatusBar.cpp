@@ -1,14 +1,13 @@
-// The status bar and the popup menus.
-#include "toolkits/qt/QtPeers.h"
+// The status bar.
+#include "toolkits/qt/QtPeer.h"
 
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <qdrawutil.h>
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
@@ -33,7 +32,7 @@ class StatusBarWidget : public QWidget {
   void mousePressEvent(QMouseEvent* e) override { e->accept(); }
   void mouseReleaseEvent(QMouseEvent* e) override {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-      Guarded([this] { bar_.UserClick(); });
+      Guard([this] { bar_.UserClick(); });
   }
 
  private:
@@ -60,25 +59,8 @@ class StatusBarPeer : public QtPeer {
 
 }  // namespace
 
-bool QtPeer::ShowPopupMenu(const QPoint& globalPos) {
-  ui::TPopupMenu* popup = control_.PopupMenu();
-  if (!popup) return false;
-  QMenu menu(widget_);
-  for (ui::TMenuItem* item : popup->Items()) {
-    if (item->Caption() == "-") {
-      menu.addSeparator();
-      continue;
-    }
-    QAction* action = menu.addAction(ToQ(item->Caption()));
-    QObject::connect(action, &QAction::triggered, &menu,
-                     [item] { Guarded([item] { item->UserClick(); }); });
-  }
-  menu.exec(globalPos);
-  return true;
-}
-
 std::unique_ptr<QtPeer> NewStatusBarPeer(ui::TStatusBar& control, QWidget* parent) {
   return std::make_unique<StatusBarPeer>(control, parent);
 }
 
-}  // namespace qtk
+}  // namespace ui::qt

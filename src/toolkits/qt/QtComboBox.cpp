@@ -1,5 +1,5 @@
-// Edit boxes and memos, combo boxes, spin edits.
-#include "toolkits/qt/QtPeers.h"
+// The combo box: an edit with its drop-down list.
+#include "toolkits/qt/QtPeer.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -7,93 +7,15 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSpinBox>
-#include <climits>
 #include <vector>
 
 #include "toolkits/qt/QtApplication.h"
 
-namespace qtk {
+namespace ui::qt {
 
 using ui::Prop;
 
 namespace {
-
-class EditPeer : public QtPeer {
- public:
-  EditPeer(ui::TCustomEdit& e, QWidget* parent) : QtPeer(e, new QLineEdit(parent)), edit_(e) {
-    QObject::connect(Line(), &QLineEdit::textEdited, Widget(), [this](const QString& t) {
-      Guarded([this, t] { edit_.UserEdit(FromQ(t)); });
-    });
-  }
-
- protected:
-  QLineEdit* Line() const { return static_cast<QLineEdit*>(Widget()); }
-  bool NamedByHint() const override { return true; }
-  void ApplyText() override {
-    const QString t = ToQ(edit_.Text());
-    if (Line()->text() != t) Line()->setText(t);
-  }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::ReadOnly) Line()->setReadOnly(edit_.ReadOnly());
-  }
-  void SyncKind() override { ApplyKind(Prop::ReadOnly, -1); }
-
- private:
-  ui::TCustomEdit& edit_;
-};
-
-class MemoPeer : public QtPeer {
- public:
-  MemoPeer(ui::TMemo& m, QWidget* parent) : QtPeer(m, new QPlainTextEdit(parent)), memo_(m) {
-    Edit()->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QObject::connect(Edit(), &QPlainTextEdit::textChanged, Widget(), [this] {
-      if (applying_) return;
-      const QString t = Edit()->toPlainText();
-      std::vector<std::string> lines;
-      if (!t.isEmpty())
-        for (const QString& l : t.split(QLatin1Char('\n'))) lines.push_back(FromQ(l));
-      applying_ = true;
-      Guarded([this, &lines, &t] {
-        // The lines are the memo's state; the text follows them.
-        memo_.SetLines(std::move(lines));
-        memo_.UserEdit(FromQ(t));
-      });
-      applying_ = false;
-    });
-  }
-
- protected:
-  QPlainTextEdit* Edit() const { return static_cast<QPlainTextEdit*>(Widget()); }
-  void Show() {
-    QStringList lines;
-    for (const std::string& l : memo_.Lines()) lines << ToQ(l);
-    const QString t = lines.join(QLatin1Char('\n'));
-    if (Edit()->toPlainText() == t) return;
-    applying_ = true;
-    Edit()->setPlainText(t);
-    applying_ = false;
-  }
-  void ApplyText() override { Show(); }
-  void ApplyKind(Prop what, int) override {
-    switch (what) {
-      case Prop::ReadOnly: Edit()->setReadOnly(memo_.ReadOnly()); break;
-      case Prop::ItemInserted:
-      case Prop::ItemDeleted:
-      case Prop::ItemsReset: Show(); break;
-      default: break;
-    }
-  }
-  void SyncKind() override {
-    Edit()->setReadOnly(memo_.ReadOnly());
-    Show();
-  }
-
- private:
-  ui::TMemo& memo_;
-  bool applying_ = false;
-};
 
 // The combo box of a peer; screen readers know it by this class.
 class NamedComboBox : public QComboBox {
@@ -178,7 +100,7 @@ class ComboPeer : public QtPeer {
     Box()->setInsertPolicy(QComboBox::NoInsert);
     Box()->setMaxVisibleItems(8);
     QObject::connect(Box(), &QComboBox::activated, Widget(), [this](int index) {
-      Guarded([this, index] { combo_.UserPick(index); });
+      Guard([this, index] { combo_.UserPick(index); });
       ShowText();
     });
   }
@@ -208,7 +130,7 @@ class ComboPeer : public QtPeer {
     QObject::disconnect(line_, &QLineEdit::editingFinished, Box(), nullptr);
     QObject::disconnect(line_, &QLineEdit::returnPressed, Box(), nullptr);
     QObject::connect(line_, &QLineEdit::textEdited, Widget(), [this](const QString& t) {
-      Guarded([this, t] { combo_.UserEdit(FromQ(t)); });
+      Guard([this, t] { combo_.UserEdit(FromQ(t)); });
     });
     Watch(line_, true);
     Changed(Prop::Hint, -1);
@@ -267,50 +189,10 @@ class ComboPeer : public QtPeer {
   QPointer<QLineEdit> line_;
 };
 
-class SpinEditPeer : public QtPeer {
- public:
-  SpinEditPeer(ui::TSpinEdit& s, QWidget* parent) : QtPeer(s, new QSpinBox(parent)), spin_(s) {
-    QObject::connect(Spin(), &QSpinBox::valueChanged, Widget(), [this](int v) {
-      Guarded([this, v] { spin_.UserSetValue(v); });
-      Show();
-    });
-  }
-
- protected:
-  QSpinBox* Spin() const { return static_cast<QSpinBox*>(Widget()); }
-  void Show() {
-    const QSignalBlocker block(Spin());
-    if (spin_.MinValue() == spin_.MaxValue())
-      Spin()->setRange(INT_MIN, INT_MAX);
-    else
-      Spin()->setRange(spin_.MinValue(), spin_.MaxValue());
-    Spin()->setValue(spin_.Value());
-  }
-  void ApplyKind(Prop what, int) override {
-    if (what == Prop::Value || what == Prop::Counts) Show();
-  }
-  void SyncKind() override { Show(); }
-
- private:
-  ui::TSpinEdit& spin_;
-};
-
 }  // namespace
-
-std::unique_ptr<QtPeer> NewEditPeer(ui::TCustomEdit& control, QWidget* parent) {
-  return std::make_unique<EditPeer>(control, parent);
-}
-
-std::unique_ptr<QtPeer> NewMemoPeer(ui::TMemo& control, QWidget* parent) {
-  return std::make_unique<MemoPeer>(control, parent);
-}
 
 std::unique_ptr<QtPeer> NewComboPeer(ui::TComboBox& control, QWidget* parent) {
   return std::make_unique<ComboPeer>(control, parent);
 }
 
-std::unique_ptr<QtPeer> NewSpinEditPeer(ui::TSpinEdit& control, QWidget* parent) {
-  return std::make_unique<SpinEditPeer>(control, parent);
-}
-
-}  // namespace qtk
+}  // namespace ui::qt
