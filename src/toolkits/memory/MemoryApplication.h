@@ -103,6 +103,3 @@ class MemoryApplication : public ui::TApplication {
 };
 
 }  // namespace ui::memory
-
-// The older name, which the companion program still uses.
-namespace memory_toolkit = ui::memory;
