@@ -632,9 +632,22 @@ struct ProfileEngine::Parsed {
   }
   // The first key line of that name in section `i`; npos when there is none.
   std::size_t FindKey(std::size_t i, const std::string& key) const {
+    const std::string_view name = TrimView(key);
+    // A short section is searched line by line: a file of thousands of
+    // one-key sections then costs no table (and no cache misses) for each.
+    if (End(i) - BodyBegin(i) <= kScanBytes && keyIndex.find(static_cast<std::uint32_t>(i)) == keyIndex.end()) {
+      std::size_t found = std::string::npos;
+      ForEachKey(i, [&](std::size_t pos) {
+        if (!CaseEqual()(KeyName(pos), name)) return true;
+        found = pos;
+        return false;
+      });
+      return found;
+    }
     Table& keys = KeysOf(i);
-    return Lookup(keys, TrimView(key), [this](Offset pos) { return KeyName(pos); });
+    return Lookup(keys, name, [this](Offset pos) { return KeyName(pos); });
   }
+  static constexpr std::size_t kScanBytes = 256;
   // A key line's name, read only up to its "=".
   std::string_view KeyName(std::size_t pos) const {
     const std::size_t eq = data.find('=', pos);
