@@ -76,6 +76,16 @@ long PeakKiB() {
 }
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// The memory taken from its making on, at its peak, against `bytes`.
+class PeakSince {
+ public:
+  PeakSince() : before_((ResetPeak(), PeakKiB())) {}
+  double Times(double bytes) const { return static_cast<double>(PeakKiB() - before_) * 1024.0 / bytes; }
+
+ private:
+  long before_;
+};
+
 // The first read of a large hand-made settings file, as the window makes it
 // before it appears: range(0) MiB in one section of lines without "="
 // (range(1) 0), of short keys (1, "Snapin123=1") or of keys with values of
@@ -104,12 +114,11 @@ void BM_FirstReadOfALargeFile(benchmark::State& state) {
   }
   double peak = 0;
   for (auto _ : state) {
-    ResetPeak();
-    const long before = PeakKiB();
+    const PeakSince since;
     profile::ProfileEngine engine;
     benchmark::DoNotOptimize(engine.Read(path, "Paths", "C1", ""));
     benchmark::DoNotOptimize(engine.Read(path, "Settings Form1 CheckListBoxSnapins", lastKey, ""));
-    peak = std::max(peak, static_cast<double>(PeakKiB() - before) / static_cast<double>(mib << 10));
+    peak = std::max(peak, since.Times(static_cast<double>(mib << 20)));
   }
   state.counters["peak_x_file"] = peak;
   state.SetComplexityN(mib);
@@ -186,16 +195,14 @@ void BM_LookupsOfChosenNames(benchmark::State& state) {
   }
   double peak = 0;
   for (auto _ : state) {
-    ResetPeak();
-    const long before = PeakKiB();
+    const PeakSince since;
     profile::ProfileEngine engine;
     std::size_t found = 0;
     for (const std::string& name : names) {
       found += (sections ? engine.Read(path, name, "k", "") : engine.Read(path, "Descriptions", name, "")) == "1";
     }
     if (found != count) state.SkipWithError("a name was not found");
-    peak = std::max(peak, static_cast<double>(PeakKiB() - before) * 1024.0 /
-                              static_cast<double>(std::filesystem::file_size(path)));
+    peak = std::max(peak, since.Times(static_cast<double>(std::filesystem::file_size(path))));
   }
   state.counters["peak_x_file"] = peak;
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(count));
@@ -254,8 +261,7 @@ void BM_CloseOfALargeFile(benchmark::State& state) {
   }
   double peak = 0;
   for (auto _ : state) {
-    ResetPeak();
-    const long before = PeakKiB();
+    const PeakSince since;
     profile::ProfileEngine engine;
     benchmark::DoNotOptimize(engine.Read(path, "Settings Form1", "Left", ""));
     engine.BeginBatch(path);
@@ -263,7 +269,7 @@ void BM_CloseOfALargeFile(benchmark::State& state) {
     engine.EraseSection(path, "Settings Form1 ListHistory");
     for (int i = 0; i < 100; ++i) engine.Write(path, "Settings Form1 ListHistory", std::to_string(i), "/opt/C1/" + std::to_string(i));
     if (!engine.EndBatch(path, true)) state.SkipWithError("batch refused");
-    peak = std::max(peak, static_cast<double>(PeakKiB() - before) / static_cast<double>(mib << 10));
+    peak = std::max(peak, since.Times(static_cast<double>(mib << 20)));
   }
   state.counters["peak_x_file"] = peak;
 }
