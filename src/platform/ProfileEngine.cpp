@@ -456,14 +456,16 @@ class SipHash {
     v3_ = k[1] ^ 0x7465646279746573ULL;
   }
   void Update(std::string_view s) {
-    for (const char c : s) {
-      const unsigned char b = static_cast<unsigned char>(upper_ ? UpperChar(c) : c);
-      word_ |= static_cast<std::uint64_t>(b) << (8 * (length_ & 7));
-      if ((++length_ & 7) == 0) {
-        Compress(word_);
-        word_ = 0;
-      }
+    std::size_t i = 0;
+    for (; i < s.size() && (length_ & 7) != 0; ++i) Add(s[i]);
+    // Whole words at once, bytes in little-endian order as Add puts them.
+    for (; i + 8 <= s.size(); i += 8) {
+      std::uint64_t m = 0;
+      for (int b = 7; b >= 0; --b) m = (m << 8) | Byte(s[i + static_cast<std::size_t>(b)]);
+      Compress(m);
+      length_ += 8;
     }
+    for (; i < s.size(); ++i) Add(s[i]);
   }
   std::uint64_t Final() {
     Compress(word_ | (length_ << 56));
@@ -486,6 +488,14 @@ class SipHash {
     return key;
   }
   static std::uint64_t Rotl(std::uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+  std::uint64_t Byte(char c) const { return static_cast<unsigned char>(upper_ ? UpperChar(c) : c); }
+  void Add(char c) {
+    word_ |= Byte(c) << (8 * (length_ & 7));
+    if ((++length_ & 7) == 0) {
+      Compress(word_);
+      word_ = 0;
+    }
+  }
   void Round() {
     v0_ += v1_; v1_ = Rotl(v1_, 13); v1_ ^= v0_; v0_ = Rotl(v0_, 32);
     v2_ += v3_; v3_ = Rotl(v3_, 16); v3_ ^= v2_;
