@@ -12,8 +12,9 @@ class EQuillanError : public std::runtime_error {
 // A settings write or erase that the file system refused: "Unable to write to %s".
 class ESettingsWriteError : public EQuillanError {
  public:
-  explicit ESettingsWriteError(const std::string& path)
-      : EQuillanError("Unable to write to " + path), path_(path) {}
+  // `reason`, when given, says why beyond the file system's refusal.
+  explicit ESettingsWriteError(const std::string& path, const std::string& reason = {})
+      : EQuillanError("Unable to write to " + path + (reason.empty() ? "" : ": " + reason)), path_(path) {}
   const std::string& Path() const { return path_; }
 
  private:

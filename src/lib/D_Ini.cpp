@@ -60,14 +60,14 @@ void TIniFile::WriteValue(const std::string& section, const std::string& key,
                           const std::string& value) const {
   if (!P().ProfileWrite(path_, section, key, value)) {
     NoteRefusal(path_);
-    throw ESettingsWriteError(path_);
+    throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
   }
 }
 
 void TIniFile::EraseSection(const std::string& section) const {
   if (!P().ProfileEraseSection(path_, section)) {
     NoteRefusal(path_);
-    throw ESettingsWriteError(path_);
+    throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
   }
 }
 
@@ -108,7 +108,7 @@ bool TIniBatch::End(bool commit) {
 }
 
 void TIniBatch::Commit() {
-  if (!End(true)) throw ESettingsWriteError(path_);
+  if (!End(true)) throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
 }
 
 std::string NormalizeKeyName(const std::string& key) {

@@ -70,6 +70,10 @@ bool ForwardingPlatform::ProfileEndBatch(const std::string& path, bool commit) {
   return inner_.ProfileEndBatch(path, commit);
 }
 
+std::string ForwardingPlatform::ProfileRefusalReason(const std::string& path) {
+  return inner_.ProfileRefusalReason(path);
+}
+
 int ForwardingPlatform::ShellExecute(const std::string& file, const std::string& parameters,
                                      const std::string& folder, int showMode) {
   return inner_.ShellExecute(file, parameters, folder, showMode);

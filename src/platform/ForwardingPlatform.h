@@ -32,6 +32,7 @@ class ForwardingPlatform : public Platform {
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
   void ProfileBeginBatch(const std::string& path) override;
   bool ProfileEndBatch(const std::string& path, bool commit) override;
+  std::string ProfileRefusalReason(const std::string& path) override;
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

@@ -149,6 +149,10 @@ class Platform {
   // goes to the file at once.
   virtual void ProfileBeginBatch(const std::string& /*path*/) {}
   virtual bool ProfileEndBatch(const std::string& /*path*/, bool /*commit*/) { return true; }
+  // Why the last refused write or batch of `path` was refused, beyond the
+  // file system's refusal (another program kept changing the file, or it
+  // would grow too large); empty otherwise.
+  virtual std::string ProfileRefusalReason(const std::string& /*path*/) { return {}; }
 
   // --- shell and windows ---
   // Starts a program, document or web address. Above 32: started.

@@ -1,6 +1,7 @@
 #include "platform/ProfileEngine.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -157,10 +158,7 @@ std::string ResolveLinks(const std::string& path) {
 // millisecond.
 bool RenameOrdersData(int fd) {
   struct statfs fsInfo {};
-  if (::fstatfs(fd, &fsInfo) != 0) return false;
-  const auto type = static_cast<unsigned long>(fsInfo.f_type);
-  return type == 0xEF53UL /* ext2/3/4 */ || type == 0x9123683EUL /* btrfs */ ||
-         type == 0x01021994UL /* tmpfs: nothing survives a crash anyway */;
+  return ::fstatfs(fd, &fsInfo) == 0 && RenameOrdersDataOn(static_cast<unsigned long>(fsInfo.f_type));
 }
 #endif
 
@@ -364,8 +362,9 @@ void RemoveDeadLeftovers(int folder, const std::string& fileName) {
 std::string NewTemporaryName(const std::string& fileName) { return TemporaryFileName(fileName, ::getpid()); }
 
 // Writes `data` as the file `name` in `folder` by one rename, with the old
-// file's mode and owner.
-bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
+// file's mode and owner, if `mayRename` agrees when the data is on the disk.
+bool ReplaceIn(int folder, const std::string& name, const std::string& data,
+               const std::function<bool()>& mayRename) {
   RemoveDeadLeftovers(folder, name);
   struct stat original {};
   const bool haveOriginal = ::fstatat(folder, name.c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0;
@@ -411,7 +410,7 @@ bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
     if (!ok) tempName.clear();
   }
   ok = ::close(fd.Release()) == 0 && ok;
-  ok = ok && disk.rename(folder, tempName.c_str(), name.c_str()) == 0;
+  ok = ok && mayRename() && disk.rename(folder, tempName.c_str(), name.c_str()) == 0;
   if (!ok && !tempName.empty()) ::unlinkat(folder, tempName.c_str(), 0);
   return ok;
 }
@@ -420,6 +419,11 @@ bool ReplaceIn(int folder, const std::string& name, const std::string& data) {
 }  // namespace
 
 #ifndef _WIN32
+bool RenameOrdersDataOn(unsigned long type) {
+  return type == 0xEF53UL /* ext2/3/4 */ || type == 0x9123683EUL /* btrfs */ ||
+         type == 0x01021994UL /* tmpfs: nothing survives a crash anyway */;
+}
+
 DiskSteps& CurrentDiskSteps() {
   static DiskSteps steps{RenameOrdersData, [](int fd) { return ::fsync(fd); },
                          [](int folder, const char* from, const char* to) {
@@ -437,15 +441,83 @@ std::string TemporaryFileName(const std::string& fileName, long processId) {
 
 namespace {
 
+// SipHash-1-3 under a key drawn once per process: names chosen to share one
+// hash chain (which an unkeyed hash makes easy for anyone who may write a
+// settings file or name a snap-in folder) would need the key, which never
+// leaves the process. Also the content digest that tells whether a file is
+// still the one a batch read.
+class SipHash {
+ public:
+  explicit SipHash(bool upperCase = false) : upper_(upperCase) {
+    const Key& k = ProcessKey();
+    v0_ = k[0] ^ 0x736f6d6570736575ULL;
+    v1_ = k[1] ^ 0x646f72616e646f6dULL;
+    v2_ = k[0] ^ 0x6c7967656e657261ULL;
+    v3_ = k[1] ^ 0x7465646279746573ULL;
+  }
+  void Update(std::string_view s) {
+    std::size_t i = 0;
+    for (; i < s.size() && (length_ & 7) != 0; ++i) Add(s[i]);
+    // Whole words at once, bytes in little-endian order as Add puts them.
+    for (; i + 8 <= s.size(); i += 8) {
+      std::uint64_t m = 0;
+      for (int b = 7; b >= 0; --b) m = (m << 8) | Byte(s[i + static_cast<std::size_t>(b)]);
+      Compress(m);
+      length_ += 8;
+    }
+    for (; i < s.size(); ++i) Add(s[i]);
+  }
+  std::uint64_t Final() {
+    Compress(word_ | (length_ << 56));
+    v2_ ^= 0xff;
+    Round();
+    Round();
+    Round();
+    return v0_ ^ v1_ ^ v2_ ^ v3_;
+  }
+
+ private:
+  using Key = std::array<std::uint64_t, 2>;
+  static const Key& ProcessKey() {
+    static const Key key = [] {
+      std::random_device device;
+      Key k{};
+      for (std::uint64_t& half : k) half = (static_cast<std::uint64_t>(device()) << 32) ^ device();
+      return k;
+    }();
+    return key;
+  }
+  static std::uint64_t Rotl(std::uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+  std::uint64_t Byte(char c) const { return static_cast<unsigned char>(upper_ ? UpperChar(c) : c); }
+  void Add(char c) {
+    word_ |= Byte(c) << (8 * (length_ & 7));
+    if ((++length_ & 7) == 0) {
+      Compress(word_);
+      word_ = 0;
+    }
+  }
+  void Round() {
+    v0_ += v1_; v1_ = Rotl(v1_, 13); v1_ ^= v0_; v0_ = Rotl(v0_, 32);
+    v2_ += v3_; v3_ = Rotl(v3_, 16); v3_ ^= v2_;
+    v0_ += v3_; v3_ = Rotl(v3_, 21); v3_ ^= v0_;
+    v2_ += v1_; v1_ = Rotl(v1_, 17); v1_ ^= v2_; v2_ = Rotl(v2_, 32);
+  }
+  void Compress(std::uint64_t m) {
+    v3_ ^= m;
+    Round();
+    v0_ ^= m;
+  }
+  bool upper_;
+  std::uint64_t v0_, v1_, v2_, v3_;
+  std::uint64_t word_ = 0, length_ = 0;
+};
+
 // Names compared and hashed ignoring ASCII case, without copies.
 struct CaseHash {
   std::size_t operator()(std::string_view s) const {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (char c : s) {
-      h ^= static_cast<unsigned char>(UpperChar(c));
-      h *= 1099511628211ULL;
-    }
-    return static_cast<std::size_t>(h);
+    SipHash h(true);
+    h.Update(s);
+    return static_cast<std::size_t>(h.Final());
   }
 };
 struct CaseEqual {
@@ -467,8 +539,6 @@ struct CaseEqual {
 struct ProfileEngine::Parsed {
   using Offset = std::uint32_t;
   static constexpr Offset kFree = 0xFFFFFFFFu;
-  // A larger file is not read (its offsets would not fit).
-  static constexpr std::size_t kMaxSize = 0xFFFFFFF0u;
 
   struct Section {
     Offset begin = 0;        // its header line; above the first header, its first line
@@ -502,8 +572,9 @@ struct ProfileEngine::Parsed {
   // Replaces `erase` bytes at `pos` by `insert`: an append to a text that
   // ends with a line end is parsed on its own (and the tables kept), so a
   // section written key by key costs linear time; anything else is parsed
-  // again whole.
-  void Edit(std::size_t pos, std::size_t erase, const std::string& insert);
+  // again whole. False, nothing changed, when the text would pass the limit.
+  bool Edit(std::size_t pos, std::size_t erase, const std::string& insert);
+  std::uint64_t wholeParses = 0;  // by Edit
 
   // The line at `pos`, and in `equals` its first "=" (npos without one):
   // one pass over the line.
@@ -571,9 +642,22 @@ struct ProfileEngine::Parsed {
   }
   // The first key line of that name in section `i`; npos when there is none.
   std::size_t FindKey(std::size_t i, const std::string& key) const {
+    const std::string_view name = TrimView(key);
+    // A short section is searched line by line: a file of thousands of
+    // one-key sections then costs no table (and no cache misses) for each.
+    if (End(i) - BodyBegin(i) <= kScanBytes && keyIndex.find(static_cast<std::uint32_t>(i)) == keyIndex.end()) {
+      std::size_t found = std::string::npos;
+      ForEachKey(i, [&](std::size_t pos) {
+        if (!CaseEqual()(KeyName(pos), name)) return true;
+        found = pos;
+        return false;
+      });
+      return found;
+    }
     Table& keys = KeysOf(i);
-    return Lookup(keys, TrimView(key), [this](Offset pos) { return KeyName(pos); });
+    return Lookup(keys, name, [this](Offset pos) { return KeyName(pos); });
   }
+  static constexpr std::size_t kScanBytes = 256;
   // A key line's name, read only up to its "=".
   std::string_view KeyName(std::size_t pos) const {
     const std::size_t eq = data.find('=', pos);
@@ -695,17 +779,25 @@ void ProfileEngine::Parsed::ParseFrom(std::size_t pos) {
   if (lineEnd.empty()) lineEnd = kNewFileLineEnd;
 }
 
-void ProfileEngine::Parsed::Edit(std::size_t pos, std::size_t erase, const std::string& insert) {
+bool ProfileEngine::Parsed::Edit(std::size_t pos, std::size_t erase, const std::string& insert) {
   const std::size_t size = data.size() - erase + insert.size();
-  // Room by half again: a second copy of a large file only now and then.
-  if (data.capacity() < size) data.reserve(size + size / 2 + 4096);
-  if (erase == 0 && pos == data.size() && !data.empty() && data.back() == '\n') {
+  if (size > MaxFileSize()) return false;
+  // Room by an eighth again: appends stay linear, and while the text moves
+  // the old and the new buffer together hold little more than twice it.
+  if (data.capacity() < size) data.reserve(std::min(size + size / 8 + 4096, MaxFileSize()));
+  // An append after a line end starts a line of its own, unless it would
+  // join a CR at the end into one CR LF: parsed on its own then, whatever
+  // the file's line ends.
+  const bool afterLineEnd = !data.empty() && (data.back() == '\n' || data.back() == '\r');
+  if (erase == 0 && pos == data.size() && afterLineEnd && !(data.back() == '\r' && !insert.empty() && insert.front() == '\n')) {
     data.append(insert);
     ParseFrom(pos);
-    return;
+    return true;
   }
   data.replace(pos, erase, insert);
   Parse();
+  ++wholeParses;
+  return true;
 }
 
 struct ProfileEngine::Entry {
@@ -714,14 +806,70 @@ struct ProfileEngine::Entry {
   Parsed parsed;
 };
 
+// What a batch read: no file, or the file of that stamp and content.
+struct ProfileEngine::FileState {
+  bool missing = true;
+  Stamp stamp;
+  std::uint64_t digest = 0;
+};
+
+struct ProfileEngine::Op {
+  bool erase = false;
+  std::string section, key, value;
+};
+
 struct ProfileEngine::Batch {
   std::string path;    // as given
   std::string target;  // links resolved
   int depth = 0;
-  bool loaded = false;   // `parsed` holds the file (empty when it is missing)
-  bool changed = false;  // and differs from it
+  bool loaded = false;     // `parsed` holds the file (empty when it is missing)
+  bool changed = false;    // and differs from it
+  bool tooLarge = false;   // a change would have passed the size limit: nothing is written
+  FileState read;          // what `parsed` was loaded from
+  std::vector<Op> ops;     // the changes, to make again on a file another program changed
   Parsed parsed;
 };
+
+namespace {
+
+const char* const kTooLarge = "the file would reach 4 GiB, more than a settings file may hold";
+const char* const kKeptChanging =
+    "another program kept changing it, so it was left as that program wrote it";
+// How often a batch is made on content that another program changed while
+// the batch was being written; a writer that changes the file faster than
+// that wins, and the batch is refused.
+constexpr int kAttempts = 5;
+
+std::uint64_t Digest(std::string_view data) {
+  SipHash h;
+  h.Update(data);
+  return h.Final();
+}
+
+// Whether the file at `path` is still the one read: the same file (device,
+// index, size and times) with the same content, read in pieces so that a
+// large file is not held twice.
+bool StillAsRead(const std::string& path, bool missing, const Stamp& stamp, std::uint64_t digest) {
+  Stamp now;
+  const Kind kind = StatPath(path, now);
+  if (missing) return kind == Kind::Missing;
+  if (kind != Kind::File || !(now == stamp)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  SipHash h;
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    h.Update(std::string_view(chunk, static_cast<std::size_t>(in.gcount())));
+  }
+  return !in.bad() && h.Final() == digest;
+}
+
+}  // namespace
+
+std::size_t& MaxFileSize() {
+  static std::size_t limit = 0xFFFFFFF0u;
+  return limit;
+}
 
 ProfileEngine::ProfileEngine() = default;
 ProfileEngine::~ProfileEngine() = default;
@@ -734,6 +882,7 @@ void ProfileEngine::BeginBatch(const std::string& path) {
     batch = std::make_unique<Batch>();
     batch->path = path;
     batch->target = ResolveLinks(path);
+    refusalReason_.clear();
   }
   ++batch->depth;
 }
@@ -742,9 +891,43 @@ bool ProfileEngine::EndBatch(const std::string& path, bool commit) {
   auto it = batches_.find(path);
   if (it == batches_.end()) return true;
   if (--it->second->depth > 0) return true;
-  const std::unique_ptr<Batch> batch = std::move(it->second);
+  std::unique_ptr<Batch> batch = std::move(it->second);
   batches_.erase(it);
-  return !commit || !batch->changed || Replace(batch->path, batch->target, std::move(batch->parsed.data));
+  if (!commit) return true;
+  if (batch->tooLarge) return false;
+  for (int attempt = 1; batch->changed; ++attempt) {
+    switch (Replace(batch->path, batch->target, batch->parsed.data, batch->read)) {
+      case Outcome::Replaced:
+        return true;
+      case Outcome::Refused:
+        return false;
+      case Outcome::Changed:
+        break;
+    }
+    if (attempt == kAttempts) {
+      refusalReason_ = kKeptChanging;
+      return false;
+    }
+    // Another program changed the file after it was read: the same changes
+    // again on its new content. The old text goes first.
+    std::vector<Op> ops = std::move(batch->ops);
+    auto again = std::make_unique<Batch>();
+    again->path = batch->path;
+    again->target = batch->target;
+    again->depth = 1;
+    batch.reset();
+    batches_[path] = std::move(again);
+    bool ok = true;
+    for (const Op& op : ops) ok = ok && Apply(path, op);
+    batch = std::move(batches_[path]);
+    batches_.erase(path);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool ProfileEngine::Apply(const std::string& path, const Op& op) {
+  return op.erase ? EraseSection(path, op.section) : Write(path, op.section, op.key, op.value);
 }
 
 ProfileEngine::Batch* ProfileEngine::BatchFor(const std::string& path) {
@@ -762,14 +945,19 @@ bool ProfileEngine::LoadBatch(Batch& batch) {
   bool missing = false;
   const Parsed* p = Load(batch.target, &missing);
   if (p == nullptr && !missing) return false;  // a folder, or a file that cannot be read
+  batch.read = FileState{};
+  batch.read.missing = p == nullptr;
   // The cached text becomes the batch's, not a second copy of a large file.
   auto cached = cache_.find(batch.target);
   if (p != nullptr && cached != cache_.end() && &cached->second->parsed == p) {
+    batch.read.stamp = cached->second->stamp;
     batch.parsed.data = std::move(cached->second->parsed.data);
     cache_.erase(cached);
   } else {
     batch.parsed.data = p != nullptr ? p->data : std::string();
+    StatPath(batch.target, batch.read.stamp);
   }
+  batch.read.digest = Digest(batch.parsed.data);
   batch.parsed.Parse();
   batch.loaded = true;
   return true;
@@ -790,7 +978,10 @@ const ProfileEngine::Parsed* ProfileEngine::Load(const std::string& path, bool* 
 
   if (!entry) entry = std::make_unique<Entry>();
   entry->valid = false;
-  if (!ReadWhole(path, entry->parsed.data) || entry->parsed.data.size() > Parsed::kMaxSize) {
+  // Too large is known before reading: such a file is never held in memory.
+  const bool tooLarge = before.size > MaxFileSize();
+  if (tooLarge || !ReadWhole(path, entry->parsed.data) || entry->parsed.data.size() > MaxFileSize()) {
+    if (tooLarge || entry->parsed.data.size() > MaxFileSize()) refusalReason_ = kTooLarge;
     cache_.erase(path);
     return nullptr;
   }
@@ -805,7 +996,10 @@ const ProfileEngine::Parsed* ProfileEngine::Load(const std::string& path, bool* 
 
 std::string ProfileEngine::Read(const std::string& path, const std::string& section,
                                 const std::string& key, const std::string& def) {
+  // As kernel32: a default loses its trailing spaces (never its first
+  // character, nor tabs or leading blanks).
   std::string result = def;
+  while (result.size() > 1 && result.back() == ' ') result.pop_back();
   if (const Parsed* p = Load(path, nullptr)) {
     if (const std::size_t s = p->Find(section); s != std::string::npos) {
       if (const std::size_t k = p->FindKey(s, key); k != std::string::npos) result = std::string(p->ValueAt(k));
@@ -814,7 +1008,6 @@ std::string ProfileEngine::Read(const std::string& path, const std::string& sect
   if (result.size() > kValueBufferSize - 1) result.resize(kValueBufferSize - 1);
   return result;
 }
-
 std::vector<std::string> ProfileEngine::ListKeys(const std::string& path,
                                                  const std::string& section) {
   std::vector<std::string> names;
@@ -847,8 +1040,14 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
   const std::string key = CutAtLineBreak(keyIn);
   const std::string value = CutAtLineBreak(valueIn);
   Batch* batch = BatchFor(path);
-  const std::string target = batch != nullptr ? batch->target : ResolveLinks(path);
-  if (batch != nullptr && !LoadBatch(*batch)) return false;
+  if (batch == nullptr) {
+    // One write is a batch of one: made again when another program changed the file.
+    BeginBatch(path);
+    const bool ok = Write(path, section, key, value);
+    return EndBatch(path, ok) && ok;
+  }
+  const std::string target = batch->target;
+  if (!LoadBatch(*batch)) return false;
 
   bool missing = false;
   const Parsed* p = Load(target, &missing);
@@ -890,44 +1089,48 @@ bool ProfileEngine::Write(const std::string& path, const std::string& sectionIn,
     insert += "[" + Trim(section) + "]" + lineEnd + keyLine + lineEnd;
   }
 
-  if (batch != nullptr) {
-    // The first change finds out whether the file could be replaced, so a
-    // refused write fails here as it would without the batch.
-    if (!batch->changed && !CanReplace(path, target)) return false;
-    batch->parsed.Edit(pos, erase, insert);
-    batch->changed = true;
-    return true;
+  // The first change finds out whether the file could be replaced, so a
+  // refused write fails here as it would without the batch.
+  if (!batch->changed && !CanReplace(path, target)) return false;
+  const std::uint64_t parses = batch->parsed.wholeParses;
+  if (!batch->parsed.Edit(pos, erase, insert)) {
+    batch->tooLarge = true;
+    refusalReason_ = kTooLarge;
+    return false;
   }
-  if (p != nullptr && p->data.size() - erase + insert.size() > Parsed::kMaxSize) return false;
-  std::string data = p != nullptr ? p->data : std::string();
-  data.replace(pos, erase, insert);
-  return Replace(path, target, std::move(data));
+  parseCount_ += batch->parsed.wholeParses - parses;
+  batch->changed = true;
+  batch->ops.push_back(Op{false, section, key, value});
+  return true;
 }
 
 bool ProfileEngine::EraseSection(const std::string& path, const std::string& section) {
   Batch* batch = BatchFor(path);
-  const std::string target = batch != nullptr ? batch->target : ResolveLinks(path);
-  if (batch != nullptr && !LoadBatch(*batch)) return false;
-  bool missing = false;
-  const Parsed* p = Load(target, &missing);
-  if (p == nullptr) return missing;
+  if (batch == nullptr) {
+    BeginBatch(path);
+    const bool ok = EraseSection(path, section);
+    return EndBatch(path, ok) && ok;
+  }
+  if (!LoadBatch(*batch)) return false;
+  Parsed& p = batch->parsed;
   const std::string_view name = TrimView(section);
-  std::string data = p->data;
-  bool changed = false;
-  for (std::size_t i = p->sections.size(); i-- > 0;) {
-    if (!p->HasHeader(i) || !CaseEqual()(p->SectionName(i), name)) continue;
-    const std::size_t begin = p->sections[i].begin;
-    data.erase(begin, p->End(i) - begin);
-    changed = true;
+  std::vector<std::size_t> found;
+  for (std::size_t i = p.sections.size(); i-- > 0;) {
+    if (p.HasHeader(i) && CaseEqual()(p.SectionName(i), name)) found.push_back(i);
   }
-  if (!changed) return true;
-  if (batch != nullptr) {
-    if (!batch->changed && !CanReplace(path, target)) return false;
-    batch->parsed.Edit(0, batch->parsed.data.size(), data);
+  if (!found.empty()) {
+    if (!batch->changed && !CanReplace(path, batch->target)) return false;
+    // In place, from the last: no second copy of the text.
+    for (const std::size_t i : found) {
+      const std::size_t begin = p.sections[i].begin;
+      p.data.erase(begin, p.End(i) - begin);
+    }
+    p.Parse();
+    ++parseCount_;
     batch->changed = true;
-    return true;
   }
-  return Replace(path, target, std::move(data));
+  batch->ops.push_back(Op{true, section, {}, {}});
+  return true;
 }
 
 bool ProfileEngine::CanReplace(const std::string& path, const std::string& target) {
@@ -944,13 +1147,21 @@ bool ProfileEngine::CanReplace(const std::string& path, const std::string& targe
 #endif
 }
 
-bool ProfileEngine::Replace(const std::string& path, const std::string& target, std::string data) {
+ProfileEngine::Outcome ProfileEngine::Replace(const std::string& path, const std::string& target,
+                                              std::string& data, const FileState& expected) {
+  // Checked after the new content is on the disk, just before the rename:
+  // a change made until then is seen, and the replacement not made.
+  bool changed = false;
+  const auto unchanged = [&] {
+    changed = !StillAsRead(target, expected.missing, expected.stamp, expected.digest);
+    return !changed;
+  };
 #ifdef _WIN32
   (void)path;
   std::error_code ec;
   fs::file_status st = fs::status(target, ec);
   bool exists = !ec && fs::exists(st);
-  if (exists && !WritableFile(target, st)) return false;
+  if (exists && !WritableFile(target, st)) return Outcome::Refused;
 
   fs::path targetPath(target);
   fs::path folder = targetPath.parent_path();
@@ -962,9 +1173,9 @@ bool ProfileEngine::Replace(const std::string& path, const std::string& target, 
     tempName = (folder / name).string();
     h = CreateFileA(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return Outcome::Refused;
   }
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return Outcome::Refused;
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < data.size()) {
@@ -975,17 +1186,17 @@ bool ProfileEngine::Replace(const std::string& path, const std::string& target, 
   }
   ok = ok && FlushFileBuffers(h) != 0;
   ok = CloseHandle(h) != 0 && ok;
-  ok = ok && MoveFileExA(tempName.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  ok = ok && unchanged() &&
+       MoveFileExA(tempName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!ok) {
     DeleteFileA(tempName.c_str());
-    return false;
+    return changed ? Outcome::Changed : Outcome::Refused;
   }
 #else
   Fd folder;
   std::string name;
-  if (!OpenWriteTarget(path, folder, name) || !MayReplace(folder.get(), name)) return false;
-  if (!ReplaceIn(folder.get(), name, data)) return false;
+  if (!OpenWriteTarget(path, folder, name) || !MayReplace(folder.get(), name)) return Outcome::Refused;
+  if (!ReplaceIn(folder.get(), name, data, unchanged)) return changed ? Outcome::Changed : Outcome::Refused;
 #endif
 
   // Keep the new content parsed so the next read does not parse it again.
@@ -999,7 +1210,7 @@ bool ProfileEngine::Replace(const std::string& path, const std::string& target, 
   entry->valid = StatPath(target, after) == Kind::File && after.size == entry->parsed.data.size();
   entry->stamp = after;
   cache_[target] = std::move(entry);
-  return true;
+  return Outcome::Replaced;
 }
 
 }  // namespace profile

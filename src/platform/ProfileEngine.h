@@ -9,13 +9,17 @@
 // without "=" are not keys; there is no comment syntax (";k=v" is the key
 // ";k", left out of listings as kernel32 does). Lines above the first header
 // form a section without a name. A UTF-8 byte-order mark is skipped.
-// A file of 4 GiB or more is treated as one that cannot be read.
+// A file of 4 GiB or more is treated as one that cannot be read, and a
+// change that would make one is refused.
 //
 // Writing keeps every other byte of the file, keeps its line-end style and
 // replaces the file atomically (temporary file in the same folder, flushed to
 // disk unless the file system orders data before renames, renamed over the
 // original), keeping its mode and owner. A refused write leaves the file
-// unchanged.
+// unchanged. A write replaces the file only while it is still the one the
+// write read (the same file, the same content); when another program changed
+// it meanwhile, the write is made again on the new content, a few times at
+// most, and else refused, so another writer's change is never lost.
 //
 // On POSIX a write follows the file's own symbolic link only when the
 // effective user owns the link (a link met on the way: also when root owns
@@ -44,7 +48,15 @@ constexpr std::size_t kKeyListBufferSize = 16384;  // names + zeros + final zero
 // for the process `processId` on this host (with a random tail).
 std::string TemporaryFileName(const std::string& fileName, long processId);
 
+// The largest file read or written: offsets into the text have 32 bits.
+// Tests lower it instead of making files of 4 GiB.
+std::size_t& MaxFileSize();
+
 #ifndef _WIN32
+// Whether a file system of this statfs type writes a file's data before a
+// rename that replaces another file commits.
+bool RenameOrdersDataOn(unsigned long fileSystemType);
+
 // The steps by which a replacement reaches the disk: whether the file system
 // writes a file's data before a rename over another file (the flush is then
 // skipped), the flush, and the rename in the file's folder. Tests replace
@@ -85,9 +97,14 @@ class ProfileEngine {
   // held changes are dropped. Nested batches end with the outermost.
   bool EndBatch(const std::string& path, bool commit);
 
+  // Why the last refused write or batch was refused, for a message after
+  // "Unable to write to <file>"; empty when the file system refused it.
+  const std::string& RefusalReason() const { return refusalReason_; }
+
   // Forget parsed files (they are validated on every use anyway).
   void ClearCache();
-  // How often a file was actually parsed; lets tests see the cache work.
+  // How often a file was actually parsed whole (also a batch's content after
+  // an edit that was not an append); lets tests see the cache work.
   std::uint64_t ParseCount() const { return parseCount_; }
 
   struct Parsed;
@@ -95,6 +112,8 @@ class ProfileEngine {
  private:
   struct Entry;
   struct Batch;
+  struct FileState;
+  struct Op;
   Batch* BatchFor(const std::string& path);
   // Gives the batch the file's content on its first use; false when the
   // path cannot be read as a file.
@@ -105,11 +124,17 @@ class ProfileEngine {
   // The parsed file, from the cache when the file has not changed; nullptr
   // when the path cannot be read as a file.
   const Parsed* Load(const std::string& path, bool* isMissing);
-  bool Replace(const std::string& path, const std::string& target, std::string data);
+  enum class Outcome { Replaced, Refused, Changed };
+  // Replaces the file with `data` if it is still `expected`.
+  Outcome Replace(const std::string& path, const std::string& target, std::string& data,
+                  const FileState& expected);
+  // Applies `op` to the open batch of `path`.
+  bool Apply(const std::string& path, const Op& op);
 
   std::map<std::string, std::unique_ptr<Entry>> cache_;
   std::map<std::string, std::unique_ptr<Batch>> batches_;  // by path as given
   std::uint64_t parseCount_ = 0;
+  std::string refusalReason_;
 };
 
 }  // namespace profile

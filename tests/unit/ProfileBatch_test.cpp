@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -69,7 +71,8 @@ class ProfileBatchTest : public ::testing::Test {
 
 TEST_F(ProfileBatchTest, LeavesTheFileThatTheSameWritesLeaveOneByOne) {
   const std::vector<std::string> starts = {"", "[A]\nk=1\n", "[A]\r\nk=1\r\n\r\n[List]\r\nold=1",
-                                           "\xEF\xBB\xBF; top\n[a]\n\n\n[B]\nx=\"q\"\n  \n"};
+                                           "\xEF\xBB\xBF; top\n[a]\n\n\n[B]\nx=\"q\"\n  \n", "[A]\rk=1\r",
+                                           "[A]\rk=1\n\n[B]\nx=1\r\n", "[A]\nk=1\r\n[List]\rold=1\r"};
   std::mt19937 rng(2024);
   for (int round = 0; round < 60; ++round) {
     SCOPED_TRACE(round);
@@ -263,4 +266,166 @@ TEST(SettingsBatch, ARefusalTheCallerWentPastCommitsNothing) {
   file.WriteValue("S", "a", "new");
   batch.Commit();
   EXPECT_EQ(file.ReadValue("S", "a", "?"), "new");
+}
+
+// A batch appending a section key by key parses the text whole a few times
+// at most, whatever the file's line ends (a lone CR after the last line, or
+// a stray one ending line 1, made every append parse it all again).
+TEST_F(ProfileBatchTest, AppendsStayLinearForEveryLineEndStyle) {
+  const std::pair<const char*, std::string> starts[] = {
+      {"LF", "[A]\nk=1\n"},
+      {"CR LF", "[A]\r\nk=1\r\n"},
+      {"lone CR", "[A]\rk=1\r"},
+      {"a stray CR on line 1", "[A]\rk=1\n[B]\nx=1\n"},
+      {"mixed, a CR last", "[A]\r\nk=1\n[B]\rx=1\r"},
+      {"no final line end", "[A]\rk=1"},
+  };
+  for (const auto& [what, start] : starts) {
+    SCOPED_TRACE(what);
+    const std::string path = dir.MakeFile("s.ini", start);
+    const std::uint64_t before = engine.ParseCount();
+    engine.BeginBatch(path);
+    ASSERT_TRUE(engine.EraseSection(path, "List"));
+    for (int i = 0; i < 3000; ++i) ASSERT_TRUE(engine.Write(path, "List", "snapin" + std::to_string(i), "1"));
+    ASSERT_TRUE(engine.EndBatch(path, true));
+    EXPECT_LE(engine.ParseCount() - before, 4u);
+    ProfileEngine fresh;
+    EXPECT_EQ(fresh.Read(path, "A", "k", "?"), "1");
+    EXPECT_EQ(fresh.Read(path, "List", "snapin0", "?"), "1");
+    EXPECT_EQ(fresh.Read(path, "List", "snapin2999", "?"), "1");
+  }
+}
+
+namespace {
+
+// Another program's two ways of changing the file: in place (an append to
+// the same file), or a new file renamed over it.
+void OtherProgramAdds(const std::string& path, const std::string& lines, bool byRename) {
+  if (byRename) {
+    TempDir::WriteFile(path + ".theirs", TempDir::ReadFile(path) + lines);
+    std::filesystem::rename(path + ".theirs", path);
+  } else {
+    std::ofstream(path, std::ios::binary | std::ios::app) << lines;
+  }
+}
+
+#ifndef _WIN32
+// Runs `step` when the replacement's data is on the disk, just before the
+// rename, for the life of this object.
+class BeforeEveryRename {
+ public:
+  explicit BeforeEveryRename(std::function<void()> step) : real_(profile::CurrentDiskSteps()) {
+    profile::DiskSteps& disk = profile::CurrentDiskSteps();
+    disk.renameOrdersData = [](int) { return false; };
+    disk.flush = [this, step](int fd) {
+      step();
+      return real_.flush(fd);
+    };
+  }
+  ~BeforeEveryRename() { profile::CurrentDiskSteps() = real_; }
+  BeforeEveryRename(const BeforeEveryRename&) = delete;
+  BeforeEveryRename& operator=(const BeforeEveryRename&) = delete;
+
+ private:
+  profile::DiskSteps real_;
+};
+#endif
+
+}  // namespace
+
+// Another program changes the file after the batch read it: while the batch
+// is open, or in the last moment before the replacement. Both changes
+// survive: the batch is made again on the new content.
+TEST_F(ProfileBatchTest, AnotherProgramsChangeMadeMeanwhileSurvivesTheBatch) {
+  const std::string start = "[List]\nold=1\n\n[Mine]\nw=1\n";
+  for (const bool atTheEnd : {false, true}) {
+    for (const bool byRename : {false, true}) {
+      SCOPED_TRACE(std::string(atTheEnd ? "just before the rename, " : "while the batch is open, ") +
+                   (byRename ? "by a rename" : "in place"));
+      const std::string path = dir.MakeFile("s.ini", start);
+      int changes = 0;
+      const auto theirs = [&] {
+        if (changes == 0) OtherProgramAdds(path, "[Theirs]\nt=1\n", byRename);
+        ++changes;
+      };
+#ifdef _WIN32
+      if (atTheEnd) continue;  // no seam there; the same check runs before MoveFileEx
+#else
+      BeforeEveryRename hook(atTheEnd ? std::function<void()>(theirs) : [] {});
+#endif
+      engine.BeginBatch(path);
+      ASSERT_TRUE(engine.EraseSection(path, "List"));
+      ASSERT_TRUE(engine.Write(path, "List", "new", "1"));
+      ASSERT_TRUE(engine.Write(path, "Mine", "w", "2"));
+      if (!atTheEnd) theirs();
+      EXPECT_TRUE(engine.EndBatch(path, true));
+      EXPECT_EQ(changes, atTheEnd ? 2 : 1);  // at the end: seen, and made again once
+      ProfileEngine fresh;
+      EXPECT_EQ(fresh.Read(path, "Theirs", "t", "lost"), "1");
+      EXPECT_EQ(fresh.Read(path, "List", "new", "lost"), "1");
+      EXPECT_EQ(fresh.Read(path, "List", "old", "gone"), "gone");
+      EXPECT_EQ(fresh.Read(path, "Mine", "w", "?"), "2");
+      EXPECT_EQ(engine.Read(path, "Theirs", "t", "stale"), "1");
+      std::filesystem::remove(path);
+    }
+  }
+}
+
+#ifndef _WIN32
+// A program that changes the file before every attempt wins: after a few
+// attempts nothing is replaced, and the message says why. One write on
+// its own keeps the same rule.
+TEST(SettingsBatch, AFileThatKeepsChangingIsLeftToTheOtherProgram) {
+  TempDir dir;
+  const std::string path = dir.MakeFile("s.ini", "[S]\na=old\n");
+  int changes = 0;
+  BeforeEveryRename hook([&] { OtherProgramAdds(path, "[T" + std::to_string(++changes) + "]\nx=1\n", false); });
+  D_Ini::TIniFile file(path);
+  try {
+    D_Ini::TIniBatch batch(file);
+    file.WriteValue("S", "a", "new");
+    batch.Commit();
+    ADD_FAILURE() << "committed";
+  } catch (const ESettingsWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path +
+                                         ": another program kept changing it, so it was left as that program wrote it");
+  }
+  EXPECT_EQ(changes, 5);
+  std::string theirs = "[S]\na=old\n";
+  for (int i = 1; i <= changes; ++i) theirs += "[T" + std::to_string(i) + "]\nx=1\n";
+  EXPECT_EQ(TempDir::ReadFile(path), theirs);
+  ProfileEngine engine;
+  EXPECT_FALSE(engine.Write(path, "S", "a", "new"));
+  EXPECT_EQ(changes, 10);
+}
+#endif
+
+// The size limit, lowered here in place of a file of 4 GiB: a larger file
+// is neither read nor written, and a batch that would grow past it writes
+// nothing at all.
+TEST_F(ProfileBatchTest, TheSizeLimitRefusesALargerFileAndABatchThatWouldPassIt) {
+  struct Restore {
+    std::size_t limit = profile::MaxFileSize();
+    ~Restore() { profile::MaxFileSize() = limit; }
+  } restore;
+  profile::MaxFileSize() = 64;
+  const std::string bigText = "[S]\nk=1\n" + std::string(57, 'x');  // 65 bytes
+  const std::string big = dir.MakeFile("big.ini", bigText);
+  EXPECT_EQ(engine.Read(big, "S", "k", "d"), "d");
+  EXPECT_FALSE(engine.Write(big, "S", "k", "2"));
+  EXPECT_NE(engine.RefusalReason().find("4 GiB"), std::string::npos);
+  EXPECT_EQ(TempDir::ReadFile(big), bigText);
+
+  const std::string path = dir.MakeFile("s.ini", "[S]\nk=1\n");
+  engine.BeginBatch(path);
+  int written = 0;
+  while (written < 20 && engine.Write(path, "S", "key" + std::to_string(written), "1")) ++written;
+  EXPECT_EQ(written, 8);  // 8 bytes and 8 lines of 7 reach 64; the next would pass it
+  EXPECT_NE(engine.RefusalReason().find("4 GiB"), std::string::npos);
+  EXPECT_FALSE(engine.EndBatch(path, true));
+  EXPECT_EQ(TempDir::ReadFile(path), "[S]\nk=1\n");
+  engine.BeginBatch(path);  // exactly at the limit is allowed
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(engine.Write(path, "S", "key" + std::to_string(i), "1"));
+  EXPECT_TRUE(engine.EndBatch(path, true));
+  EXPECT_EQ(TempDir::ReadFile(path).size(), 64u);
 }

@@ -55,6 +55,15 @@ TEST_F(ProfileEngineTest, MissingThingsGiveTheDefault) {
   EXPECT_EQ(engine.Read(path, "B", "k", "d"), "d");
   EXPECT_EQ(engine.Read(path, "A", "x", "d"), "d");
   EXPECT_EQ(engine.Read(dir.Join("none.ini"), "A", "k", "d"), "d");
+  // A default loses its trailing spaces, as kernel32 cuts them (a snap-in
+  // folder "trail " is described as "trail"); tabs, leading blanks and the
+  // first character stay.
+  for (const std::string& file : {path, dir.Join("none.ini")}) {
+    EXPECT_EQ(engine.Read(file, "A", "x", "default  "), "default");
+    EXPECT_EQ(engine.Read(file, "A", "x", "  lead\t "), "  lead\t");
+    EXPECT_EQ(engine.Read(file, "A", "x", "   "), " ");
+    EXPECT_EQ(engine.Read(file, "A", "x", ""), "");
+  }
   EXPECT_TRUE(engine.ListKeys(dir.Join("none.ini"), "A").empty());
   EXPECT_TRUE(engine.ListKeys(path, "B").empty());
   // A folder in place of the file reads as a missing file and refuses writes.

@@ -342,13 +342,19 @@ TEST(ProfileDifferential, IntendedDifferences) {
   platform::Platform& kernel = platform::NativePlatform();
   profile::ProfileEngine engine;
 
-  // 1. The engine hands back a default exactly as given; kernel32 strips
-  //    quotes (and blanks) from it as if it were a stored value. Quillan's
-  //    defaults are paths, snap-in folder names and the empty text, which
-  //    carry neither outer blanks nor quotes.
+  // 1. A default loses its trailing spaces in both; kernel32 also strips
+  //    quotes from it as if it were a stored value, the engine keeps them.
+  //    Quillan's defaults are paths, snap-in folder names and the empty
+  //    text; a folder name in quotes is shown as named.
   const std::string missing = dir.Join("missing.ini");
   EXPECT_EQ(engine.Read(missing, "S", "k", "\"quoted\""), "\"quoted\"");
   EXPECT_EQ(kernel.ProfileRead(missing, "S", "k", "\"quoted\""), "quoted");
+  const std::string present = dir.MakeFile("present.ini", "[S]\r\nother=1\r\n");
+  for (const std::string& file : {missing, present}) {
+    for (const char* def : {"default  ", "trail ", "  lead", "tab\t", " \t ", "   ", ""}) {
+      EXPECT_EQ(engine.Read(file, "S", "k", def), kernel.ProfileRead(file, "S", "k", def)) << "[" << def << "]";
+    }
+  }
 
   // 2. A requested section name with outer blanks: the engine trims it for
   //    listings as it does for reads; kernel32 reads with it but lists

@@ -31,6 +31,7 @@ class PosixPlatform : public Platform {
                     const std::string& value) override;
   bool ProfileEraseSection(const std::string& path, const std::string& section) override;
   void ProfileBeginBatch(const std::string& path) override { profiles_.BeginBatch(path); }
+  std::string ProfileRefusalReason(const std::string& /*path*/) override { return profiles_.RefusalReason(); }
   bool ProfileEndBatch(const std::string& path, bool commit) override {
     return profiles_.EndBatch(path, commit);
   }

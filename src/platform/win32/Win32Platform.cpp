@@ -214,11 +214,13 @@ class Win32Platform final : public Platform {
   bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override {
     if (Batched(path)) return batches_.Write(path, section, key, value);
+    lastBatch_.clear();
     return WritePrivateProfileStringA(Text(section), Text(key), Text(value), path.c_str()) != 0;
   }
 
   bool ProfileEraseSection(const std::string& path, const std::string& section) override {
     if (Batched(path)) return batches_.EraseSection(path, section);
+    lastBatch_.clear();
     return WritePrivateProfileStringA(Text(section), nullptr, nullptr, path.c_str()) != 0;
   }
 
@@ -237,10 +239,15 @@ class Win32Platform final : public Platform {
     auto it = batchDepth_.find(path);
     if (it == batchDepth_.end()) return true;
     if (--it->second == 0) batchDepth_.erase(it);
+    lastBatch_ = path;
     const bool ok = batches_.EndBatch(path, commit);
     // Later reads go to kernel32 again; the engine's cache would only go stale.
     if (batchDepth_.empty()) batches_.ClearCache();
     return ok;
+  }
+
+  std::string ProfileRefusalReason(const std::string& path) override {
+    return batchDepth_.count(path) != 0 || lastBatch_ == path ? batches_.RefusalReason() : std::string();
   }
 
   int ShellExecute(const std::string& file, const std::string& parameters,
@@ -359,6 +366,7 @@ class Win32Platform final : public Platform {
 
   profile::ProfileEngine batches_;
   std::map<std::string, int> batchDepth_;
+  std::string lastBatch_;  // whose refusal reason the engine holds
 };
 
 }  // namespace
