@@ -20,15 +20,15 @@ std::string CtlPlatform::ExecutablePath() {
 // quillanctl never saves window state; refusing here guarantees that the
 // user's settings file (and the administrator's) stay untouched even if
 // some path of the window's code tried.
-bool CtlPlatform::ProfileWrite(const std::string& path, const std::string&, const std::string&,
-                               const std::string&) {
+platform::Result CtlPlatform::ProfileWrite(const std::string& path, const std::string&, const std::string&,
+                                           const std::string&) {
   refusedWrites_.push_back(path);
-  return false;
+  return platform::Result::Failed("quillanctl writes no settings");
 }
 
-bool CtlPlatform::ProfileEraseSection(const std::string& path, const std::string&) {
+platform::Result CtlPlatform::ProfileEraseSection(const std::string& path, const std::string&) {
   refusedWrites_.push_back(path);
-  return false;
+  return platform::Result::Failed("quillanctl writes no settings");
 }
 
 // Nothing is started from quillanctl.

@@ -24,12 +24,12 @@ class CtlPlatform : public platform::ForwardingPlatform {
   const std::vector<std::string>& RefusedWrites() const { return refusedWrites_; }
 
   std::string ExecutablePath() override;
-  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+  platform::Result ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
-  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  platform::Result ProfileEraseSection(const std::string& path, const std::string& section) override;
   // Nothing is written, so there is nothing to hold.
   void ProfileBeginBatch(const std::string&) override {}
-  bool ProfileEndBatch(const std::string&, bool) override { return true; }
+  platform::Result ProfileEndBatch(const std::string&, bool) override { return {}; }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   platform::WindowHandle OwnApplicationWindow() override;

@@ -58,16 +58,16 @@ bool TIniFile::KeyExists(const std::string& section, const std::string& key) con
 
 void TIniFile::WriteValue(const std::string& section, const std::string& key,
                           const std::string& value) const {
-  if (!P().ProfileWrite(path_, section, key, value)) {
+  if (const platform::Result written = P().ProfileWrite(path_, section, key, value); !written) {
     NoteRefusal(path_);
-    throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
+    throw ESettingsWriteError(path_, written.error);
   }
 }
 
 void TIniFile::EraseSection(const std::string& section) const {
-  if (!P().ProfileEraseSection(path_, section)) {
+  if (const platform::Result erased = P().ProfileEraseSection(path_, section); !erased) {
     NoteRefusal(path_);
-    throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
+    throw ESettingsWriteError(path_, erased.error);
   }
 }
 
@@ -99,16 +99,18 @@ TIniBatch::~TIniBatch() {
   if (open_) End(false);
 }
 
-bool TIniBatch::End(bool commit) {
+platform::Result TIniBatch::End(bool commit) {
   open_ = false;
   auto it = OpenBatches().find(path_);
   const bool refused = it != OpenBatches().end() && it->second.refused;
   if (it != OpenBatches().end() && --it->second.depth == 0) OpenBatches().erase(it);
-  return P().ProfileEndBatch(path_, commit && !refused) && !refused;
+  platform::Result ended = P().ProfileEndBatch(path_, commit && !refused);
+  if (refused && ended) ended = platform::Result::Failed({});
+  return ended;
 }
 
 void TIniBatch::Commit() {
-  if (!End(true)) throw ESettingsWriteError(path_, P().ProfileRefusalReason(path_));
+  if (const platform::Result ended = End(true); !ended) throw ESettingsWriteError(path_, ended.error);
 }
 
 std::string NormalizeKeyName(const std::string& key) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lib/TStringList.h"
+#include "platform/Platform.h"
 
 namespace D_Ini {
 
@@ -51,7 +52,7 @@ class TIniBatch {
   void Commit();
 
  private:
-  bool End(bool commit);
+  platform::Result End(bool commit);
   std::string path_;
   bool open_ = true;
 };

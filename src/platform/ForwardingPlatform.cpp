@@ -53,12 +53,12 @@ std::vector<std::string> ForwardingPlatform::ProfileListKeys(const std::string& 
   return inner_.ProfileListKeys(path, section);
 }
 
-bool ForwardingPlatform::ProfileWrite(const std::string& path, const std::string& section,
+Result ForwardingPlatform::ProfileWrite(const std::string& path, const std::string& section,
                                       const std::string& key, const std::string& value) {
   return inner_.ProfileWrite(path, section, key, value);
 }
 
-bool ForwardingPlatform::ProfileEraseSection(const std::string& path, const std::string& section) {
+Result ForwardingPlatform::ProfileEraseSection(const std::string& path, const std::string& section) {
   return inner_.ProfileEraseSection(path, section);
 }
 
@@ -66,12 +66,8 @@ void ForwardingPlatform::ProfileBeginBatch(const std::string& path) {
   inner_.ProfileBeginBatch(path);
 }
 
-bool ForwardingPlatform::ProfileEndBatch(const std::string& path, bool commit) {
+Result ForwardingPlatform::ProfileEndBatch(const std::string& path, bool commit) {
   return inner_.ProfileEndBatch(path, commit);
-}
-
-std::string ForwardingPlatform::ProfileRefusalReason(const std::string& path) {
-  return inner_.ProfileRefusalReason(path);
 }
 
 int ForwardingPlatform::ShellExecute(const std::string& file, const std::string& parameters,

@@ -27,12 +27,11 @@ class ForwardingPlatform : public Platform {
                           const std::string& key, const std::string& def) override;
   std::vector<std::string> ProfileListKeys(const std::string& path,
                                            const std::string& section) override;
-  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+  Result ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
-  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  Result ProfileEraseSection(const std::string& path, const std::string& section) override;
   void ProfileBeginBatch(const std::string& path) override;
-  bool ProfileEndBatch(const std::string& path, bool commit) override;
-  std::string ProfileRefusalReason(const std::string& path) override;
+  Result ProfileEndBatch(const std::string& path, bool commit) override;
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

@@ -138,21 +138,19 @@ class Platform {
   // Key names of a section in file order, limited like a 16384-byte buffer.
   virtual std::vector<std::string> ProfileListKeys(const std::string& path,
                                                    const std::string& section) = 0;
-  // False when the file system refused the write.
-  virtual bool ProfileWrite(const std::string& path, const std::string& section,
-                            const std::string& key, const std::string& value) = 0;
-  virtual bool ProfileEraseSection(const std::string& path, const std::string& section) = 0;
+  // Fails when the write was refused, with why beyond the file system's
+  // refusal where there is more to say (another program kept changing the
+  // file, or it would grow too large).
+  virtual Result ProfileWrite(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& value) = 0;
+  virtual Result ProfileEraseSection(const std::string& path, const std::string& section) = 0;
   // Between these calls the writes to one file may be held and made as one
-  // replacement at the end, reads seeing them meanwhile. The end returns
-  // false, the file being unchanged, when that replacement was refused;
+  // replacement at the end, reads seeing them meanwhile. The end fails, the
+  // file being unchanged, when that replacement was refused;
   // without `commit` the held writes are dropped. By default every write
   // goes to the file at once.
   virtual void ProfileBeginBatch(const std::string& /*path*/) {}
-  virtual bool ProfileEndBatch(const std::string& /*path*/, bool /*commit*/) { return true; }
-  // Why the last refused write or batch of `path` was refused, beyond the
-  // file system's refusal (another program kept changing the file, or it
-  // would grow too large); empty otherwise.
-  virtual std::string ProfileRefusalReason(const std::string& /*path*/) { return {}; }
+  virtual Result ProfileEndBatch(const std::string& /*path*/, bool /*commit*/) { return {}; }
 
   // --- shell and windows ---
   // Starts a program, document or web address. Above 32: started.

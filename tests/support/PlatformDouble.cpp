@@ -156,16 +156,16 @@ std::vector<std::string> PlatformDouble::ProfileListKeys(const std::string& path
   return Inner().ProfileListKeys(path, section);
 }
 
-bool PlatformDouble::ProfileWrite(const std::string& path, const std::string& section,
-                                  const std::string& key, const std::string& value) {
+platform::Result PlatformDouble::ProfileWrite(const std::string& path, const std::string& section,
+                                              const std::string& key, const std::string& value) {
   Count(Op::ProfileWrite);
-  if (writeFault_.Hits(path)) return false;
+  if (writeFault_.Hits(path)) return platform::Result::Failed({});
   return Inner().ProfileWrite(path, section, key, value);
 }
 
-bool PlatformDouble::ProfileEraseSection(const std::string& path, const std::string& section) {
+platform::Result PlatformDouble::ProfileEraseSection(const std::string& path, const std::string& section) {
   Count(Op::ProfileEraseSection);
-  if (eraseFault_.Hits(path)) return false;
+  if (eraseFault_.Hits(path)) return platform::Result::Failed({});
   return Inner().ProfileEraseSection(path, section);
 }
 

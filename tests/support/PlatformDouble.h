@@ -171,9 +171,9 @@ class PlatformDouble : public platform::ForwardingPlatform {
                           const std::string& key, const std::string& def) override;
   std::vector<std::string> ProfileListKeys(const std::string& path,
                                            const std::string& section) override;
-  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+  platform::Result ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
-  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  platform::Result ProfileEraseSection(const std::string& path, const std::string& section) override;
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
   std::vector<platform::TopLevelWindow> TopLevelWindows() override;

@@ -463,13 +463,13 @@ std::vector<std::string> PosixPlatform::ProfileListKeys(const std::string& path,
   return profiles_.ListKeys(path, section);
 }
 
-bool PosixPlatform::ProfileWrite(const std::string& path, const std::string& section,
-                                 const std::string& key, const std::string& value) {
-  return profiles_.Write(path, section, key, value);
+Result PosixPlatform::ProfileWrite(const std::string& path, const std::string& section,
+                                   const std::string& key, const std::string& value) {
+  return Refused(profiles_.Write(path, section, key, value));
 }
 
-bool PosixPlatform::ProfileEraseSection(const std::string& path, const std::string& section) {
-  return profiles_.EraseSection(path, section);
+Result PosixPlatform::ProfileEraseSection(const std::string& path, const std::string& section) {
+  return Refused(profiles_.EraseSection(path, section));
 }
 
 int PosixPlatform::ShellExecute(const std::string& file, const std::string& parameters,

@@ -27,13 +27,12 @@ class PosixPlatform : public Platform {
                           const std::string& key, const std::string& def) override;
   std::vector<std::string> ProfileListKeys(const std::string& path,
                                            const std::string& section) override;
-  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+  Result ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value) override;
-  bool ProfileEraseSection(const std::string& path, const std::string& section) override;
+  Result ProfileEraseSection(const std::string& path, const std::string& section) override;
   void ProfileBeginBatch(const std::string& path) override { profiles_.BeginBatch(path); }
-  std::string ProfileRefusalReason(const std::string& /*path*/) override { return profiles_.RefusalReason(); }
-  bool ProfileEndBatch(const std::string& path, bool commit) override {
-    return profiles_.EndBatch(path, commit);
+  Result ProfileEndBatch(const std::string& path, bool commit) override {
+    return Refused(profiles_.EndBatch(path, commit));
   }
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override;
@@ -53,6 +52,12 @@ class PosixPlatform : public Platform {
   bool SendForwardRequest(const std::string& name, const std::string& token) override;
 
   profile::ProfileEngine& Profiles() { return profiles_; }
+
+ private:
+  // The engine's answer with its reason for a refusal.
+  Result Refused(bool ok) const { return ok ? Result::Done() : Result::Failed(profiles_.RefusalReason()); }
+
+ public:
 
  private:
   profile::ProfileEngine profiles_;

@@ -211,17 +211,17 @@ class Win32Platform final : public Platform {
     return keys;
   }
 
-  bool ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
-                    const std::string& value) override {
-    if (Batched(path)) return batches_.Write(path, section, key, value);
-    lastBatch_.clear();
-    return WritePrivateProfileStringA(Text(section), Text(key), Text(value), path.c_str()) != 0;
+  Result ProfileWrite(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value) override {
+    if (Batched(path)) return Engine(batches_.Write(path, section, key, value));
+    return WritePrivateProfileStringA(Text(section), Text(key), Text(value), path.c_str()) != 0 ? Result::Done()
+                                                                                                : LastError();
   }
 
-  bool ProfileEraseSection(const std::string& path, const std::string& section) override {
-    if (Batched(path)) return batches_.EraseSection(path, section);
-    lastBatch_.clear();
-    return WritePrivateProfileStringA(Text(section), nullptr, nullptr, path.c_str()) != 0;
+  Result ProfileEraseSection(const std::string& path, const std::string& section) override {
+    if (Batched(path)) return Engine(batches_.EraseSection(path, section));
+    return WritePrivateProfileStringA(Text(section), nullptr, nullptr, path.c_str()) != 0 ? Result::Done()
+                                                                                          : LastError();
   }
 
   // kernel32 writes key by key, so a section rewritten through it and refused
@@ -235,20 +235,18 @@ class Win32Platform final : public Platform {
     batches_.BeginBatch(path);
   }
 
-  bool ProfileEndBatch(const std::string& path, bool commit) override {
+  Result ProfileEndBatch(const std::string& path, bool commit) override {
     auto it = batchDepth_.find(path);
-    if (it == batchDepth_.end()) return true;
+    if (it == batchDepth_.end()) return {};
     if (--it->second == 0) batchDepth_.erase(it);
-    lastBatch_ = path;
-    const bool ok = batches_.EndBatch(path, commit);
+    const Result ended = Engine(batches_.EndBatch(path, commit));
     // Later reads go to kernel32 again; the engine's cache would only go stale.
     if (batchDepth_.empty()) batches_.ClearCache();
-    return ok;
+    return ended;
   }
 
-  std::string ProfileRefusalReason(const std::string& path) override {
-    return batchDepth_.count(path) != 0 || lastBatch_ == path ? batches_.RefusalReason() : std::string();
-  }
+  // The engine's answer with its reason for a refusal.
+  Result Engine(bool ok) const { return ok ? Result::Done() : Result::Failed(batches_.RefusalReason()); }
 
   int ShellExecute(const std::string& file, const std::string& parameters,
                    const std::string& folder, int showMode) override {
@@ -366,7 +364,6 @@ class Win32Platform final : public Platform {
 
   profile::ProfileEngine batches_;
   std::map<std::string, int> batchDepth_;
-  std::string lastBatch_;  // whose refusal reason the engine holds
 };
 
 }  // namespace
