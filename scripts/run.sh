@@ -52,13 +52,26 @@ display_usable() {
   fi
 }
 
+# Runs one long step, saying what it is before and how long it took after;
+# the build's own progress lines ("[ 42%] Building ...") are shown as they
+# come, everything else goes to the step's log.
+step() {
+  local what="$1" log="$2" start=$SECONDS rc; shift 2
+  say "$what ..."
+  set +e
+  "$@" 2>&1 | tee "$log" | grep --line-buffered -E '^\[ *[0-9]+%\]' | sed -u 's/^/  /'
+  rc=${PIPESTATUS[0]}
+  set -e
+  [ "$rc" -eq 0 ] || die "$what failed; see $log"
+  say "$what: done in $((SECONDS - start)) s"
+}
+
 build() {
   command -v dpkg-query >/dev/null 2>&1 && need_packages cmake g++ qt6-base-dev libx11-dev
-  say "building (Release) in $BUILD"
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF >"$ROOT/build/run-cmake.log" 2>&1 ||
-    die "configuring failed; see $ROOT/build/run-cmake.log"
-  cmake --build "$BUILD" --target quillan -j2 >"$ROOT/build/run-build.log" 2>&1 ||
-    die "building failed; see $ROOT/build/run-build.log"
+  step "configuring (Release) in $BUILD" "$ROOT/build/run-cmake.log" \
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF
+  step "building quillan (a minute or so the first time)" "$ROOT/build/run-build.log" \
+    cmake --build "$BUILD" --target quillan -j2
   [ -x "$BUILD/bin/quillan" ] || die "no program at $BUILD/bin/quillan (is Qt 6 installed?)"
 }
 
