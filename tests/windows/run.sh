@@ -82,8 +82,8 @@ choose_32bit_way() {
 }
 
 build() {
-  local dir="$1" toolchain="$2"; shift 2
-  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+  local dir="$1" arch="$2"; shift 2
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw.cmake" -DQUILLAN_MINGW_ARCH="$arch" \
     -DCMAKE_BUILD_TYPE=Release -DQUILLAN_WERROR=ON "$@" >/dev/null &&
     cmake --build "$dir" -j"$JOBS" --target "${TARGETS[@]}"
 }
@@ -102,7 +102,7 @@ check_imports() {
   return $bad
 }
 
-# build_suites DIR TOOLCHAIN: a suite that does not build fails the stage; the others still run.
+# build_suites DIR ARCH: a suite that does not build fails the stage; the others still run.
 build_suites() {
   local suite
   for suite in "${SUITES[@]}"; do
@@ -124,19 +124,19 @@ if [ "${QUILLAN_WINDOWS_PHASE:-}" != run ]; then
 
   step "32-bit build"
   TARGETS=(quillan quillan_probe quillanctl quillan_demo)
-  build "$BUILD32" mingw-i686.cmake || exit 1
+  build "$BUILD32" i686 || exit 1
   check_imports "$BUILD32/bin/Quillan.exe" i686-w64-mingw32-objdump || exit 1
   check_imports "$BUILD32/bin/quillanctl.exe" i686-w64-mingw32-objdump || exit 1
-  [ "$MODE32" != none ] && build_suites "$BUILD32" mingw-i686.cmake
+  [ "$MODE32" != none ] && build_suites "$BUILD32" i686
 
   step "64-bit build"
   if [ "$MODE32" != none ]; then
     TARGETS=(quillan quillanctl)
-    build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=OFF || exit 1
+    build "$BUILD64" x86_64 -DQUILLAN_TESTS=OFF || exit 1
   else
     TARGETS=(quillan quillan_probe quillanctl quillan_demo)
-    build "$BUILD64" mingw-x86_64.cmake -DQUILLAN_TESTS=ON || exit 1
-    build_suites "$BUILD64" mingw-x86_64.cmake
+    build "$BUILD64" x86_64 -DQUILLAN_TESTS=ON || exit 1
+    build_suites "$BUILD64" x86_64
   fi
   check_imports "$BUILD64/bin/Quillan.exe" x86_64-w64-mingw32-objdump || exit 1
   check_imports "$BUILD64/bin/quillanctl.exe" x86_64-w64-mingw32-objdump || exit 1
