@@ -47,8 +47,11 @@ run window_memory "$BUILD/bench/quillan_window_bench"
 QT_QPA_PLATFORM=offscreen run window_qt "$BUILD/bench/quillan_window_qt_bench"
 run window_ctl "$BUILD/bench/quillan_ctl_bench"
 
-# Growth: time at 10x the snap-ins over time at n (target <= 13).
-python3 - "$OUT" <<'PY' || true
+# Growth: the time at each size over the time at the size before (target
+# <= 13 for 10x the snap-ins). Names are "BM_X/<n>" with an optional suffix
+# ("/process_time", "/real_time"); of repetitions the fastest counts, and
+# aggregates (mean, median, stddev) are left out.
+python3 - "$OUT" <<'PY'
 import json, sys, glob, collections
 for path in sorted(glob.glob(sys.argv[1] + "/window_*.json")):
     times = collections.defaultdict(dict)
@@ -57,13 +60,20 @@ for path in sorted(glob.glob(sys.argv[1] + "/window_*.json")):
     except (ValueError, KeyError):  # the filter matched nothing in that program
         continue
     for b in benchmarks:
-        name, _, arg = b["name"].partition("/")
+        if b.get("run_type") == "aggregate":
+            continue
+        name, _, rest = b["name"].partition("/")
+        arg, _, suffix = rest.partition("/")
+        if not arg.isdigit():
+            continue
         if name.startswith(("BM_VerifyPath", "BM_Ctl")) or name == "BM_ListingBaseline":
-            times[name][int(arg)] = b["cpu_time"]
+            key = name + ("/" + suffix if suffix else "")
+            n = int(arg)
+            times[key][n] = min(times[key].get(n, b["cpu_time"]), b["cpu_time"])
     for name, by in times.items():
-        for n in sorted(by):
-            if n * 10 in by:
-                print(f"growth {name} {n} -> {n * 10}: x{by[n * 10] / by[n]:.1f}")
+        sizes = sorted(by)
+        for n, m in zip(sizes, sizes[1:]):
+            print(f"growth {name} {n} -> {m} (x{m // n} snap-ins): x{by[m] / by[n]:.1f}")
 PY
 
 if [ "${QUILLAN_BENCH_STARTUP:-1}" = 1 ]; then

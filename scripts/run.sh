@@ -19,25 +19,10 @@ SHOT="${QUILLAN_SCREENSHOT:-$ROOT/build/demo/screenshot.png}"
 say() { printf 'run.sh: %s\n' "$*"; }
 die() { printf 'run.sh: %s\n' "$*" >&2; exit 1; }
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"
-  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
-  else return 1; fi
-}
-
 # Installs the Debian packages that are missing (and says which).
-need_packages() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  command -v apt-get >/dev/null 2>&1 ||
-    die "missing packages: ${missing[*]} (no apt-get here; please install them)"
-  say "installing ${missing[*]}"
-  as_root apt-get update -q >/dev/null &&
-    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
-    die "could not install ${missing[*]}; please install them and run this again"
+provision() {
+  command -v dpkg-query >/dev/null 2>&1 || return 0
+  bash "$ROOT/scripts/provision.sh" "$1" || die "could not install what this needs; please install it and run this again"
 }
 
 display_usable() {
@@ -52,13 +37,26 @@ display_usable() {
   fi
 }
 
+# Runs one long step, saying what it is before and how long it took after;
+# the build's own progress lines ("[ 42%] Building ...") are shown as they
+# come, everything else goes to the step's log.
+step() {
+  local what="$1" log="$2" start=$SECONDS rc; shift 2
+  say "$what ..."
+  set +e
+  "$@" 2>&1 | tee "$log" | grep --line-buffered -E '^\[ *[0-9]+%\]' | sed -u 's/^/  /'
+  rc=${PIPESTATUS[0]}
+  set -e
+  [ "$rc" -eq 0 ] || die "$what failed; see $log"
+  say "$what: done in $((SECONDS - start)) s"
+}
+
 build() {
-  command -v dpkg-query >/dev/null 2>&1 && need_packages cmake g++ qt6-base-dev libx11-dev
-  say "building (Release) in $BUILD"
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF >"$ROOT/build/run-cmake.log" 2>&1 ||
-    die "configuring failed; see $ROOT/build/run-cmake.log"
-  cmake --build "$BUILD" --target quillan -j2 >"$ROOT/build/run-build.log" 2>&1 ||
-    die "building failed; see $ROOT/build/run-build.log"
+  provision run
+  step "configuring (Release) in $BUILD" "$ROOT/build/run-cmake.log" \
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF
+  step "building quillan (a minute or so the first time)" "$ROOT/build/run-build.log" \
+    cmake --build "$BUILD" --target quillan -j2
   [ -x "$BUILD/bin/quillan" ] || die "no program at $BUILD/bin/quillan (is Qt 6 installed?)"
 }
 
@@ -85,7 +83,7 @@ stop_headless() {
 }
 
 run_headless() {
-  need_packages xvfb imagemagick xdotool
+  provision headless
   local n=99 win=""
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   trap stop_headless EXIT

@@ -35,13 +35,13 @@ if [ -f "$BUILD/CMakeCache.txt" ]; then
   # Someone else's folder: package it only if it is what users would get.
   grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$BUILD/CMakeCache.txt" ||
     die "$BUILD is not a Release build"
-  grep -q "^CMAKE_TOOLCHAIN_FILE:.*mingw-$ARCH.cmake$" "$BUILD/CMakeCache.txt" ||
+  grep -q "^QUILLAN_MINGW_ARCH:.*=$ARCH$" "$BUILD/CMakeCache.txt" ||
     die "$BUILD is not a MinGW-w64 $ARCH build"
 else
   launcher=()
   command -v ccache >/dev/null &&
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$ARCH.cmake" \
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw.cmake" -DQUILLAN_MINGW_ARCH="$ARCH" \
     -DCMAKE_BUILD_TYPE=Release -DQUILLAN_WERROR=ON -DQUILLAN_TESTS=OFF "${launcher[@]}" >/dev/null
 fi
 cmake --build "$BUILD" -j"$JOBS" --target quillan quillanctl

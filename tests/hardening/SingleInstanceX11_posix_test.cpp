@@ -9,6 +9,7 @@
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,9 +26,20 @@ namespace {
 class PrivateXServer {
  public:
   PrivateXServer() {
-    // Servers started at the same moment by parallel tests can collide on a
-    // display number; the loser ends at once, so try again.
-    for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt) Start();
+    // Xvfb -displayfd picks its number racily when several start at once
+    // (seen under ctest -j2: three servers all reporting :0, and a test
+    // connecting to another's), so test processes take turns starting one,
+    // each holding the lock until its server accepts a connection.
+    const int lock = ::open("/tmp/quillan-tests-xvfb.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (lock >= 0) ::flock(lock, LOCK_EX);
+    for (int attempt = 0; attempt < 5 && display_.empty(); ++attempt) {
+      Start();
+      if (!display_.empty() && !Answers()) {
+        Stop();
+        display_.clear();
+      }
+    }
+    if (lock >= 0) ::close(lock);
   }
   ~PrivateXServer() { Stop(); }
   PrivateXServer(const PrivateXServer&) = delete;
@@ -57,6 +69,17 @@ class PrivateXServer {
     std::string number;
     for (ssize_t i = 0; i < n && buf[i] >= '0' && buf[i] <= '9'; ++i) number += buf[i];
     if (!number.empty()) display_ = ":" + number;
+  }
+  // The server accepts a connection within five seconds.
+  bool Answers() const {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      if (Display* d = XOpenDisplay(display_.c_str())) {
+        XCloseDisplay(d);
+        return true;
+      }
+      ::usleep(100000);
+    }
+    return false;
   }
   void Stop() {
     if (pid_ > 0) {
