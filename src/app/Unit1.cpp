@@ -441,6 +441,19 @@ void TForm1::DisableRequiredSnapins() {
 void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
   // Index -1 (no selection), stale indexes and locked items act on nothing.
   if (Index < 0 || Index >= CheckListBoxSnapins->Count() || !CheckListBoxSnapins->ItemEnabled(Index)) return;
+  TMoveFailures failures;
+  // A selection whose folders are where its mark wants them (arrow keys,
+  // a click on the text) moves nothing: it needs no lock, so it neither
+  // waits for another run nor fails for a user who may only read.
+  bool toMove = true;
+  GuardStep([&] {
+    toMove = core::AnyToMove(consoleOnePath_, CheckListBoxSnapins->ItemText(Index), CheckListBoxSnapins->Checked(Index));
+  });
+  if (!toMove) {
+    SwitchSnapin(Index, failures);
+    ReportMoveFailures(failures);
+    return;
+  }
   const core::InstallationLock lock(consoleOnePath_, platform::LockMode::Switch, kLockWait);
   if (!lock.Usable()) {
     // The mark shows the disk: the click's toggle moved nothing.
@@ -453,7 +466,6 @@ void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
     ReportLockFailure(lock);
     return;
   }
-  TMoveFailures failures;
   SwitchSnapin(Index, failures);
   ReportMoveFailures(failures);
 }

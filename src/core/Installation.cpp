@@ -389,6 +389,14 @@ bool SwitchResult::AllMoved() const {
   return !refused && std::all_of(moves.begin(), moves.end(), [](const Move& m) { return m.ok; });
 }
 
+bool AnyToMove(const std::string& base, const std::string& name, bool wantActive) {
+  platform::Platform& os = platform::Platform::Get();
+  const State from = wantActive ? kInactive : kActive;
+  for (std::size_t kind = 0; kind < kKinds; ++kind)
+    if (os.DirectoryExists(PlacePath(base, from, kind, name))) return true;
+  return false;
+}
+
 SwitchResult Switch(const std::string& base, const std::string& name, bool wantActive,
                     const std::vector<FolderResult>& checked) {
   platform::Platform& os = platform::Platform::Get();

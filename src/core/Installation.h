@@ -168,6 +168,10 @@ struct SwitchResult {
   bool AllMoved() const;
 };
 
+// Whether any of `name`'s folders is not yet in the wanted place (stops at
+// the first found).
+bool AnyToMove(const std::string& base, const std::string& name, bool wantActive);
+
 // Moves `name`'s folders of every kind to the wanted place, each when its
 // source exists. When a folder that must receive one of them is missing,
 // nothing moves (the snap-in is never left split); `checked` are the check's

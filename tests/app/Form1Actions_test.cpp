@@ -211,6 +211,12 @@ TEST_F(Form1Actions, ASwitchThatCannotBeWholeMovesNothingAndSaysWhy) {
     EXPECT_TRUE(Exists(place + "lib/Keep"));
     EXPECT_EQ(list.Checked(user.IndexOfItem(list, "Keep")), c.active);
     EXPECT_EQ(f->PanelInfo->Text(), "   " + c.said);
+    // Selecting it again moves nothing, so it takes no lock: it neither
+    // waits for another run nor complains to a user who may only read.
+    const int locks = os.Calls(quillan_test::Op::LockFolder);
+    user.ClickItemText(list, "Keep");
+    EXPECT_EQ(os.Calls(quillan_test::Op::LockFolder), locks);
+    EXPECT_EQ(f->PanelInfo->Text(), "   ");
     form.reset();
     Form1 = nullptr;
   }
