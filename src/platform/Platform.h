@@ -71,14 +71,14 @@ struct Result {
 // How LockFolder takes the installation lock.
 enum class LockMode {
   Switch,  // exclusive; made (once, and kept) when the folder has none yet
-  Read,    // only waits while a switching run holds it; creates nothing
+  Read,    // shared with other readers, so a switch waits for them; creates nothing
 };
 
 // The installation lock of LockFolder, or why there is none.
 struct FolderLock {
   enum class Kind {
-    Held,      // Switch: held through `handle` until UnlockFolder
-    Free,      // Read: no switching run holds it now (nothing is held)
+    Held,      // held through `handle` until UnlockFolder (Read: shared with other readers)
+    Free,      // Read: there is no lock file yet (no run ever switched here); nothing is held
     NoFolder,  // the path is no folder: there is nothing to guard
     Busy,      // another run held it for the whole wait, or the wait was given up
     Failed,    // it could not be taken or tested; `error` says why
@@ -165,8 +165,8 @@ class Platform {
   // ".quillan.lock" in it, so that every path, drive letter or machine that
   // reaches the folder meets the same lock. Switch takes it exclusively
   // (making the file when there is none; it is never removed, truncated or
-  // followed as a link); Read creates nothing and only waits while a
-  // switching run holds it. Waits at most `wait`; `waiting` is called before
+  // followed as a link); Read shares it with other readers and creates
+  // nothing. Waits at most `wait`; `waiting` is called before
   // each pause (round 0 first) and ends the wait by returning false.
   // Released by UnlockFolder or when the process ends.
   virtual FolderLock LockFolder(const std::string& /*path*/, LockMode mode, std::chrono::milliseconds /*wait*/,

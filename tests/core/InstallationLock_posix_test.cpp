@@ -1,5 +1,5 @@
-// The installation lock on POSIX: one lock file in the folder, taken to
-// switch and only tested to read; whatever stands at its name is never
+// The installation lock on POSIX: one lock file in the folder, taken alone
+// to switch and shared to read; whatever stands at its name is never
 // removed, truncated or followed; every refusal names its cause.
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ TEST_F(Lock, WhatStandsAtTheNameIsUsedOrRefusedButNeverChanged) {
   const Case cases[] = {
       {"nothing: a switch makes it, a reader makes nothing", [] {}, Kind::Held, Kind::Free, ""},
       {"another user's file with content", [&] { TempDir::WriteFile(file, "their notes\n"); }, Kind::Held,
-       Kind::Free, ""},
+       Kind::Held, ""},
       {"a link", [&] { fs::create_symlink(dir.Join("elsewhere"), file); }, Kind::Failed, Kind::Failed,
        "not a plain file"},
       {"a folder", [&] { fs::create_directory(file); }, Kind::Failed, Kind::Failed, "not a plain file"},
@@ -75,6 +75,7 @@ TEST_F(Lock, WhatStandsAtTheNameIsUsedOrRefusedButNeverChanged) {
     const FolderLock read = Take(LockMode::Read);
     EXPECT_EQ(read.kind, c.reading);
     EXPECT_EQ(fs::symlink_status(file).type(), typeBefore);  // a reader makes nothing
+    if (read.kind == Kind::Held) os.UnlockFolder(read.handle);
     const FolderLock held = Take(LockMode::Switch);
     EXPECT_EQ(held.kind, c.switching);
     EXPECT_EQ(held.where, file);
@@ -93,7 +94,7 @@ TEST_F(Lock, WhatStandsAtTheNameIsUsedOrRefusedButNeverChanged) {
   EXPECT_EQ(os.LockFolder(dir.Join("nowhere"), LockMode::Switch, 0ms, kGoOn).kind, Kind::NoFolder);
 }
 
-// One holder at a time; a reader waits for it too; a wait is bounded and
+// One switching holder at a time; a reader waits for it too; a wait is bounded and
 // ends at once when the caller says so (Ctrl-C); a release lets a waiter in.
 TEST_F(Lock, TakersAndReadersWaitForTheHolderBoundedly) {
   const FolderLock held = Take(LockMode::Switch);
@@ -125,7 +126,17 @@ TEST_F(Lock, TakersAndReadersWaitForTheHolderBoundedly) {
   ASSERT_EQ(next.kind, Kind::Held);
   EXPECT_EQ(Take(LockMode::Read).kind, Kind::Busy);
   other.UnlockFolder(next.handle);
-  EXPECT_EQ(Take(LockMode::Read).kind, Kind::Free);
+  // Readers hold it together; a switch waits for them, so none reads a switch half done.
+  const FolderLock reader = Take(LockMode::Read);
+  ASSERT_EQ(reader.kind, Kind::Held);
+  const FolderLock second = other.LockFolder(base, LockMode::Read, 0ms, kGoOn);
+  EXPECT_EQ(second.kind, Kind::Held);
+  EXPECT_EQ(other.LockFolder(base, LockMode::Switch, 100ms, kGoOn).kind, Kind::Busy);
+  os.UnlockFolder(reader.handle);
+  other.UnlockFolder(second.handle);
+  const FolderLock after = other.LockFolder(base, LockMode::Switch, 0ms, kGoOn);
+  EXPECT_EQ(after.kind, Kind::Held);
+  other.UnlockFolder(after.handle);
 }
 
 // The file removed under its holder: a waiter does not trust a lock on the

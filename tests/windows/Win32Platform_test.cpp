@@ -131,6 +131,14 @@ TEST(Win32Platform, TheLockIsTheFoldersWhateverPathReachesIt) {
     EXPECT_EQ(again.kind, Kind::Held) << other;
     Os().UnlockFolder(again.handle);
   }
+  // Readers hold it together; a switch waits for them.
+  const platform::FolderLock reader = lock(base, LockMode::Read);
+  const platform::FolderLock another = lock(spellings.back(), LockMode::Read);
+  EXPECT_EQ(reader.kind, Kind::Held);
+  EXPECT_EQ(another.kind, Kind::Held);
+  EXPECT_EQ(lock(base, LockMode::Switch).kind, Kind::Busy);
+  Os().UnlockFolder(reader.handle);
+  Os().UnlockFolder(another.handle);
   DefineDosDeviceA(DDD_REMOVE_DEFINITION, "Q:", nullptr);
   EXPECT_EQ(TempDir::ReadFile(base + "\\.quillan.lock"), "");  // kept, empty
 

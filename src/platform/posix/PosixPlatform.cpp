@@ -665,8 +665,8 @@ namespace {
 // A lock over the whole of an open file: an open-file-description lock,
 // which belongs to the descriptor as flock does and is carried by network
 // file systems, where the system has them; a process-wide record lock
-// otherwise. A write lock needs the file open for writing, which a user who
-// may only read it cannot have: readers never take a lock, they only test.
+// otherwise. Only the file's owner and group may open it at all, so no one
+// else can stall a switch with a lock of their own.
 int OfdLock(int fd, int command, struct flock& range) {
 #ifdef F_OFD_SETLK
   const int ofd = command == F_SETLK ? F_OFD_SETLK : F_OFD_GETLK;
@@ -684,13 +684,13 @@ int TryWriteLock(int fd) {
   return OfdLock(fd, F_SETLK, range);
 }
 
-// 0 when no one holds a write lock, EAGAIN when one does, else the reason.
-int TestWriteLock(int fd) {
+// A shared lock, which a file open for reading allows: readers do not stop
+// each other, only a writer. 0 when taken, EAGAIN while a writer holds it.
+int TryReadLock(int fd) {
   struct flock range {};
   range.l_type = F_RDLCK;
   range.l_whence = SEEK_SET;
-  if (const int error = OfdLock(fd, F_GETLK, range)) return error;
-  return range.l_type == F_UNLCK ? 0 : EAGAIN;
+  return OfdLock(fd, F_SETLK, range);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -760,7 +760,7 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, LockMode mode, std
       }
       if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return give(FolderLock::Kind::Failed, "not a plain file");
     }
-    const int lockError = switching ? TryWriteLock(fd) : TestWriteLock(fd);
+    const int lockError = switching ? TryWriteLock(fd) : TryReadLock(fd);
     if (lockError != 0 && lockError != EAGAIN && lockError != EACCES)
       return give(FolderLock::Kind::Failed, std::strerror(lockError));
     if (!stillNamed()) {
@@ -769,7 +769,6 @@ FolderLock PosixPlatform::LockFolder(const std::string& path, LockMode mode, std
       fd = -1;
       if (std::chrono::steady_clock::now() < deadline || round == 0) continue;
     } else if (lockError == 0) {
-      if (!switching) return give(FolderLock::Kind::Free, {});
       result.kind = FolderLock::Kind::Held;
       result.handle = static_cast<std::uintptr_t>(fd) + 1;
       return result;

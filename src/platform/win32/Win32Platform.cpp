@@ -295,8 +295,8 @@ class Win32Platform final : public Platform {
     const DWORD limit = static_cast<DWORD>(std::min<long long>(wait.count(), 0x7fffffffLL));
     const auto left = [&] { return limit - std::min(limit, GetTickCount() - start); };
     for (int round = 0;; ++round) {
-      // A reader shares nothing but reading, so it cannot open the file while
-      // a switching run has it open for writing, and the other way round.
+      // Every run shares only reading: readers hold it together, a switching
+      // run (which writes) waits for them, and they for it.
       HANDLE h = CreateFileA(result.where.c_str(), switching ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                              FILE_SHARE_READ, nullptr, switching ? OPEN_ALWAYS : OPEN_EXISTING,
                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -305,15 +305,13 @@ class Win32Platform final : public Platform {
         BY_HANDLE_FILE_INFORMATION info{};
         const bool plain = GetFileInformationByHandle(h, &info) != 0 &&
                            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-        if (!plain || !switching) CloseHandle(h);
         if (!plain) {
+          CloseHandle(h);
           result.kind = FolderLock::Kind::Failed;
           result.error = "not a plain file";
-        } else if (switching) {
+        } else {
           result.kind = FolderLock::Kind::Held;
           result.handle = reinterpret_cast<std::uintptr_t>(h);
-        } else {
-          result.kind = FolderLock::Kind::Free;
         }
         return result;
       }
