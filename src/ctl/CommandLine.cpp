@@ -75,7 +75,7 @@ std::string HelpText() {
          "copied or deleted. A second identical call changes nothing. No settings\n"
          "file is written. Runs that switch snap-ins on one installation, the\n"
          "window's and this program's, take turns: each holds the lock on BASE from\n"
-         "its check to its last move; list and --check only wait while one holds it.\n"
+         "its check to its last move; list and --check share it while they read.\n"
          "Waits last at most --wait seconds (said on stderr).\n"
          "The lock is the file BASE/.quillan.lock, made once by the first switch\n"
          "and kept (never removed or written); every path that reaches BASE meets\n"
