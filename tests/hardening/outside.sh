@@ -118,6 +118,10 @@ if poll 15 has_window; then
   PIDS+=("$WRITER")
   sleep 2
   kill "$WRITER"; wait "$WRITER" 2>/dev/null
+  # A kill between the shell's truncation and its printf leaves the other
+  # program's file empty by its own doing: its last rewrite, whole.
+  printf '[Foreign]\nround=last\n[History ComboBoxPath]\nCurrent="/elsewhere/last"\nCount=1\n0="/elsewhere/last"\n' \
+    >"$USER_INI"
   "$XWINDOW" close "$WIN"
   if poll 10 exited "$QPID"; then
     wait "$QPID"; code=$?
