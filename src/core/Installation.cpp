@@ -308,8 +308,11 @@ Inventory ReadInventory(const std::string& path, const std::vector<std::string>&
     if (consoleOneRunning) return Lock::ConsoleOneRunning;
     return IsRequired(name, required) ? Lock::Required : Lock::None;
   };
-  inv.caseBlind = SnapinFolderCaseBlind(base, entries, kActive) && SnapinFolderCaseBlind(base, entries, kInactive);
-  bool anyCaseBlind = inv.caseBlind;
+  // Each folder is probed once: a scan of the names and one existence test.
+  const bool activeBlind = SnapinFolderCaseBlind(base, entries, kActive);
+  const bool inactiveBlind = SnapinFolderCaseBlind(base, entries, kInactive);
+  inv.caseBlind = activeBlind && inactiveBlind;
+  bool anyCaseBlind = activeBlind || inactiveBlind;
   for (std::size_t kind = 1; kind < kKinds && !anyCaseBlind; ++kind) {
     for (const State state : {kActive, kInactive}) {
       const FolderNamesListed& listed = side[kind - 1][state];
@@ -319,8 +322,6 @@ Inventory ReadInventory(const std::string& path, const std::vector<std::string>&
       }
     }
   }
-  if (!anyCaseBlind)
-    anyCaseBlind = SnapinFolderCaseBlind(base, entries, kActive) || SnapinFolderCaseBlind(base, entries, kInactive);
 
   inv.snapins.reserve(entries.size());
   if (anyCaseBlind) {
