@@ -120,6 +120,18 @@ void GuardStep(Step&& step) {
   }
 }
 
+// What the check's failure texts add: what a valid folder holds.
+std::string ValidFolderHint() {
+#ifdef _WIN32
+  return "expected a folder with bin\\ConsoleOne.exe";
+#else
+  return "expected a folder with bin/ConsoleOne";
+#endif
+}
+
+const char* const kConsoleOneLocks = "ConsoleOne is running: snap-ins cannot be switched until it is closed";
+const char* const kConsoleOneGone = "ConsoleOne was closed: snap-ins can be switched again";
+
 // How long a switch waits for another run (quillanctl) on the installation
 // before it gives up and says so.
 constexpr std::chrono::milliseconds kLockWait{2000};
@@ -242,6 +254,14 @@ void TForm1::BuildLayout() {
   CheckListBoxSnapins->OnItemHint = [this](int index) {
     return Description(CheckListBoxSnapins->ItemText(index), "");
   };
+  // A click, space or a screen reader's toggle on a locked entry is told why.
+  CheckListBoxSnapins->OnItemRefused = [this](int index) {
+    const std::string why = LockReason(index);
+    if (!why.empty()) PanelInfo->Announce(kInfoPrefix + why);
+  };
+  // ConsoleOne may have been started or closed while the user was away.
+  OnActivate = [this](TObject*) { GuardStep([this] { FollowConsoleOne(); }); };
+  Label1->SetEllipsis(TEllipsis::Middle);
   CheckAll1->OnClick = [this](TObject* s) { CheckAll1Click(s); };
   UncheckAll1->OnClick = [this](TObject* s) { UncheckAll1Click(s); };
   StatusBar1->OnClick = [this](TObject* s) { LabelWebClick(s); };
@@ -384,6 +404,27 @@ void TForm1::VerifyPathOnce() {
   BitBtnC1->SetEnabled(false);
   BitBtnRC->SetEnabled(false);
   Label1->SetText(check.Label());
+  Label1->SetHint(check.Label());
+  {
+    // The label may be too narrow for a long path: a failure is also said
+    // whole, with what was expected. While typing, only a change is said.
+    const bool said = saidOutcome_ == check.outcome;
+    saidOutcome_ = check.outcome;
+    if (check.outcome != core::Outcome::Installation) {
+      const std::string text = kInfoPrefix + check.Label() + ": " + ValidFolderHint();
+      if (said && !focusStartAfterCheck_)
+        PanelInfo->SetText(text);
+      else
+        PanelInfo->Announce(text);
+    } else if (!PanelInfo->Announced().empty() && PanelInfo->Text() == PanelInfo->Announced()) {
+      PanelInfo->SetText(kInfoPrefix);  // the failure said is no longer true
+    }
+  }
+  // A failed check leaves the keyboard where the result can be read and
+  // mended, not on a button or list it has just emptied or disabled.
+  if (check.outcome != core::Outcome::Installation &&
+      (BitBtnC1->Focused() || BitBtnRC->Focused() || CheckListBoxSnapins->Focused()))
+    ComboBoxPath->SetFocus();
   if (check.outcome == core::Outcome::NoFolder) return;
 
   consoleOnePath_ = check.base;
@@ -409,7 +450,6 @@ void TForm1::VerifyPathOnce() {
       GuardStep([&] {
         const int index = CheckListBoxSnapins->AddItem(item.Text);
         if (checked) CheckListBoxSnapins->SetChecked(index, true);
-        if (consoleOneRunning_) CheckListBoxSnapins->SetItemEnabled(index, false);
       });
     }
   };
@@ -421,7 +461,42 @@ void TForm1::VerifyPathOnce() {
   }
   checkedFolders_.clear();
   GuardStep([this] { checkedFolders_ = core::CreateInactiveFolders(consoleOnePath_); });
+  ApplyLocks();
+}
+
+void TForm1::ApplyLocks() {
+  GuardStep([this] {
+    const int n = CheckListBoxSnapins->Count();
+    for (int i = 0; i < n; ++i) CheckListBoxSnapins->SetItemEnabled(i, !consoleOneRunning_);
+  });
   DisableRequiredSnapins();
+}
+
+bool TForm1::FollowConsoleOne() {
+  const bool running = core::ConsoleOneWindowOpen();
+  if (running != consoleOneRunning_) {
+    consoleOneRunning_ = running;
+    ApplyLocks();
+    PanelInfo->Announce(kInfoPrefix + std::string(running ? kConsoleOneLocks : kConsoleOneGone));
+  }
+  return running;
+}
+
+std::string TForm1::LockReason(int Index) const {
+  if (Index < 0 || Index >= CheckListBoxSnapins->Count()) return {};
+  const std::string& name = CheckListBoxSnapins->ItemText(Index);
+  if (consoleOneRunning_) return name + " stays as it is: " + kConsoleOneLocks;
+  if (!CheckListBoxSnapins->ItemEnabled(Index))
+    return name + " stays as it is: the machine-wide settings mark it as required";
+  return {};
+}
+
+void TForm1::ShowDiskMark(int Index) {
+  GuardStep([&] {
+    const std::string& name = CheckListBoxSnapins->ItemText(Index);
+    CheckListBoxSnapins->SetChecked(Index, platform::Platform::Get().DirectoryExists(core::PlacePath(
+                                               consoleOnePath_, core::kActive, core::kSnapinFolder, name)));
+  });
 }
 
 void TForm1::DisableRequiredSnapins() {
@@ -440,7 +515,11 @@ void TForm1::DisableRequiredSnapins() {
 
 void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
   // Index -1 (no selection), stale indexes and locked items act on nothing.
-  if (Index < 0 || Index >= CheckListBoxSnapins->Count() || !CheckListBoxSnapins->ItemEnabled(Index)) return;
+  if (Index < 0 || Index >= CheckListBoxSnapins->Count()) return;
+  if (!CheckListBoxSnapins->ItemEnabled(Index)) {
+    PanelInfo->SetText(kInfoPrefix + LockReason(Index));
+    return;
+  }
   TMoveFailures failures;
   // A selection whose folders are where its mark wants them (arrow keys,
   // a click on the text) moves nothing: it needs no lock, so it neither
@@ -454,15 +533,16 @@ void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
     ReportMoveFailures(failures);
     return;
   }
+  // A ConsoleOne started since the last look locks the list before anything
+  // moves; the click's toggle then moved nothing and the mark shows the disk.
+  if (FollowConsoleOne()) {
+    ShowDiskMark(Index);
+    PanelInfo->Announce(kInfoPrefix + LockReason(Index));
+    return;
+  }
   const core::InstallationLock lock(consoleOnePath_, platform::LockMode::Switch, kLockWait);
   if (!lock.Usable()) {
-    // The mark shows the disk: the click's toggle moved nothing.
-    GuardStep([&] {
-      const std::string& name = CheckListBoxSnapins->ItemText(Index);
-      CheckListBoxSnapins->SetChecked(
-          Index, platform::Platform::Get().DirectoryExists(core::PlacePath(consoleOnePath_, core::kActive,
-                                                                            core::kSnapinFolder, name)));
-    });
+    ShowDiskMark(Index);
     ReportLockFailure(lock);
     return;
   }
@@ -514,14 +594,14 @@ void TForm1::SwitchSnapin(int Index, TMoveFailures& failures) {
 
 void TForm1::ReportMoveFailures(const TMoveFailures& failures) {
   if (failures.count == 0) return;
-  PanelInfo->SetText(std::string(kInfoPrefix) + "Could not move " +
+  PanelInfo->Announce(std::string(kInfoPrefix) + "Could not move " +
                      (failures.count == 1 ? failures.first
                                           : std::to_string(failures.count) + " folders, the first " +
                                                 failures.first));
 }
 
 void TForm1::ReportLockFailure(const core::InstallationLock& lock) {
-  PanelInfo->SetText(std::string(kInfoPrefix) + "Nothing was moved: cannot lock " + lock.Reason());
+  PanelInfo->Announce(std::string(kInfoPrefix) + "Nothing was moved: cannot lock " + lock.Reason());
 }
 
 void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
@@ -532,6 +612,10 @@ void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
 void TForm1::SetAllMarks(bool checked) {
   const int n = CheckListBoxSnapins->Count();
   if (n == 0) return;
+  if (FollowConsoleOne()) {
+    PanelInfo->Announce(kInfoPrefix + std::string(kConsoleOneLocks));
+    return;
+  }
   // One lock for the whole command: another run never sees it half done.
   const core::InstallationLock lock(consoleOnePath_, platform::LockMode::Switch, kLockWait);
   if (!lock.Usable()) {

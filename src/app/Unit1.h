@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Installation.h"
@@ -90,6 +91,15 @@ class TForm1 : public ui::TForm {
   // Tells why a switch moved nothing: the installation lock could not be had.
   void ReportLockFailure(const core::InstallationLock& lock);
   void SetAllMarks(bool checked);
+  // Looks for a ConsoleOne window now; when that changed since the last
+  // look, locks or unlocks the entries and says so. True while one is open.
+  bool FollowConsoleOne();
+  // Every entry locked while ConsoleOne runs, else the required ones.
+  void ApplyLocks();
+  // Why entry Index cannot be switched (empty when it can).
+  std::string LockReason(int Index) const;
+  // Sets entry Index's mark to where its snap-in folder is.
+  void ShowDiskMark(int Index);
   void Launch(const std::string& exePath);
   std::string Description(const std::string& name, const std::string& def) const;
 
@@ -113,6 +123,8 @@ class TForm1 : public ui::TForm {
   bool verifyPending_ = false;
   // The check gives the start button the focus (at start, after a pick).
   bool focusStartAfterCheck_ = true;
+  // The outcome last said on the information line: typing says only changes.
+  std::optional<core::Outcome> saidOutcome_;
 };
 
 // The main window, set by the main block.

@@ -165,6 +165,8 @@ void TCheckListBox::UserClickCheckBox(int index) {
   if (item.enabled) {
     item.checked = !item.checked;
     Notify(Prop::Checked, index);
+  } else if (OnItemRefused) {
+    OnItemRefused(index);
   }
   if (OnClick) OnClick(this);
 }
@@ -172,7 +174,10 @@ void TCheckListBox::UserClickCheckBox(int index) {
 void TCheckListBox::UserPressSpace() {
   if (!Enabled() || itemIndex_ < 0 || itemIndex_ >= Count()) return;
   Item& item = items_[static_cast<std::size_t>(itemIndex_)];
-  if (!item.enabled) return;
+  if (!item.enabled) {
+    if (OnItemRefused) OnItemRefused(itemIndex_);
+    return;
+  }
   item.checked = !item.checked;
   Notify(Prop::Checked, itemIndex_);
   // As a click on the check-mark box: a mark never changes unseen by the handler.
@@ -191,6 +196,16 @@ std::string TCheckListBox::ItemHint(int index) const {
     if (!hint.empty()) return hint;
   }
   return Hint();
+}
+
+std::string TCheckListBox::ItemToolTip(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  std::string tip = ItemText(index);
+  if (OnItemHint) {
+    const std::string more = OnItemHint(index);
+    if (!more.empty()) tip += "\n" + more;
+  }
+  return tip;
 }
 
 }  // namespace ui

@@ -57,11 +57,13 @@ class TCheckListBox : public TWinControl {
   // --- user actions ---
   // A click on an item's text: selects it, then OnClick.
   void UserClickItem(int index);
-  // A click in an item's check-mark box: selects it, toggles an enabled
-  // item's mark, then OnClick (after the toggle).
+  // A click in an item's check-mark box (or a screen reader's toggle
+  // action): selects it, toggles an enabled item's mark, then OnClick
+  // (after the toggle). On a disabled item: selects it, OnItemRefused, then
+  // OnClick.
   void UserClickCheckBox(int index);
   // Space bar: on the selected enabled item, as a click in its check-mark
-  // box (toggle, then OnClick); nothing on a disabled one.
+  // box (toggle, then OnClick); on a disabled one, OnItemRefused only.
   void UserPressSpace();
   // Keyboard selection change (arrow keys): selects, then OnClick.
   void UserSelect(int index);
@@ -69,7 +71,12 @@ class TCheckListBox : public TWinControl {
   // The tool tip of an item: what OnItemHint gives for it, or the list's
   // hint when that is empty (or there is no handler).
   std::string ItemHint(int index) const;
+  // What the pointer shows over an item: its whole text (the list may show
+  // it shortened), then what OnItemHint gives on the lines below.
+  std::string ItemToolTip(int index) const;
   std::function<std::string(int index)> OnItemHint;
+  // The user tried to change the mark of a disabled item.
+  std::function<void(int index)> OnItemRefused;
 
  private:
   // Sorts the items ignoring case, keeping equal names in order and the

@@ -65,6 +65,8 @@ enum class Prop {
   Cells,            // grid cell `index` = row * ColCount() + col
   Counts,
   MinSize,          // a form's smallest client size
+  Announcement,     // a status line's text is to be spoken now (TPanel::Announce)
+  Ellipsis,         // how a label shortens a text that does not fit
 };
 
 // A toolkit's native counterpart of one control.

@@ -154,6 +154,10 @@ void TCustomForm::UserResized(int clientWidth, int clientHeight) {
 
 void TCustomForm::UserMoved(int left, int top) { SetBounds(left, top, Width(), Height()); }
 
+void TCustomForm::UserActivated() {
+  if (OnActivate) OnActivate(this);
+}
+
 void TCustomForm::KeepInWorkArea() {
   const TApplication* app = Application();
   if (app == nullptr) return;

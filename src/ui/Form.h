@@ -48,6 +48,8 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
   TCloseEvent OnClose;
+  // The window became the active one (the user came back to it).
+  TNotifyEvent OnActivate;
 
   // Raises OnShow before the form first appears, then shows it.
   void Show();
@@ -59,6 +61,8 @@ class TCustomForm : public TWinControl {
   // than the minimum).
   void UserResized(int clientWidth, int clientHeight);
   void UserMoved(int left, int top);
+  // The toolkit saw the window become active: raises OnActivate.
+  void UserActivated();
   // Moves the window wholly into a work area of the screens (a placement
   // restored for a screen no longer there, a scaled display).
   void KeepInWorkArea();
