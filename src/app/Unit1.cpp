@@ -52,7 +52,8 @@ const ControlDecl kLayout[] = {
      "Enter the ConsoleOne base path (e.g., \"C:\\Novell\\ConsoleOne\\1.3\") - double-click for "
      "file dialog",
      0},
-    {"Label1", Kind::Label, "PanelTop", 172, 39, 63, 16, TAlign::alNone, kLeftTopRight,
+    // As wide as the path box allows: the check names long paths.
+    {"Label1", Kind::Label, "PanelTop", 172, 39, 189, 16, TAlign::alNone, kLeftTopRight,
      "_________", "", -1},
     {"CheckBoxKeepOpen", Kind::CheckBox, "PanelTop", 14, 39, 148, 21, TAlign::alNone, kLeftTop,
      "Keep Quillan Open", "Keep this application open after launching C1?", 1},

@@ -295,7 +295,7 @@ TEST_F(Form1Actions, WindowStopsShrinkingWhereEveryControlIsWhole) {
   }
   // The designed sizes of the captions, and a list of at least six rows.
   EXPECT_EQ(f->BitBtnC1->Width(), 210);
-  EXPECT_EQ(f->Label1->Width(), 63);
+  EXPECT_EQ(f->Label1->Width(), 189);
   EXPECT_GE(f->CheckListBoxSnapins->RowsPerColumn(), 6);
   EXPECT_LE(f->StatusBar1->Top() + f->StatusBar1->Height(), f->ClientHeight());
   EXPECT_GE(f->PanelBottom->Top(), f->PanelInfo->Top() + f->PanelInfo->Height());

@@ -1,6 +1,7 @@
 // Creating, showing and closing the main window; the path check.
 #include "QuillanFixture.h"
 
+#include <functional>
 #include <optional>
 
 #include "lib/D_Ini.h"
@@ -28,7 +29,7 @@ TEST_F(QuillanTest, WindowIsDeclaredWithEveryControlInPlace) {
   const Expect rows[] = {
       {window.PanelTop, "PanelTop", &window, 0, 0, 368, 113, 0},
       {window.ComboBoxPath, "ComboBoxPath", window.PanelTop, 10, 9, 351, 24, 0},
-      {window.Label1, "Label1", window.PanelTop, 172, 39, 63, 16, -1},
+      {window.Label1, "Label1", window.PanelTop, 172, 39, 189, 16, -1},
       {window.CheckBoxKeepOpen, "CheckBoxKeepOpen", window.PanelTop, 14, 39, 148, 21, 1},
       {window.BitBtnRC, "BitBtnRC", window.PanelTop, 231, 70, 122, 40, 2},
       {window.BitBtnC1, "BitBtnC1", window.PanelTop, 10, 70, 210, 40, 3},
@@ -118,6 +119,13 @@ TEST_F(QuillanTest, MachineWidePathBecomesFirstEntryAndIsListed) {
   EXPECT_TRUE(Exists("c1/inactive.resources"));
   EXPECT_EQ(f->ActiveSnapins().Count(), 2);
   EXPECT_EQ(f->InactiveSnapins().Count(), 1);
+
+  // Picking a path that is no installation disables the focused start
+  // button: the keyboard goes where the result is said and can be mended.
+  user.PickEntry(*f->ComboBoxPath, History()[1]);
+  EXPECT_EQ(f->Label1->Text(), "Invalid path");
+  EXPECT_TRUE(f->ComboBoxPath->Focused());
+  EXPECT_EQ(f->PanelInfo->Announced(), "   Invalid path: expected a folder with bin" + Sep() + NativeName("ConsoleOne"));
 }
 
 TEST_F(QuillanTest, TrailingSeparatorIsDroppedAndTheFolderRemembered) {
@@ -140,11 +148,21 @@ TEST_F(QuillanTest, TypingKeyByKeyVerifiesEveryIntermediateText) {
   std::vector<std::string> paths;
   // Watch every check through the label it leaves.
   f->ComboBoxPath->SetFocus();
+  // A screen reader hears a failed check when the outcome changes, not on
+  // every key of a path that stays invalid.
+  const auto kind = [](const std::string& label) { return label.empty() ? 0 : label == "Invalid path" ? 1 : 2; };
+  int expectedAnnouncements = 0;
+  const int announcements = f->PanelInfo->Announcements();
   for (std::size_t n = 1; n <= base.size(); ++n) {
+    const int before = kind(f->Label1->Text());
     f->ComboBoxPath->UserEdit(base.substr(0, n));
     labels.push_back(f->Label1->Text());
     paths.push_back(f->ConsoleOnePath());
+    if (kind(labels.back()) != before && kind(labels.back()) != 0) ++expectedAnnouncements;
   }
+  EXPECT_GE(expectedAnnouncements, 2);
+  EXPECT_EQ(f->PanelInfo->Announcements() - announcements, expectedAnnouncements);
+  EXPECT_EQ(f->PanelInfo->Text(), "   ");  // the last failure said is no longer true
   // The parent folder of the installation is an existing folder without ConsoleOne.
   const std::size_t parentLen = tmp.Path().size();
   EXPECT_EQ(labels[parentLen - 1],
@@ -243,7 +261,11 @@ TEST_F(QuillanTest, FolderWithoutConsoleOneButWithRConJ) {
   const std::string base = MakeInstallation("r", {{"A"}, {}, false, true, false, false});
   Start();
   user.TypeText(*f->ComboBoxPath, base);
-  EXPECT_EQ(f->Label1->Text(), base + Sep() + "bin" + Sep() + NativeName("ConsoleOne") + " not Found");
+  const std::string missing = base + Sep() + "bin" + Sep() + NativeName("ConsoleOne") + " not Found";
+  EXPECT_EQ(f->Label1->Text(), missing);
+  // The label may show it shortened: whole as its tool tip and on the line.
+  EXPECT_EQ(f->Label1->Hint(), missing);
+  EXPECT_EQ(f->PanelInfo->Text(), "   " + missing + ": expected a folder with bin" + Sep() + NativeName("ConsoleOne"));
   EXPECT_FALSE(f->BitBtnC1->Enabled());
   EXPECT_TRUE(f->BitBtnRC->Enabled());
   EXPECT_TRUE(Items().empty());
@@ -319,10 +341,73 @@ TEST_F(QuillanTest, RunningConsoleOneWarnsOnceAndLocksEverySwitch) {
   user.UseMenu(*f->CheckListBoxSnapins, "&Check All");
   user.UseMenu(*f->CheckListBoxSnapins, "&Uncheck All");
   EXPECT_TRUE(os.Moves().empty());
-  EXPECT_EQ(f->PanelInfo->Text(), "");  // a locked click shows nothing
+  EXPECT_EQ(f->PanelInfo->Text(), "   ConsoleOne is running: snap-ins cannot be switched until it is closed");
   // Hovering still shows descriptions of locked entries.
   user.HoverOverItem(*f->CheckListBoxSnapins, "A");
   EXPECT_EQ(f->PanelInfo->Text(), "   Alpha");
+}
+
+// The lock follows ConsoleOne while the window is open: a console started
+// later locks every way of switching before anything moves; once it is gone,
+// coming back to the window unlocks all but the required entries. Every
+// refusal is said, and announced so a screen reader speaks it.
+TEST_F(QuillanTest, ConsoleOneLockFollowsItsWindowAndEveryRefusalIsSaid) {
+  const std::string base = MakeInstallation("c1", {{"A"}, {"B"}, true, false, false, false});
+  WriteMachineIni(IniLines({"[Paths]", "C1=" + base, "[Required Snapins]", "1=A"}));
+  Start();
+  auto& list = *f->CheckListBoxSnapins;
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, true}));
+  const std::string required = "   A stays as it is: the machine-wide settings mark it as required";
+  const std::string running = "   ConsoleOne is running: snap-ins cannot be switched until it is closed";
+
+  struct Attempt {
+    const char* what;
+    std::function<void()> act;
+  };
+  const Attempt onA[] = {
+      {"click on the mark", [&] { user.ClickItemCheckBox(list, "A"); }},
+      {"space", [&] { user.SelectWithKeyboard(list, "A"); user.PressSpace(list); }},
+  };
+  for (const Attempt& a : onA) {
+    SCOPED_TRACE(a.what);
+    const int before = f->PanelInfo->Announcements();
+    a.act();
+    EXPECT_EQ(f->PanelInfo->Text(), required);
+    EXPECT_GT(f->PanelInfo->Announcements(), before);
+  }
+
+  os.SetTopLevelWindows({{8, "Novell ConsoleOne - [NDS]"}});
+  const Attempt whileRunning[] = {
+      {"click on the mark", [&] { user.ClickItemCheckBox(list, "B"); }},
+      {"space", [&] { user.SelectWithKeyboard(list, "B"); user.PressSpace(list); }},
+      {"Check All", [&] { user.UseMenu(list, "&Check All"); }},
+      {"Uncheck All", [&] { user.UseMenu(list, "&Uncheck All"); }},
+  };
+  for (const Attempt& a : whileRunning) {
+    SCOPED_TRACE(a.what);
+    f->PanelInfo->SetText("");
+    a.act();
+    EXPECT_TRUE(os.Moves().empty());
+    EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, false}));  // the marks show the disk
+    EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, false}));
+    EXPECT_NE(f->PanelInfo->Text().find("ConsoleOne is running"), std::string::npos) << f->PanelInfo->Text();
+    EXPECT_EQ(f->PanelInfo->Text(), f->PanelInfo->Announced());
+  }
+  EXPECT_EQ(f->PanelInfo->Text(), running);
+
+  os.SetTopLevelWindows({});
+  f->UserActivated();
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, true}));  // the required one stays locked
+  EXPECT_EQ(f->PanelInfo->Announced(), "   ConsoleOne was closed: snap-ins can be switched again");
+  user.ClickItemCheckBox(list, "B");
+  EXPECT_TRUE(Exists("c1/snapins/B"));
+  EXPECT_TRUE(app.MessageBoxes().empty());  // later changes go to the line, not to boxes
+
+  // Coming back while ConsoleOne runs locks the list at once.
+  os.SetTopLevelWindows({{9, "Novell ConsoleOne"}});
+  f->UserActivated();
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, false}));
+  EXPECT_EQ(f->PanelInfo->Announced(), running);
 }
 
 TEST_F(QuillanTest, LowerCaseTitleIsNoRunningConsoleOne) {
