@@ -117,6 +117,57 @@ TEST(SilentDisplay, TheWindowSaysItCannotOpenTheDisplayAndTheCommandGoesOn) {
   EXPECT_LT(ctl.seconds, 10.0);
 }
 
+// Every way of having no display ends in one plain line and status 1, never
+// in Qt's abort with a core dump.
+TEST(NoDisplay, EveryWayEndsInOneLineAndStatusOne) {
+  TempDir tmp;
+  struct Case {
+    const char* what;
+    std::vector<std::string> set;  // besides a clean DISPLAY/WAYLAND_DISPLAY/QT_QPA_PLATFORM
+    const char* says;
+  } const cases[] = {
+      {"nothing set", {}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      {"a Wayland socket that is not there", {"WAYLAND_DISPLAY=quillan-none", "XDG_RUNTIME_DIR=" + tmp.Path()},
+       "\"quillan-none\""},
+      {"X asked for, no DISPLAY", {"QT_QPA_PLATFORM=xcb"}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      {"an unknown platform", {"QT_QPA_PLATFORM=quillan-none"}, "(Qt platform \"quillan-none\")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string v = *e;
+      if (v.rfind("DISPLAY=", 0) != 0 && v.rfind("WAYLAND_DISPLAY=", 0) != 0 &&
+          v.rfind("QT_QPA_PLATFORM=", 0) != 0 && v.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+        env.push_back(v);
+    }
+    env.insert(env.end(), c.set.begin(), c.set.end());
+    env.push_back("XDG_CONFIG_HOME=" + tmp.Join("config"));
+    std::vector<char*> envp;
+    for (std::string& v : env) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    const std::string errFile = tmp.Join("stderr");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      ::dup2(::open("/dev/null", O_WRONLY), 1);
+      char* argv[] = {const_cast<char*>(QUILLAN_PATH), nullptr};
+      ::execve(argv[0], argv, envp.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string err = TempDir::ReadFile(errFile);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << err;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << err;
+    const std::string line = "quillan: cannot open the display";
+    const std::size_t at = err.find(line);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_NE(err.find(c.says, at), std::string::npos) << err;
+    EXPECT_EQ(err.find("plugin"), std::string::npos) << "Qt's own message came through:\n" << err;
+  }
+}
+
 }  // namespace
 
 #endif

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 #ifdef QUILLAN_HAVE_X11
 #include "platform/posix/PosixPlatform.h"
@@ -64,6 +67,54 @@ bool AnsweredOption(int argc, char* argv[]) {
   return false;
 }
 
+// Says, in one line, which display could not be opened, and ends the run.
+[[noreturn]] void CannotOpenTheDisplay() {
+  const QByteArray display = qgetenv("DISPLAY");
+  const QByteArray name = !display.isEmpty() ? display : qgetenv("WAYLAND_DISPLAY");
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  const QByteArray how =
+      platform.isEmpty() || platform == "xcb" ? QByteArray() : " (Qt platform \"" + platform + "\")";
+  if (name.isEmpty())
+    std::fprintf(stderr, "quillan: cannot open the display: neither DISPLAY nor WAYLAND_DISPLAY is set%s\n",
+                 how.constData());
+  else
+    std::fprintf(stderr, "quillan: cannot open the display \"%s\"%s\n", name.constData(), how.constData());
+  std::fflush(stderr);
+  _exit(1);
+}
+
+// Until the Qt application stands, Qt's platform messages are held back: a
+// start without any display ends in one plain line and status 1 instead of
+// Qt's plugin list and an abort with a core dump. Once it stands, the held
+// messages go out as Qt would have written them.
+class StartMessages {
+ public:
+  StartMessages() { previous_ = qInstallMessageHandler(&StartMessages::Handle); }
+  ~StartMessages() { Release(); }
+  StartMessages(const StartMessages&) = delete;
+  StartMessages& operator=(const StartMessages&) = delete;
+  void Release() {
+    if (!previous_) return;
+    qInstallMessageHandler(previous_);
+    for (const Held& m : held_) previous_(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category.constData()), m.text);
+    held_.clear();
+    previous_ = nullptr;
+  }
+
+ private:
+  struct Held {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+  };
+  static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) CannotOpenTheDisplay();  // before Qt has a platform, its only fatal
+    held_.push_back({type, QByteArray(context.category ? context.category : "default"), text});
+  }
+  static inline QtMessageHandler previous_ = nullptr;
+  static inline std::vector<Held> held_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -76,16 +127,14 @@ int main(int argc, char* argv[]) {
   // Qt aborts the process, core dump and all, when it cannot reach the X
   // server, and waits for ever on one that never answers; find that out
   // first so the user gets a plain message instead.
-  if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !platform::posix::X11DisplayAnswers()) {
-    std::fprintf(stderr, "quillan: cannot open the display \"%s\"\n",
-                 qgetenv("DISPLAY").constData());
-    return 1;
-  }
+  if (qgetenv("QT_QPA_PLATFORM") == "xcb" && !platform::posix::X11DisplayAnswers()) CannotOpenTheDisplay();
 #endif
+  StartMessages startMessages;
   FontConfigWarmUp fonts;
   // Lets desktops match the window with its menu entry and icon.
   QApplication::setDesktopFileName(QStringLiteral("org.example.quillan"));
   QApplication qt(argc, argv);
+  startMessages.Release();
   // Before any widget asks for a font.
   fonts.Join();
   ui::qt::QtApplication app;
