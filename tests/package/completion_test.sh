@@ -41,6 +41,12 @@ expect disable "" dis
 expect $'list\nenable\ndisable\nset' ""
 expect --version "" --v
 expect --check enable "${base[@]}" --ch
+# Each command offers every option it takes; --wait's seconds are no name.
+expect --wait list "${base[@]}" --w
+expect --version list --v
+expect $'--help\n--hex' disable "${base[@]}" --h
+expect "" enable "${base[@]}" --wait ""
+expect Gamma enable --wait 5 "${base[@]}" G
 expect --active set "${base[@]}" --a
 # Names ignoring case; enable offers what is not active, disable what is
 # not inactive; a blank comes quoted.
