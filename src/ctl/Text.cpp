@@ -76,9 +76,18 @@ bool IsFormat(std::uint32_t cp) {
   return false;
 }
 
+// Characters that are no format characters yet show nothing a reader can
+// tell from a blank or from nothing: the line and paragraph separators
+// (which also break lines in some terminals), and the fillers that print as
+// empty cells.
+bool IsInvisible(std::uint32_t cp) {
+  return IsFormat(cp) || cp == 0x2028 || cp == 0x2029 || cp == 0x115F || cp == 0x1160 || cp == 0x3164 ||
+         cp == 0xFFA0 || cp == 0x2800;
+}
+
 #ifndef _WIN32
 bool IsControl(std::uint32_t cp) {
-  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || IsFormat(cp);
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || IsInvisible(cp);
 }
 #endif
 
@@ -181,7 +190,7 @@ std::string EscapeControls(const std::string& text) {
     bool control = c < 0x20 || c == 0x7F;
     if (c >= 0x80) {
       const std::wstring wide = Wide(text.substr(i, size), CP_ACP);
-      control = wide.size() == 1 && IsFormat(static_cast<std::uint32_t>(wide[0]));
+      control = wide.size() == 1 && IsInvisible(static_cast<std::uint32_t>(wide[0]));
     }
 #else
     const Decoded d = DecodeAt(text, i);

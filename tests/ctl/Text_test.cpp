@@ -24,7 +24,8 @@ TEST(Text, ControlCharactersAreEscaped) {
 #ifndef _WIN32
   // A C1 control in UTF-8 (CSI) and a byte that is not UTF-8.
   EXPECT_EQ(ctl::EscapeControls("a\xC2\x9B" "b\xE9"), "a\\xc2\\x9bb\\xe9");
-  // Format characters (Cf) reorder or hide text; their neighbours do not.
+  // Format characters (Cf) reorder or hide text, separators break lines and
+  // fillers show as blanks; their neighbours are shown.
   const struct {
     const char* utf8;
     bool format;
@@ -38,6 +39,12 @@ TEST(Text, ControlCharactersAreEscaped) {
       {"\xC2\xAD", true},          // U+00AD soft hyphen
       {"\xD8\x9C", true},          // U+061C Arabic letter mark
       {"\xF3\xA0\x80\x81", true},  // U+E0001 language tag
+      {"\xE2\x80\xA8", true},      // U+2028 line separator
+      {"\xE2\x80\xA9", true},      // U+2029 paragraph separator
+      {"\xE3\x85\xA4", true},      // U+3164 Hangul filler
+      {"\xE1\x85\x9F", true},      // U+115F Hangul choseong filler
+      {"\xE2\xA0\x80", true},      // U+2800 Braille pattern blank
+      {"\xE2\xA0\x81", false},     // U+2801 Braille pattern dots-1
       {"\xE2\x80\x8A", false},     // U+200A hair space (Zs)
       {"\xE2\x80\x90", false},     // U+2010 hyphen
       {"\xE2\x81\xB0", false},     // U+2070 superscript zero
