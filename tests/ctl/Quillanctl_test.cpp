@@ -777,7 +777,8 @@ TEST_F(Quillanctl, ASignalEndsABigSetBetweenSnapinsAndAClosedOutputStopsNothing)
   };
   std::vector<std::string> args = {"set", base_, "--inactive"};
   args.insert(args.end(), names.begin(), names.end());
-  for (const Case& c : {Case{SIGTERM, true}, Case{SIGINT, false}, Case{SIGHUP, true}}) {
+  for (const Case& c : {Case{SIGTERM, true}, Case{SIGINT, false}, Case{SIGHUP, true}, Case{SIGQUIT, true},
+                        Case{SIGUSR1, false}}) {
     SCOPED_TRACE(c.signal);
     const std::size_t before = inactiveWhole();
     std::vector<std::string> a = args;
@@ -800,7 +801,8 @@ TEST_F(Quillanctl, ASignalEndsABigSetBetweenSnapinsAndAClosedOutputStopsNothing)
       for (const Json& e : doc["snapins"]) reported += e["status"] == "changed" ? 1u : 0u;
     } else {
       for (std::size_t at = 0; (at = r.out.find(": changed - ", at)) != std::string::npos; ++at) ++reported;
-      EXPECT_NE(r.out.find("stopped by SIGINT after "), std::string::npos) << r.out.substr(r.out.size() - 200);
+      EXPECT_NE(r.out.find("stopped by " + ctl::SignalName(c.signal) + " after "), std::string::npos)
+          << r.out.substr(r.out.size() - 200);
     }
     EXPECT_EQ(reported, after - before);  // the report tells every move made
   }
