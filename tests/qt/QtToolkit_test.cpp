@@ -1,4 +1,5 @@
 // The Qt peers of the toolkit layer, driven as a user would drive them.
+#include <QAccessible>
 #include <QApplication>
 #include <QDebug>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -59,6 +61,27 @@ struct Window {
 template <class W>
 W* Widget(const TControl& c) {
   return dynamic_cast<W*>(ui::qt::WidgetOf(c));
+}
+
+// The tool tip the pointer raises over a point of a widget.
+QString ToolTipAt(QWidget* widget, const QPoint& at) {
+  QToolTip::hideText();
+  QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+  QApplication::sendEvent(widget, &help);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// The runs of pixel rows holding anything other than the background.
+int InkBands(const QImage& image, const QColor& background) {
+  int bands = 0;
+  bool inked = false;
+  for (int y = 2; y < image.height() - 2; ++y) {
+    bool row = false;
+    for (int x = 4; x < image.width() - 4 && !row; ++x) row = image.pixelColor(x, y) != background;
+    if (row && !inked) ++bands;
+    inked = row;
+  }
+  return bands;
 }
 
 }  // namespace
@@ -111,6 +134,162 @@ class QtToolkitTest : public QObject {
     // Below the last item of the second column there is none.
     const QRect last = view->ItemRect(19);
     QCOMPARE(view->ItemAt({last.center().x(), last.bottom() + 3}), -1);
+  }
+
+  // Columns share the width, widen for a long name up to the whole width,
+  // and longer names end in "…"; drawing, hits, keys and tips agree.
+  void checkListColumnsFitTheLongestName_data() {
+    QTest::addColumn<QString>("longest");  // short, half, beyond
+    QTest::addColumn<int>("count");
+    QTest::newRow("short names") << "short" << 20;
+    QTest::newRow("one name past half the width") << "half" << 20;
+    QTest::newRow("60 names past the whole width") << "beyond" << 60;
+  }
+  void checkListColumnsFitTheLongestName() {
+    QFETCH(QString, longest);
+    QFETCH(int, count);
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    list->OnItemHint = [](int i) { return i == 1 ? std::string("Reports\r\nand more") : std::string(); };
+    w.Show();
+    auto* view = Widget<ui::qt::CheckListView>(*list);
+    const QFontMetrics fm = view->fontMetrics();
+    const int width = view->viewport()->width();
+    QString name = "Snapin";
+    if (longest == "half")
+      while (fm.horizontalAdvance(name) < width / 2) name += "m";
+    if (longest == "beyond") name = "Novell eDirectory reporting and auditing snap-in for ConsoleOne, part ";
+    QVERIFY(longest != "beyond" || fm.horizontalAdvance(name) > width);
+    for (int i = 0; i < count; ++i)
+      list->AddItem(((i == 1 || longest == "beyond" ? name : "S") + QString::number(10 + i)).toStdString());
+    QTRY_VERIFY(view->visualRect(view->model()->index(0, 0)).isValid());
+
+    const int column = view->ColumnWidth();
+    if (longest == "short") QCOMPARE(column, width / 2);
+    if (longest == "half") QVERIFY(column > width / 2 && column < width);
+    if (longest == "beyond") QCOMPARE(column, width);
+    const int rows = view->RowsPerColumn();
+    QTRY_COMPARE(view->horizontalScrollBar()->isVisible(), (count + rows - 1) / rows * column > width);
+    for (int i = 0; i < count; ++i) {
+      const QString whole = ui::qt::ToQ(list->ItemText(i));
+      const QString shown = view->ShownName(i);
+      QVERIFY(fm.horizontalAdvance(shown) < column);
+      if (longest == "beyond") {
+        QVERIFY2(shown.endsWith(QChar(0x2026)) && whole.startsWith(shown.chopped(1)), qPrintable(shown));
+      } else {
+        QCOMPARE(shown, whole);
+      }
+      view->scrollTo(view->model()->index(i, 0));
+      const QRect drawn = view->visualRect(view->model()->index(i, 0));
+      QCOMPARE(drawn.topLeft(), view->ItemRect(i).topLeft());
+      QCOMPARE(view->ItemAt(drawn.center()), i);
+      QCOMPARE(list->ItemAtPos(drawn.center().x(), drawn.center().y()), i);
+      if (i <= 1 || i == count - 1)
+        QCOMPARE(ToolTipAt(view->viewport(), drawn.center()),
+                 whole + (i == 1 ? QString("\nReports\r\nand more") : QString()));
+    }
+    // Right goes to the next column, scrolled into view.
+    list->SetItemIndex(0);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(list->ItemIndex(), rows);
+    QVERIFY(view->viewport()->rect().contains(view->ItemRect(rows)));
+  }
+
+  // With nothing selected, the focus frame is on the entry the first arrow
+  // key selects or space switches, a locked first entry too.
+  void checkListKeysStartAtTheFramedEntry_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("firstLocked");
+    for (const bool locked : {false, true}) {
+      const char* state = locked ? "locked" : "free";
+      QTest::addRow("Down, %s", state) << int(Qt::Key_Down) << locked;
+      QTest::addRow("Up, %s", state) << int(Qt::Key_Up) << locked;
+      QTest::addRow("Right, %s", state) << int(Qt::Key_Right) << locked;
+      QTest::addRow("space, %s", state) << int(Qt::Key_Space) << locked;
+    }
+  }
+  void checkListKeysStartAtTheFramedEntry() {
+    QFETCH(int, key);
+    QFETCH(bool, firstLocked);
+    Window w;
+    auto* before = w.Add<TBitBtn>("Before", nullptr, 0, 0, 80, 30);
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 40, 345, 233);
+    list->SetColumns(2);
+    for (const char* n : {"a", "b", "c"}) list->AddItem(n);
+    list->SetItemEnabled(0, !firstLocked);
+    std::vector<int> refused;
+    list->OnItemRefused = [&](int i) { refused.push_back(i); };
+    w.Show();
+    auto* view = Widget<ui::qt::CheckListView>(*list);
+    Widget<QWidget>(*before)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+    QCOMPARE(view->currentIndex().row(), 0);
+    QTest::keyClick(view, Qt::Key(key));
+    QCOMPARE(list->ItemIndex(), 0);
+    QCOMPARE(view->currentIndex().row(), 0);
+    if (key == Qt::Key_Space) {
+      QCOMPARE(list->Checked(0), !firstLocked);
+      QCOMPARE(refused, firstLocked ? std::vector<int>{0} : std::vector<int>{});
+    }
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(list->ItemIndex(), 1);
+  }
+
+  // A status line shows a text's line breaks as lines; a label that
+  // shortens in the middle keeps its whole text for its tip and readers.
+  void longAndMultiLineTextsStayReadable_data() {
+    QTest::addColumn<bool>("statusLine");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("CR LF") << true << "   ONE\r\nTWO" << 2;
+    QTest::newRow("LF") << true << "   ONE\nTWO" << 2;
+    QTest::newRow("one line") << true << "   ONE TWO" << 1;
+    QTest::newRow("not a status line") << false << "   ONE\r\nTWO" << 1;
+  }
+  void longAndMultiLineTextsStayReadable() {
+    QFETCH(bool, statusLine);
+    QFETCH(QString, text);
+    QFETCH(int, lines);
+    Window w;
+    auto* panel = w.Add<TPanel>("Info", nullptr, 0, 113, 368, 28);
+    panel->SetStatusLine(statusLine);
+    panel->SetAlignment(TAlignment::taLeftJustify);
+    auto* top = w.Add<TPanel>("Top", nullptr, 0, 0, 368, 100);
+    auto* label = w.Add<TLabel>("Label", top, 172, 39, 63, 16);
+    label->SetEllipsis(TEllipsis::Middle);
+    const std::string whole = "/opt/novell/consoleone/1.2/bin/ConsoleOne not Found";
+    label->SetText(whole);
+    label->SetHint(whole);
+    panel->SetText(text.toStdString());
+    w.Show();
+    QWidget* info = ui::qt::WidgetOf(*panel);
+    QCOMPARE(InkBands(info->grab().toImage(), info->palette().color(QPalette::Window)), lines);
+
+    // The label grows into the room up to its panel's edge and no further,
+    // draws the rest shortened in the middle, and re-shortens when it has
+    // another width or text.
+    auto* shown = Widget<QLabel>(*label);
+    QCOMPARE(shown->geometry(), QRect(172, 39, 368 - 172 - 8, 16));
+    for (const int width : {0, 120}) {
+      if (width > 0) top->SetWidth(172 + width + 8);
+      if (width > 0) label->SetText(whole + " either");
+      QCOMPARE(shown->width(), top->Width() - 172 - 8);
+      const QString full = ui::qt::ToQ(label->Caption());
+      QLabel plain(shown->parentWidget());
+      plain.setGeometry(shown->geometry());
+      plain.setAlignment(shown->alignment());
+      const QString expected = shown->fontMetrics().elidedText(full, Qt::ElideMiddle, shown->width());
+      QVERIFY2(expected.contains(QChar(0x2026)) && expected.endsWith(width ? "either" : "not Found"),
+               qPrintable(expected));
+      plain.setText(expected);
+      QCOMPARE(shown->grab().toImage(), plain.grab().toImage());
+      QCOMPARE(shown->text(), full);
+      QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), full);
+    }
+    QCOMPARE(ToolTipAt(shown, {5, 5}), ui::qt::ToQ(whole));
   }
 
   void checkListSortsIgnoringCaseAndReadsTheControl() {

@@ -429,7 +429,6 @@ class QtWindowTest : public QObject {
       QVERIFY2(item, e.name);
       QCOMPARE(item->text(QAccessible::Name), QString(e.name));
       QCOMPARE(item->text(QAccessible::Description), e.tip);
-      QCOMPARE(List()->model()->index(Row(e.name), 0).data(Qt::ToolTipRole).toString(), e.tip);
       const QAccessible::State st = item->state();
       QVERIFY2(st.checkable, e.name);
       QCOMPARE(bool(st.checked), e.checked);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <qdrawutil.h>
 #include <algorithm>
 
@@ -43,10 +44,24 @@ class PanelWidget : public QWidget {
     }
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
-    p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
+    // A status line shows a text's line breaks (CR LF from the settings
+    // files) as lines, each indented as the first; other panels one line.
+    if (panel_.StatusLine())
+      p.drawText(r, static_cast<int>(align), LinesOf(ToQ(text)));
+    else
+      p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
   }
 
  private:
+  static QString LinesOf(QString text) {
+    qsizetype indent = 0;
+    while (indent < text.size() && text.at(indent) == QLatin1Char(' ')) ++indent;
+    const QString next = QLatin1Char('\n') + text.left(indent);
+    text.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.replace(QLatin1Char('\n'), next);
+  }
+
   ui::TPanel& panel_;
 };
 
@@ -62,6 +77,12 @@ class FormWidget : public QWidget {
     QWidget::showEvent(e);
     // The focused control shows its focus from the start, not after a Tab.
     setAttribute(Qt::WA_KeyboardFocusChange);
+  }
+  bool event(QEvent* e) override {
+    // Coming back to the window: the layer looks at the world again
+    // (ConsoleOne may have started or ended meanwhile).
+    if (e->type() == QEvent::WindowActivate) Guard([this] { form_.UserActivated(); });
+    return QWidget::event(e);
   }
   void closeEvent(QCloseEvent* e) override {
     // The layer decides: it hides the form (and ends the program) itself.
@@ -150,24 +171,62 @@ class PanelPeer : public QtPeer {
   ui::TPanel& panel_;
 };
 
+// A label whose whole text stays its text (and so what screen readers
+// read); with a middle ellipsis only what is drawn is shortened, for the
+// width it has now.
+class ShorteningLabel : public QLabel {
+ public:
+  ShorteningLabel(ui::TLabel& label, QWidget* parent) : QLabel(parent), label_(label) {}
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (label_.Ellipsis() != ui::TEllipsis::Middle) {
+      QLabel::paintEvent(e);
+      return;
+    }
+    QPainter p(this);
+    const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, r.width());
+    const int flags = static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())) |
+                      (layoutDirection() == Qt::LeftToRight ? Qt::TextForceLeftToRight
+                                                            : Qt::TextForceRightToLeft);
+    style()->drawItemText(&p, r, flags, palette(), isEnabled(), shown, foregroundRole());
+  }
+
+ private:
+  ui::TLabel& label_;
+};
+
+// Free room right of a label up to its parent's edge.
+constexpr int kLabelEdgeMargin = 8;
+
 class LabelPeer : public QtPeer {
  public:
-  LabelPeer(ui::TLabel& l, QWidget* parent) : QtPeer(l, new QLabel(parent)), label_(l) {
+  LabelPeer(ui::TLabel& l, QWidget* parent) : QtPeer(l, new ShorteningLabel(l, parent)), label_(l) {
     Label()->setTextFormat(Qt::PlainText);
     Label()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
 
  protected:
   QLabel* Label() const { return static_cast<QLabel*>(Widget()); }
-  // A label grows with its text rather than cutting it off.
+  // A label grows with its text rather than cutting it off; one that
+  // shortens its text grows only into the free room up to its parent's
+  // edge, and shortens what is still too long.
   void ApplyBounds() override {
-    const int textWidth = Label()->fontMetrics().horizontalAdvance(Label()->text());
-    Widget()->setGeometry(label_.Left(), label_.Top(), std::max({0, label_.Width(), textWidth}),
+    int width = Label()->fontMetrics().horizontalAdvance(Label()->text());
+    if (label_.Ellipsis() == ui::TEllipsis::Middle && label_.Parent())
+      width = std::min(width, label_.Parent()->ClientWidth() - label_.Left() - kLabelEdgeMargin);
+    Widget()->setGeometry(label_.Left(), label_.Top(), std::max({0, label_.Width(), width}),
                           std::max(0, label_.Height()));
   }
   void ApplyText() override {
     Label()->setText(ToQ(label_.Caption()));
     ApplyBounds();
+  }
+  void ApplyKind(Prop what, int) override {
+    if (what != Prop::Ellipsis) return;
+    ApplyBounds();
+    Widget()->update();
   }
 
  private:
