@@ -217,11 +217,12 @@ class QtToolkitTest : public QObject {
     auto* before = w.Add<TBitBtn>("Before", nullptr, 0, 0, 80, 30);
     auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 40, 345, 233);
     list->SetColumns(2);
-    for (const char* n : {"a", "b", "c"}) list->AddItem(n);
-    list->SetItemEnabled(0, !firstLocked);
     std::vector<int> refused;
     list->OnItemRefused = [&](int i) { refused.push_back(i); };
     w.Show();
+    list->Clear();
+    for (const char* n : {"a", "b", "c"}) list->AddItem(n);
+    list->SetItemEnabled(0, !firstLocked);
     auto* view = Widget<ui::qt::CheckListView>(*list);
     Widget<QWidget>(*before)->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

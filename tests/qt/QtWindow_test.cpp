@@ -261,6 +261,9 @@ class QtWindowTest : public QObject {
     edit->selectAll();
     QTest::keyClicks(edit, ui::qt::ToQ(inst.dir.Join("Empty")));
     QCOMPARE(label->text(), ui::qt::ToQ(inst.dir.Join("Empty/bin/ConsoleOne") + " not Found"));
+    // Shortened where it is drawn, inside its panel; whole as its tool tip.
+    QCOMPARE(label->toolTip(), label->text());
+    QVERIFY(label->geometry().right() < ui::qt::WidgetOf(*Form1->PanelTop)->width());
   }
 
   void typingKeepsTheKeyboardInThePathBox() {
@@ -463,6 +466,39 @@ class QtWindowTest : public QObject {
     QCOMPARE(box->indexOfChild(box->child(1)), 1);
     QVERIFY(box->actionInterface());
     QVERIFY(box->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+  }
+
+  // Coming back to the window, it looks for ConsoleOne again: one started
+  // meanwhile locks every entry, its end unlocks all but the required.
+  void activatingTheWindowFollowsConsoleOne() {
+    Installation inst;
+    Start();
+    QWidget* w = ui::qt::WidgetOf(*Form1);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    auto comeBack = [w] {
+      QWidget other;
+      other.show();
+      other.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&other));
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w));
+    };
+    QAbstractItemModel* m = List()->model();
+    auto unlocked = [m] {
+      QString names;
+      for (int i = 0; i < m->rowCount(); ++i)
+        if (m->flags(m->index(i, 0)) & Qt::ItemIsEnabled) names += m->index(i, 0).data().toString();
+      return names;
+    };
+    QCOMPARE(unlocked(), QString("AlphaGamma"));
+    inst.os.SetTopLevelWindows({{7, "Novell ConsoleOne 1.2 - [NDS]"}});
+    comeBack();
+    QCOMPARE(unlocked(), QString());
+    QVERIFY(Info().contains("ConsoleOne is running"));
+    inst.os.SetTopLevelWindows({});
+    comeBack();
+    QCOMPARE(unlocked(), QString("AlphaGamma"));
+    QVERIFY(Info().contains("ConsoleOne was closed"));
   }
 
   void runningConsoleOneWarnsFirstAndLocksTheList() {
