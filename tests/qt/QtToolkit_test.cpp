@@ -136,8 +136,8 @@ class QtToolkitTest : public QObject {
     QCOMPARE(view->ItemAt({last.center().x(), last.bottom() + 3}), -1);
   }
 
-  // Columns share the width, widen for a long name up to the whole width,
-  // and longer names end in "…"; drawing, hits, keys and tips agree.
+  // Columns share the width, one takes it all for a long name, and longer
+  // names end in "…"; drawing, hits, keys and tips agree.
   void checkListColumnsFitTheLongestName_data() {
     QTest::addColumn<QString>("longest");  // short, half, beyond
     QTest::addColumn<int>("count");
@@ -167,8 +167,7 @@ class QtToolkitTest : public QObject {
 
     const int column = view->ColumnWidth();
     if (longest == "short") QCOMPARE(column, width / 2);
-    if (longest == "half") QVERIFY(column > width / 2 && column < width);
-    if (longest == "beyond") QCOMPARE(column, width);
+    if (longest != "short") QCOMPARE(column, width);  // one whole column in view
     const int rows = view->RowsPerColumn();
     QTRY_COMPARE(view->horizontalScrollBar()->isVisible(), (count + rows - 1) / rows * column > width);
     for (int i = 0; i < count; ++i) {
@@ -274,16 +273,18 @@ class QtToolkitTest : public QObject {
     // another width or text.
     auto* shown = Widget<QLabel>(*label);
     QCOMPARE(shown->geometry(), QRect(172, 39, 368 - 172 - 8, 16));
-    for (const int width : {0, 120}) {
-      if (width > 0) top->SetWidth(172 + width + 8);
-      if (width > 0) label->SetText(whole + " either");
-      QCOMPARE(shown->width(), top->Width() - 172 - 8);
+    for (const int room : {188, 120, 1000}) {
+      if (room != 188) top->SetWidth(172 + room + 8);
+      if (room == 120) label->SetText(whole + " either");
+      QVERIFY(shown->width() <= room);
+      if (room < 1000) QCOMPARE(shown->width(), room);
       const QString full = ui::qt::ToQ(label->Caption());
       QLabel plain(shown->parentWidget());
       plain.setGeometry(shown->geometry());
       plain.setAlignment(shown->alignment());
       const QString expected = shown->fontMetrics().elidedText(full, Qt::ElideMiddle, shown->width());
-      QVERIFY2(expected.contains(QChar(0x2026)) && expected.endsWith(width ? "either" : "not Found"),
+      QVERIFY2(room == 1000 ? expected == full
+                            : expected.contains(QChar(0x2026)) && expected.endsWith(full.right(6)),
                qPrintable(expected));
       plain.setText(expected);
       QCOMPARE(shown->grab().toImage(), plain.grab().toImage());

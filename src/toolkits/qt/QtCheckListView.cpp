@@ -134,9 +134,11 @@ int CheckListView::ColumnWidth() const {
   if (columns <= 0) return w;
   const int share = std::max(1, w / columns);
   if (widths_.empty()) return share;
-  // What the cell needs beyond the room it leaves for the name.
-  const int needed = *widths_.rbegin() + (share - NameRoom(share));
-  return std::clamp(needed, share, std::max(share, w));
+  // The widest name and what a cell needs beside it; fewer columns where
+  // it does not fit, so that whole columns fill the list, never a part of
+  // one cut at its edge.
+  const int needed = std::max(1, *widths_.rbegin() + (share - NameRoom(share)));
+  return std::max(1, w / std::clamp(w / needed, 1, columns));
 }
 
 QString CheckListView::ShownName(int item) const {

@@ -46,8 +46,8 @@ class CheckListView : public QListView {
   // The check-mark box of an item in viewport coordinates.
   QRect CheckRect(int item) const;
   int RowsPerColumn() const;
-  // Columns at least the list's width shared out, wider (up to the whole
-  // width) where the longest name needs it.
+  // The list's width shared out among its columns, or among fewer (down to
+  // one) where the longest name needs more room.
   int ColumnWidth() const;
   // An item's name as drawn: with "…" at its end where it does not fit.
   QString ShownName(int item) const;

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <qdrawutil.h>
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "toolkits/qt/QtApplication.h"
 
@@ -19,7 +21,7 @@ using ui::Prop;
 
 namespace {
 
-// A panel: optional raised bevel and a one-line caption, centred vertically.
+// A panel: optional raised bevel and a caption, centred vertically.
 class PanelWidget : public QWidget {
  public:
   PanelWidget(ui::TPanel& panel, QWidget* parent) : QWidget(parent), panel_(panel) {
@@ -45,9 +47,10 @@ class PanelWidget : public QWidget {
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
     // A status line shows a text's line breaks (CR LF from the settings
-    // files) as lines, each indented as the first; other panels one line.
+    // files) as lines, each indented as the first, and wraps a long text
+    // onto its second line; other panels show one line.
     if (panel_.StatusLine())
-      p.drawText(r, static_cast<int>(align), LinesOf(ToQ(text)));
+      p.drawText(r, static_cast<int>(align) | Qt::TextWordWrap, LinesOf(ToQ(text)));
     else
       p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
   }
@@ -176,9 +179,22 @@ class PanelPeer : public QtPeer {
 // width it has now.
 class ShorteningLabel : public QLabel {
  public:
-  ShorteningLabel(ui::TLabel& label, QWidget* parent) : QLabel(parent), label_(label) {}
+  ShorteningLabel(ui::TLabel& label, QWidget* parent) : QLabel(parent), label_(label) {
+    if (parent) parent->installEventFilter(this);
+  }
+  // Called when the width the text needs (the font) or the room beside the
+  // label (the parent's width) changes.
+  std::function<void()> refit;
 
  protected:
+  void changeEvent(QEvent* e) override {
+    QLabel::changeEvent(e);
+    if (e->type() == QEvent::FontChange && refit) refit();
+  }
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == parent() && e->type() == QEvent::Resize && refit) refit();
+    return false;
+  }
   void paintEvent(QPaintEvent* e) override {
     if (label_.Ellipsis() != ui::TEllipsis::Middle) {
       QLabel::paintEvent(e);
@@ -205,6 +221,7 @@ class LabelPeer : public QtPeer {
   LabelPeer(ui::TLabel& l, QWidget* parent) : QtPeer(l, new ShorteningLabel(l, parent)), label_(l) {
     Label()->setTextFormat(Qt::PlainText);
     Label()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    static_cast<ShorteningLabel*>(Widget())->refit = [this] { ApplyBounds(); };
   }
 
  protected:
@@ -213,7 +230,9 @@ class LabelPeer : public QtPeer {
   // shortens its text grows only into the free room up to its parent's
   // edge, and shortens what is still too long.
   void ApplyBounds() override {
-    int width = Label()->fontMetrics().horizontalAdvance(Label()->text());
+    // Rounded up: a pixel short and the whole text would be shortened.
+    int width = static_cast<int>(
+        std::ceil(QFontMetricsF(Label()->font()).horizontalAdvance(Label()->text())));
     if (label_.Ellipsis() == ui::TEllipsis::Middle && label_.Parent())
       width = std::min(width, label_.Parent()->ClientWidth() - label_.Left() - kLabelEdgeMargin);
     Widget()->setGeometry(label_.Left(), label_.Top(), std::max({0, label_.Width(), width}),
