@@ -247,13 +247,18 @@ class QtToolkitTest : public QObject {
     QTest::newRow("CR LF") << true << "   ONE\r\nTWO" << 2;
     QTest::newRow("LF") << true << "   ONE\nTWO" << 2;
     QTest::newRow("one line") << true << "   ONE TWO" << 1;
+    const QString wide = "   /opt/novell/consoleone/1.3/bin/ConsoleOne not Found: expected a folder with bin/ConsoleOne";
+    QTest::newRow("wider than the line") << true << wide << 2;
+    QTest::newRow("two lines, the first wider") << true << wide + "\r\nTWO" << 2;
     QTest::newRow("not a status line") << false << "   ONE\r\nTWO" << 1;
+    QTest::newRow("not a status line, wide") << false << wide << 1;
   }
   void longAndMultiLineTextsStayReadable() {
     QFETCH(bool, statusLine);
     QFETCH(QString, text);
     QFETCH(int, lines);
     Window w;
+    w.form.SetFont("MS Sans Serif", 14);  // the window's
     auto* panel = w.Add<TPanel>("Info", nullptr, 0, 113, 368, 28);
     panel->SetStatusLine(statusLine);
     panel->SetAlignment(TAlignment::taLeftJustify);

@@ -46,25 +46,36 @@ class PanelWidget : public QWidget {
     }
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
-    // A status line shows a text's line breaks (CR LF from the settings
-    // files) as lines, each indented as the first, and wraps a long text
-    // onto its second line; other panels show one line.
-    if (panel_.StatusLine())
-      p.drawText(r, static_cast<int>(align) | Qt::TextWordWrap, LinesOf(ToQ(text)));
-    else
+    if (!panel_.StatusLine()) {
       p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
+      return;
+    }
+    // A status line shows a text's line breaks (CR LF from the settings
+    // files) as lines and wraps a long text where the lines fit its height;
+    // else each line too wide ends in "…". Every line is indented as far as
+    // the text's leading blanks.
+    QString shown = ToQ(text);
+    qsizetype lead = 0;
+    while (lead < shown.size() && shown.at(lead) == QLatin1Char(' ')) ++lead;
+    const QRect area = r.adjusted(fontMetrics().horizontalAdvance(shown.left(lead)), 0, 0, 0);
+    shown.remove(0, lead);
+    shown.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    int flags = static_cast<int>(align) | Qt::TextWordWrap;
+    // The first and last line may lose two pixels of their blank above the
+    // capitals and below the descenders (two lines in a 28-pixel line).
+    const QFontMetrics fm = fontMetrics();
+    const int fitting = std::max(1, (area.height() + 4) / std::max(1, fm.lineSpacing()));
+    if (fm.boundingRect(area, flags, shown).height() > fitting * fm.lineSpacing()) {
+      flags &= ~Qt::TextWordWrap;
+      QStringList lines = shown.split(QLatin1Char('\n'));
+      for (QString& line : lines) line = fm.elidedText(line, Qt::ElideRight, area.width());
+      shown = lines.join(QLatin1Char('\n'));
+    }
+    p.drawText(area, flags, shown);
   }
 
  private:
-  static QString LinesOf(QString text) {
-    qsizetype indent = 0;
-    while (indent < text.size() && text.at(indent) == QLatin1Char(' ')) ++indent;
-    const QString next = QLatin1Char('\n') + text.left(indent);
-    text.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text.replace(QLatin1Char('\n'), next);
-  }
-
   ui::TPanel& panel_;
 };
 
