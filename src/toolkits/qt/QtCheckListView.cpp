@@ -160,7 +160,10 @@ void CheckListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, i
   QListView::rowsAboutToBeRemoved(parent, start, end);
   if (start < 0 || end < start || static_cast<size_t>(end) >= nameWidths_.size())
     return MeasureNames();
-  for (int i = start; i <= end; ++i) widths_.erase(widths_.find(nameWidths_[static_cast<size_t>(i)]));
+  for (int i = start; i <= end; ++i) {
+    const auto it = widths_.find(nameWidths_[static_cast<size_t>(i)]);
+    if (it != widths_.end()) widths_.erase(it);
+  }
   nameWidths_.erase(nameWidths_.begin() + start, nameWidths_.begin() + end + 1);
 }
 
