@@ -58,6 +58,8 @@ class CheckListView : public QListView {
   // The selection, or with none the focus frame on the first item, where
   // the first arrow key or space acts.
   void ShowSelection();
+  // The model was reset: every name is measured again.
+  void reset() override;
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -71,8 +73,6 @@ class CheckListView : public QListView {
   void changeEvent(QEvent* event) override;
   void rowsInserted(const QModelIndex& parent, int start, int end) override;
   void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
- public:
-  void reset() override;
 
  private:
   void Press(QMouseEvent* event);
