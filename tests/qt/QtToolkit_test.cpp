@@ -1,4 +1,5 @@
 // The Qt peers of the toolkit layer, driven as a user would drive them.
+#include <QAccessible>
 #include <QApplication>
 #include <QDebug>
 #include <QCheckBox>
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -59,6 +61,27 @@ struct Window {
 template <class W>
 W* Widget(const TControl& c) {
   return dynamic_cast<W*>(ui::qt::WidgetOf(c));
+}
+
+// The tool tip the pointer raises over a point of a widget.
+QString ToolTipAt(QWidget* widget, const QPoint& at) {
+  QToolTip::hideText();
+  QHelpEvent help(QEvent::ToolTip, at, widget->mapToGlobal(at));
+  QApplication::sendEvent(widget, &help);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// The runs of pixel rows holding anything other than the background.
+int InkBands(const QImage& image, const QColor& background) {
+  int bands = 0;
+  bool inked = false;
+  for (int y = 2; y < image.height() - 2; ++y) {
+    bool row = false;
+    for (int x = 4; x < image.width() - 4 && !row; ++x) row = image.pixelColor(x, y) != background;
+    if (row && !inked) ++bands;
+    inked = row;
+  }
+  return bands;
 }
 
 }  // namespace
@@ -111,6 +134,140 @@ class QtToolkitTest : public QObject {
     // Below the last item of the second column there is none.
     const QRect last = view->ItemRect(19);
     QCOMPARE(view->ItemAt({last.center().x(), last.bottom() + 3}), -1);
+  }
+
+  // Columns share the width, one takes it all for a long name, and longer
+  // names end in "…"; drawing, hits, keys and tips agree.
+  void checkListColumnsFitTheLongestName_data() {
+    QTest::addColumn<QString>("longest");
+    QTest::addColumn<int>("count");
+    QTest::newRow("short names") << "short" << 20;
+    QTest::newRow("one past half the width") << "half" << 20;
+    QTest::newRow("60 past the whole width") << "beyond" << 60;
+  }
+  void checkListColumnsFitTheLongestName() {
+    QFETCH(QString, longest);
+    QFETCH(int, count);
+    Window w;
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 8, 345, 233);
+    list->SetColumns(2);
+    list->OnItemHint = [](int i) { return i == 1 ? std::string("Reports\r\nand more") : std::string(); };
+    w.Show();
+    auto* view = Widget<ui::qt::CheckListView>(*list);
+    const QFontMetrics fm = view->fontMetrics();
+    const int width = view->viewport()->width();
+    QString name = longest == "beyond" ? "Novell eDirectory reporting and auditing snap-in for ConsoleOne " : "S";
+    while (longest == "half" && fm.horizontalAdvance(name) < width / 2) name += "m";
+    for (int i = 0; i < count; ++i)
+      list->AddItem(((i == 1 || longest == "beyond" ? name : "S") + QString::number(10 + i)).toStdString());
+    QTRY_VERIFY(view->visualRect(view->model()->index(0, 0)).isValid());
+    const int column = view->ColumnWidth();
+    QCOMPARE(column, longest == "short" ? width / 2 : width);
+    const int rows = view->RowsPerColumn();
+    QTRY_COMPARE(view->horizontalScrollBar()->isVisible(), (count + rows - 1) / rows * column > width);
+    for (int i = 0; i < count; ++i) {
+      const QString whole = ui::qt::ToQ(list->ItemText(i));
+      const QString shown = view->ShownName(i);
+      QVERIFY(fm.horizontalAdvance(shown) < column);
+      QVERIFY2(longest == "beyond" ? shown.endsWith(QChar(0x2026)) && whole.startsWith(shown.chopped(1))
+                                   : shown == whole, qPrintable(shown));
+      view->scrollTo(view->model()->index(i, 0));
+      const QRect drawn = view->visualRect(view->model()->index(i, 0));
+      QCOMPARE(drawn.topLeft(), view->ItemRect(i).topLeft());
+      QCOMPARE(list->ItemAtPos(drawn.center().x(), drawn.center().y()), i);
+      if (i == 1) QCOMPARE(ToolTipAt(view->viewport(), drawn.center()), whole + "\nReports\r\nand more");
+    }
+    // Right goes to the next column, scrolled wholly into view.
+    list->SetItemIndex(0);
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(list->ItemIndex(), rows);
+    QVERIFY(view->viewport()->rect().contains(view->ItemRect(rows)));
+  }
+
+  // With nothing selected, the focus frame is on the entry the first arrow
+  // key selects or space switches, a locked first entry too.
+  void checkListKeysStartAtTheFramedEntry_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("firstLocked");
+    for (const bool locked : {false, true})
+      for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Space})
+        QTest::addRow("key %x, first %s", key, locked ? "locked" : "free") << int(key) << locked;
+  }
+  void checkListKeysStartAtTheFramedEntry() {
+    QFETCH(int, key);
+    QFETCH(bool, firstLocked);
+    Window w;
+    auto* before = w.Add<TBitBtn>("Before", nullptr, 0, 0, 80, 30);
+    auto* list = w.Add<TCheckListBox>("List", nullptr, 12, 40, 345, 233);
+    std::vector<int> refused;
+    list->OnItemRefused = [&](int i) { refused.push_back(i); };
+    w.Show();
+    // Filled after the window shows, as a checked path fills it.
+    for (const char* n : {"a", "b", "c"}) list->AddItem(n);
+    list->SetItemEnabled(0, !firstLocked);
+    auto* view = Widget<ui::qt::CheckListView>(*list);
+    Widget<QWidget>(*before)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(view));
+    QCOMPARE(view->currentIndex().row(), 0);
+    QTest::keyClick(view, Qt::Key(key));
+    QCOMPARE(list->ItemIndex(), 0);
+    QCOMPARE(list->Checked(0), key == Qt::Key_Space && !firstLocked);
+    QCOMPARE(refused.size(), size_t(key == Qt::Key_Space && firstLocked));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(list->ItemIndex(), 1);
+  }
+
+  // A status line shows line breaks as lines and wraps a long text; a
+  // label that shortens in the middle keeps its whole text for its tip and
+  // screen readers, and refits to the room beside it.
+  void longAndMultiLineTextsStayReadable_data() {
+    QTest::addColumn<bool>("statusLine");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lines");
+    const QString wide = "   /opt/novell/consoleone/1.3/bin/ConsoleOne not Found: expected a folder with bin/ConsoleOne";
+    QTest::newRow("CR LF") << true << "   ONE\r\nTWO" << 2;
+    QTest::newRow("one line") << true << "   ONE TWO" << 1;
+    QTest::newRow("wider than the line") << true << wide << 2;
+    QTest::newRow("two lines, the first wider") << true << wide + "\r\nTWO" << 2;
+    QTest::newRow("not a status line") << false << "   ONE\r\nTWO" << 1;
+  }
+  void longAndMultiLineTextsStayReadable() {
+    QFETCH(bool, statusLine);
+    QFETCH(QString, text);
+    QFETCH(int, lines);
+    Window w;
+    w.form.SetFont("MS Sans Serif", 14);  // the window's
+    auto* panel = w.Add<TPanel>("Info", nullptr, 0, 113, 368, 28);
+    panel->SetStatusLine(statusLine);
+    panel->SetAlignment(TAlignment::taLeftJustify);
+    panel->SetText(text.toStdString());
+    auto* top = w.Add<TPanel>("Top", nullptr, 0, 0, 368, 100);
+    auto* label = w.Add<TLabel>("Label", top, 172, 39, 63, 16);
+    label->SetEllipsis(TEllipsis::Middle);
+    const std::string whole = "/opt/novell/consoleone/1.2/bin/ConsoleOne not Found";
+    label->SetText(whole);
+    label->SetHint(whole);
+    w.Show();
+    QWidget* info = ui::qt::WidgetOf(*panel);
+    QCOMPARE(InkBands(info->grab().toImage(), info->palette().color(QPalette::Window)), lines);
+
+    auto* shown = Widget<QLabel>(*label);
+    for (const int room : {188, 120, 1000}) {  // up to the panel's edge, less 8
+      if (room != 188) top->SetWidth(172 + room + 8);
+      if (room == 120) label->SetText(whole + " either");
+      QVERIFY(room == 1000 ? shown->width() < room : shown->width() == room);
+      const QString full = ui::qt::ToQ(label->Caption());
+      const QString expected = shown->fontMetrics().elidedText(full, Qt::ElideMiddle, shown->width());
+      QVERIFY2(room == 1000 ? expected == full : expected.contains(QChar(0x2026)) && expected.endsWith(full.right(6)),
+               qPrintable(expected));
+      QLabel plain(expected, shown->parentWidget());
+      plain.setGeometry(shown->geometry());
+      plain.setAlignment(shown->alignment());
+      QCOMPARE(shown->grab().toImage(), plain.grab().toImage());
+      QCOMPARE(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), full);
+    }
+    QCOMPARE(ToolTipAt(shown, {5, 5}), ui::qt::ToQ(whole));
   }
 
   void checkListSortsIgnoringCaseAndReadsTheControl() {

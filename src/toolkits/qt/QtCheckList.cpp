@@ -221,7 +221,7 @@ CheckListView::CheckListView(ui::TCheckListBox& box, QWidget* parent)
   setSpacing(0);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-  setTextElideMode(Qt::ElideNone);
+  ShortenNames();
   setMouseTracking(true);
   viewport()->setMouseTracking(true);
   UpdateGrid();

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <vector>
 
@@ -30,7 +31,7 @@ QVariant CheckListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: return ToQ(box_.ItemText(row));
     case Qt::CheckStateRole: return box_.Checked(row) ? Qt::Checked : Qt::Unchecked;
-    case Qt::ToolTipRole: return ToQ(box_.ItemHint(row));
+    case Qt::ToolTipRole: return ToQ(box_.ItemToolTip(row));
     default: return {};
   }
 }
@@ -77,10 +78,106 @@ void CheckListModel::ItemChanged(int row) {
     emit dataChanged(index(row), index(row));
 }
 
+namespace {
+
+// Draws each entry's name as the view shortens it.
+class EntryDelegate : public QStyledItemDelegate {
+ public:
+  explicit EntryDelegate(CheckListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = view_->ShownName(index.row());
+  }
+
+ private:
+  CheckListView* view_;
+};
+
+}  // namespace
+
+void CheckListView::ShortenNames() {
+  setTextElideMode(Qt::ElideRight);
+  setItemDelegate(new EntryDelegate(this));
+}
+
+int CheckListView::NameRoom(int cellWidth) const {
+  QStyleOptionViewItem opt;
+  initViewItemOption(&opt);
+  opt.rect = QRect(0, 0, cellWidth, std::max(1, box_.ItemHeight()));
+  opt.features |= QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+  const QRect text = style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, this);
+  // The style keeps this margin on both sides of the text it draws.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  return std::max(0, text.width() - 2 * margin);
+}
+
+int CheckListView::NameWidth(int item) const {
+  return fontMetrics().horizontalAdvance(ToQ(box_.ItemText(item)));
+}
+
+void CheckListView::MeasureNames() {
+  nameWidths_.clear();
+  widths_.clear();
+  const int count = model_.rowCount();
+  nameWidths_.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count && i < box_.Count(); ++i) {
+    nameWidths_.push_back(NameWidth(i));
+    widths_.insert(nameWidths_.back());
+  }
+}
+
 int CheckListView::ColumnWidth() const {
   const int columns = box_.Columns();
-  const int w = viewport()->width();
-  return std::max(1, columns > 0 ? w / columns : w);
+  const int w = std::max(1, viewport()->width());
+  if (columns <= 0) return w;
+  const int share = std::max(1, w / columns);
+  if (widths_.empty()) return share;
+  // The widest name and what a cell needs beside it; fewer columns where
+  // it does not fit, so that whole columns fill the list, never a part of
+  // one cut at its edge.
+  const int needed = std::max(1, *widths_.rbegin() + (share - NameRoom(share)));
+  return std::max(1, w / std::clamp(w / needed, 1, columns));
+}
+
+QString CheckListView::ShownName(int item) const {
+  if (item < 0 || item >= box_.Count()) return {};
+  return fontMetrics().elidedText(ToQ(box_.ItemText(item)), Qt::ElideRight,
+                                  NameRoom(ColumnWidth()));
+}
+
+void CheckListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+  QListView::rowsInserted(parent, start, end);
+  if (start < 0 || static_cast<size_t>(start) > nameWidths_.size()) return MeasureNames();
+  std::vector<int> added;
+  for (int i = start; i <= end && i < box_.Count(); ++i) added.push_back(NameWidth(i));
+  widths_.insert(added.begin(), added.end());
+  nameWidths_.insert(nameWidths_.begin() + start, added.begin(), added.end());
+}
+
+void CheckListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+  QListView::rowsAboutToBeRemoved(parent, start, end);
+  if (start < 0 || end < start || static_cast<size_t>(end) >= nameWidths_.size())
+    return MeasureNames();
+  for (int i = start; i <= end; ++i) {
+    const auto it = widths_.find(nameWidths_[static_cast<size_t>(i)]);
+    if (it != widths_.end()) widths_.erase(it);
+  }
+  nameWidths_.erase(nameWidths_.begin() + start, nameWidths_.begin() + end + 1);
+}
+
+void CheckListView::reset() {
+  QListView::reset();
+  MeasureNames();
+}
+
+void CheckListView::changeEvent(QEvent* event) {
+  QListView::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    MeasureNames();
+    UpdateGrid();
+  }
 }
 
 int CheckListView::RowsPerColumn() const {
@@ -100,22 +197,23 @@ void CheckListView::UpdateGrid() {
   setWrapping(columns);
   setVerticalScrollBarPolicy(columns ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
   UpdateScrollBar();
-  const QSize grid(ColumnWidth(), std::max(1, box_.ItemHeight()));
-  if (gridSize() != grid) setGridSize(grid);
-  horizontalScrollBar()->setSingleStep(grid.width());
-  verticalScrollBar()->setSingleStep(grid.height());
 }
 
 void CheckListView::UpdateScrollBar() {
   Qt::ScrollBarPolicy policy = Qt::ScrollBarAlwaysOff;
+  const int h = std::max(1, box_.ItemHeight());
   if (box_.Columns() > 0) {
     // QListView keeps room for an as-needed bar even while it is hidden,
     // which would cost the columns a row or two; so ask only when needed.
-    const int rows = std::max(1, (maximumViewportSize().height() - 1) /
-                                     std::max(1, box_.ItemHeight()));
-    if (model_.rowCount() > rows * box_.Columns()) policy = Qt::ScrollBarAsNeeded;
+    const int rows = std::max(1, (maximumViewportSize().height() - 1) / h);
+    const qint64 columns = (model_.rowCount() + rows - 1) / rows;
+    if (columns * ColumnWidth() > viewport()->width()) policy = Qt::ScrollBarAsNeeded;
   }
   if (horizontalScrollBarPolicy() != policy) setHorizontalScrollBarPolicy(policy);
+  const QSize grid(ColumnWidth(), h);
+  if (gridSize() != grid) setGridSize(grid);
+  horizontalScrollBar()->setSingleStep(grid.width());
+  verticalScrollBar()->setSingleStep(grid.height());
 }
 
 QRect CheckListView::ItemRect(int item) const {
@@ -160,12 +258,18 @@ void CheckListView::ShowSelection() {
   const int i = box_.ItemIndex();
   if (i < 0 || i >= model_.rowCount()) {
     selectionModel()->clearSelection();
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(model_.index(0), QItemSelectionModel::NoUpdate);
     return;
   }
   const QModelIndex index = model_.index(i);
   selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
   scrollTo(index);
+  if (box_.Columns() <= 0) return;
+  // QListView stops a pixel short of a column as wide as the list.
+  const QRect cell = ItemRect(i);
+  const int past = cell.left() + cell.width() - viewport()->width();
+  const int by = cell.left() < 0 ? cell.left() : std::max(0, past);
+  if (by != 0) horizontalScrollBar()->setValue(horizontalScrollBar()->value() + by);
 }
 
 void CheckListView::Press(QMouseEvent* event) {
@@ -219,9 +323,40 @@ void CheckListView::ShowKeyboardPopup() {
   peer->ShowPopupMenu(viewport()->mapToGlobal(at));
 }
 
+int CheckListView::FramedItem() const {
+  const QModelIndex framed = currentIndex();
+  return framed.isValid() && framed.row() < box_.Count() ? framed.row() : 0;
+}
+
+void CheckListView::focusInEvent(QFocusEvent* event) {
+  // Qt would frame the first enabled item, but the keys start at the first.
+  if (box_.ItemIndex() < 0 && model_.rowCount() > 0 && !currentIndex().isValid())
+    selectionModel()->setCurrentIndex(model_.index(0), QItemSelectionModel::NoUpdate);
+  QListView::focusInEvent(event);
+}
+
 void CheckListView::keyPressEvent(QKeyEvent* event) {
   const int count = box_.Count();
   const int current = box_.ItemIndex();
+  // Nothing selected: an arrow key or space acts on the framed item, the
+  // one the user sees the keyboard on.
+  if (current < 0 && count > 0) {
+    const int framed = FramedItem();
+    switch (event->key()) {
+      case Qt::Key_Space:
+        Guard([this, framed] { box_.UserClickCheckBox(framed); });
+        event->accept();
+        return;
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+        Guard([this, framed] { box_.UserSelect(framed); });
+        event->accept();
+        return;
+      default: break;
+    }
+  }
   const int rows = box_.Columns() > 0 ? RowsPerColumn() : 1;
   const int page = box_.Columns() > 0 ? rows : std::max(1, RowsPerColumn() - 1);
   int next = -2;

@@ -4,6 +4,8 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <set>
+#include <vector>
 
 #include "toolkits/qt/QtPeer.h"
 
@@ -44,10 +46,20 @@ class CheckListView : public QListView {
   // The check-mark box of an item in viewport coordinates.
   QRect CheckRect(int item) const;
   int RowsPerColumn() const;
+  // The list's width shared out among its columns, or among fewer (down to
+  // one) where the longest name needs more room.
+  int ColumnWidth() const;
+  // An item's name as drawn: with "…" at its end where it does not fit.
+  QString ShownName(int item) const;
   void UpdateGrid();
-  // Like the native list: a scroll bar only when the columns overflow.
+  // After items came or went: the columns' width, and, like the native
+  // list, a scroll bar only when the columns overflow.
   void UpdateScrollBar();
+  // The selection, or with none the focus frame on the first item, where
+  // the first arrow key or space acts.
   void ShowSelection();
+  // The model was reset: every name is measured again.
+  void reset() override;
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -57,13 +69,27 @@ class CheckListView : public QListView {
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
  private:
   void Press(QMouseEvent* event);
   void ShowKeyboardPopup();
-  int ColumnWidth() const;
+  // Names that do not fit their column end in "…".
+  void ShortenNames();
+  // The item the focus frame is on; the first item when it is on none.
+  int FramedItem() const;
+  // Room for a name in a cell of that width (what the style leaves).
+  int NameRoom(int cellWidth) const;
+  int NameWidth(int item) const;
+  void MeasureNames();
   ui::TCheckListBox& box_;
   CheckListModel model_;
+  // Each row's name width, and all of them ordered for the widest.
+  std::vector<int> nameWidths_;
+  std::multiset<int> widths_;
   QString search_;
   qint64 lastSearchKey_ = 0;
 };

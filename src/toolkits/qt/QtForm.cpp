@@ -7,8 +7,11 @@
 #include <QPainter>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <qdrawutil.h>
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "toolkits/qt/QtApplication.h"
 
@@ -18,7 +21,7 @@ using ui::Prop;
 
 namespace {
 
-// A panel: optional raised bevel and a one-line caption, centred vertically.
+// A panel: optional raised bevel and a caption, centred vertically.
 class PanelWidget : public QWidget {
  public:
   PanelWidget(ui::TPanel& panel, QWidget* parent) : QWidget(parent), panel_(panel) {
@@ -43,7 +46,33 @@ class PanelWidget : public QWidget {
     }
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
-    p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
+    if (!panel_.StatusLine()) {
+      p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, ToQ(text));
+      return;
+    }
+    // A status line shows a text's line breaks (CR LF from the settings
+    // files) as lines and wraps a long text where the lines fit its height;
+    // else each line too wide ends in "…". Every line is indented as far as
+    // the text's leading blanks.
+    QString shown = ToQ(text);
+    qsizetype lead = 0;
+    while (lead < shown.size() && shown.at(lead) == QLatin1Char(' ')) ++lead;
+    const QRect area = r.adjusted(fontMetrics().horizontalAdvance(shown.left(lead)), 0, 0, 0);
+    shown.remove(0, lead);
+    shown.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    int flags = static_cast<int>(align) | Qt::TextWordWrap;
+    // The first and last line may lose two pixels of their blank above the
+    // capitals and below the descenders (two lines in a 28-pixel line).
+    const QFontMetrics fm = fontMetrics();
+    const int fitting = std::max(1, (area.height() + 4) / std::max(1, fm.lineSpacing()));
+    if (fm.boundingRect(area, flags, shown).height() > fitting * fm.lineSpacing()) {
+      flags &= ~Qt::TextWordWrap;
+      QStringList lines = shown.split(QLatin1Char('\n'));
+      for (QString& line : lines) line = fm.elidedText(line, Qt::ElideRight, area.width());
+      shown = lines.join(QLatin1Char('\n'));
+    }
+    p.drawText(area, flags, shown);
   }
 
  private:
@@ -62,6 +91,12 @@ class FormWidget : public QWidget {
     QWidget::showEvent(e);
     // The focused control shows its focus from the start, not after a Tab.
     setAttribute(Qt::WA_KeyboardFocusChange);
+  }
+  bool event(QEvent* e) override {
+    // Coming back to the window: the layer looks at the world again
+    // (ConsoleOne may have started or ended meanwhile).
+    if (e->type() == QEvent::WindowActivate) Guard([this] { form_.UserActivated(); });
+    return QWidget::event(e);
   }
   void closeEvent(QCloseEvent* e) override {
     // The layer decides: it hides the form (and ends the program) itself.
@@ -150,24 +185,78 @@ class PanelPeer : public QtPeer {
   ui::TPanel& panel_;
 };
 
+// A label whose whole text stays its text (and so what screen readers
+// read); with a middle ellipsis only what is drawn is shortened, for the
+// width it has now.
+class ShorteningLabel : public QLabel {
+ public:
+  ShorteningLabel(ui::TLabel& label, QWidget* parent) : QLabel(parent), label_(label) {
+    if (parent) parent->installEventFilter(this);
+  }
+  // Called when the width the text needs (the font) or the room beside the
+  // label (the parent's width) changes.
+  std::function<void()> refit;
+
+ protected:
+  void changeEvent(QEvent* e) override {
+    QLabel::changeEvent(e);
+    if (e->type() == QEvent::FontChange && refit) refit();
+  }
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == parent() && e->type() == QEvent::Resize && refit) refit();
+    return false;
+  }
+  void paintEvent(QPaintEvent* e) override {
+    if (label_.Ellipsis() != ui::TEllipsis::Middle) {
+      QLabel::paintEvent(e);
+      return;
+    }
+    QPainter p(this);
+    const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, r.width());
+    const int flags = static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())) |
+                      (layoutDirection() == Qt::LeftToRight ? Qt::TextForceLeftToRight
+                                                            : Qt::TextForceRightToLeft);
+    style()->drawItemText(&p, r, flags, palette(), isEnabled(), shown, foregroundRole());
+  }
+
+ private:
+  ui::TLabel& label_;
+};
+
+// Free room right of a label up to its parent's edge.
+constexpr int kLabelEdgeMargin = 8;
+
 class LabelPeer : public QtPeer {
  public:
-  LabelPeer(ui::TLabel& l, QWidget* parent) : QtPeer(l, new QLabel(parent)), label_(l) {
+  LabelPeer(ui::TLabel& l, QWidget* parent) : QtPeer(l, new ShorteningLabel(l, parent)), label_(l) {
     Label()->setTextFormat(Qt::PlainText);
     Label()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    static_cast<ShorteningLabel*>(Widget())->refit = [this] { ApplyBounds(); };
   }
 
  protected:
   QLabel* Label() const { return static_cast<QLabel*>(Widget()); }
-  // A label grows with its text rather than cutting it off.
+  // A label grows with its text rather than cutting it off; one that
+  // shortens its text grows only into the free room up to its parent's
+  // edge, and shortens what is still too long.
   void ApplyBounds() override {
-    const int textWidth = Label()->fontMetrics().horizontalAdvance(Label()->text());
-    Widget()->setGeometry(label_.Left(), label_.Top(), std::max({0, label_.Width(), textWidth}),
+    // Rounded up: a pixel short and the whole text would be shortened.
+    int width = static_cast<int>(
+        std::ceil(QFontMetricsF(Label()->font()).horizontalAdvance(Label()->text())));
+    if (label_.Ellipsis() == ui::TEllipsis::Middle && label_.Parent())
+      width = std::min(width, label_.Parent()->ClientWidth() - label_.Left() - kLabelEdgeMargin);
+    Widget()->setGeometry(label_.Left(), label_.Top(), std::max({0, label_.Width(), width}),
                           std::max(0, label_.Height()));
   }
   void ApplyText() override {
     Label()->setText(ToQ(label_.Caption()));
     ApplyBounds();
+  }
+  void ApplyKind(Prop what, int) override {
+    if (what != Prop::Ellipsis) return;
+    ApplyBounds();
+    Widget()->update();
   }
 
  private:
