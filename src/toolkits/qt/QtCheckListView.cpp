@@ -98,7 +98,7 @@ class EntryDelegate : public QStyledItemDelegate {
 }  // namespace
 
 void CheckListView::ShortenNames() {
-  setTextElideMode(Qt::ElideRight);
+  setTextElideMode(Qt::ElideMiddle);
   setItemDelegate(new EntryDelegate(this));
 }
 
@@ -143,7 +143,8 @@ int CheckListView::ColumnWidth() const {
 
 QString CheckListView::ShownName(int item) const {
   if (item < 0 || item >= box_.Count()) return {};
-  return fontMetrics().elidedText(ToQ(box_.ItemText(item)), Qt::ElideRight,
+  // Cut in the middle: names of one family differ at their ends.
+  return fontMetrics().elidedText(ToQ(box_.ItemText(item)), Qt::ElideMiddle,
                                   NameRoom(ColumnWidth()));
 }
 
