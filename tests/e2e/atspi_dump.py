@@ -62,7 +62,7 @@ def application():
     desk = pyatspi.Registry.getDesktop(0)
     for i in range(desk.childCount):
         app = desk.getChildAtIndex(i)
-        if app is not None and app.name == "quillan" and find(app, "list item"):
+        if app is not None and app.name == "quillan" and find(app, "list", "List of installed Snapins"):
             return app
     return None
 

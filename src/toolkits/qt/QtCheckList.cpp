@@ -21,8 +21,9 @@ using ui::Prop;
 
 namespace {
 
-// One entry for screen readers: its own checkable, checked and enabled
-// states, and a toggle that is a click on its check-mark box.
+// One entry for screen readers: a check box in the list (readers say
+// "checked"/"not checked" and "unavailable" for check boxes, not for list
+// items), and a toggle that is a click on its check-mark box.
 class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
  public:
   EntryAccessible(CheckListView* view, int row) : view_(view), row_(row) {}
@@ -40,7 +41,7 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessibleInterface* focusChild() const override { return nullptr; }
-  QAccessible::Role role() const override { return QAccessible::ListItem; }
+  QAccessible::Role role() const override { return QAccessible::CheckBox; }
   void setText(QAccessible::Text, const QString&) override {}
 
   QString text(QAccessible::Text t) const override {
@@ -76,25 +77,25 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
                                              : nullptr;
   }
 
+  // A locked entry keeps its action: the reader's toggle is refused with its
+  // reason said, as a click is.
   QStringList actionNames() const override {
-    return Switchable() ? QStringList{toggleAction()} : QStringList();
+    return Usable() ? QStringList{toggleAction()} : QStringList();
   }
   QStringList keyBindingsForAction(const QString& name) const override {
     return name == toggleAction() ? QStringList{QStringLiteral("Space")} : QStringList();
   }
   void doAction(const QString& name) override {
-    if (name != toggleAction() || !Switchable()) return;
+    if (name != toggleAction() || !Usable()) return;
     ui::TCheckListBox& box = view_->Box();
     const int row = row_;
     Guard([&box, row] { box.UserClickCheckBox(row); });
   }
 
  private:
-  // Locked entries (and every entry of a disabled list) cannot be switched.
-  bool Switchable() const {
-    return isValid() && view_->isEnabled() && view_->Box().Enabled() &&
-           view_->Box().ItemEnabled(row_);
-  }
+  // Every entry of a disabled list is out of reach; a locked entry is not.
+  bool Usable() const { return isValid() && view_->isEnabled() && view_->Box().Enabled(); }
+  bool Switchable() const { return Usable() && view_->Box().ItemEnabled(row_); }
   QPointer<CheckListView> view_;
   int row_;
 };
@@ -189,7 +190,7 @@ class CheckListPeer : public QtPeer {
       case Prop::Checked:
       case Prop::ItemEnabled:
         View()->Model().ItemChanged(index);
-        View()->AccessibleItemChanged(index);
+        View()->AccessibleItemChanged(index, what);
         break;
       case Prop::ItemIndex: View()->ShowSelection(); break;
       case Prop::Columns:
@@ -237,12 +238,16 @@ void CheckListView::AccessibleReset() {
   }
 }
 
-void CheckListView::AccessibleItemChanged(int item) {
+void CheckListView::AccessibleItemChanged(int item, Prop what) {
   CheckListAccessible* list = ExistingAccessible(this);
   if (!list) return;
+  // One state an event: the AT-SPI bridge reports only the first it finds,
+  // and a reader speaks the new state only when told which one it is.
   QAccessible::State changed;
-  changed.checked = true;
-  changed.disabled = true;
+  if (what == Prop::Checked)
+    changed.checked = true;
+  else
+    changed.disabled = true;
   for (int i = item < 0 ? 0 : item; i < (item < 0 ? box_.Count() : item + 1); ++i) {
     if (QAccessibleInterface* entry = list->Known(i)) {
       QAccessibleStateChangeEvent event(entry, changed);

@@ -3,6 +3,7 @@
 // every control. Each kind's peer is in the file named for it.
 #pragma once
 
+#include <QAccessible>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -75,9 +76,13 @@ class QtPeer : public ui::ControlPeer {
 // "Enter the base path (e.g., ...) - double-click ..." -> "Enter the base path".
 QString NameFromHint(const QString& hint);
 
-// Shows a widget to screen readers as a status line named by `text`; a
-// change is announced (the name changes, and with it what is read).
-void SetStatusText(QWidget* widget, const QString& text);
+// Shows a widget to screen readers as a status line (or another `role`)
+// named by `text`. A change renames it; readers do not speak it unprompted.
+void SetStatusText(QWidget* widget, const QString& text,
+                   QAccessible::Role role = QAccessible::StatusBar);
+// Has screen readers speak `text` now, from the status line `widget` (one
+// SetStatusText made), even when it equals what the line already shows.
+void AnnounceStatus(QWidget* widget, const QString& text);
 
 // The control's Qt peer; nullptr when it has none.
 QtPeer* PeerOf(const ui::TControl& c);
