@@ -8,7 +8,7 @@ set -uo pipefail
 
 QUILLAN="$1" DEMO="$3"
 HERE="$(dirname "${BASH_SOURCE[0]}")"
-LOCKED=NDSManager
+LOCKED=NDSManager DESCRIPTION="Manages the directory tree"
 
 command -v orca >/dev/null 2>&1 || { echo "SKIP: orca is not installed (apt-get install orca)"; exit 77; }
 LAUNCHER=""
@@ -22,7 +22,8 @@ done
 
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$HERE/lib.sh"
-e2e_setup "$QUILLAN" "$DEMO" "[Required Snapins]\n1=$LOCKED\n"
+e2e_setup "$QUILLAN" "$DEMO" \
+  "[Required Snapins]\n1=$LOCKED\n[Snapin Description]\n$LOCKED=$DESCRIPTION\n"
 # zenworks cannot be switched on: its library folder is already in place.
 mkdir -p "$C1/lib/zenworks"
 export HOME="$TMP/home" XDG_DATA_HOME="$TMP/data" XDG_CACHE_HOME="$TMP/cache"
@@ -55,8 +56,9 @@ if command -v speech-dispatcher >/dev/null 2>&1; then
 fi
 
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-SPOKEN="$TMP/orca.debug"
-orca --replace -u "$TMP/orca-prefs" --debug-file "$SPOKEN" >"$TMP/orca.log" 2>&1 &
+SPOKEN="$TMP/spoken.log"
+/usr/bin/python3 "$HERE/orca_speech.py" "$TMP/orca-prefs" "$SPOKEN" ${ORCA_DEBUG_LOG:+"$ORCA_DEBUG_LOG"} \
+  >"$TMP/orca.log" 2>&1 &
 PIDS+=($!)
 ORCA=$!
 # Orca greets with "Screen reader on" once it listens.
@@ -65,13 +67,15 @@ poll 20 grep -q "SPEECH OUTPUT: 'Screen reader on" "$SPOKEN" 2>/dev/null ||
 
 start_quillan "$TMP/quillan.log"
 visible() { xdotool search --onlyvisible --name '^Quillan$' 2>/dev/null | head -n1; }
-poll 15 test -n "$(visible)" || { fail "the window did not appear"; cat "$TMP/quillan.log"; e2e_finish ""; }
+has_window() { [ -n "$(visible)" ]; }
+poll 20 has_window || { fail "the window did not appear"; cat "$TMP/quillan.log"; e2e_finish ""; }
 WIN="$(visible)"
 xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN"
 
 # What Orca has said since the mark, one utterance a line.
 MARK=0
-said_since() { sed -n "$((MARK + 1)),\$p" "$SPOKEN" | sed -n "s/.*SPEECH OUTPUT: '\\(.*\\)'.*/\\1/p"; }
+spoken() { perl -ne "print \"\$1\\n\" if /SPEECH OUTPUT: '(.*?)' ?(\\{|voice=|\$)/"; }
+said_since() { sed -n "$((MARK + 1)),\$p" "$SPOKEN" | spoken; }
 mark() { MARK=$(wc -l <"$SPOKEN"); }
 heard() { said_since | grep -qiE "$1"; }
 # expect WHAT REGEX KEYS...: the keys make Orca say something matching REGEX.
@@ -86,16 +90,55 @@ expect() {
   fi
 }
 
-poll 10 heard "Quillan" || true
-expect "the title is read" "Quillan" Insert+KP_Enter
-# Tab round to the list; the entries are sorted (Backup, certificates, DNS, ...).
-expect "entering the list names an entry as a check box" "check box" Tab Tab Tab
-said_since
-expect "an inactive entry is not checked" "Backup.*not checked" Home
-expect "Space switches it on and says so" "^checked|\\bchecked" space
+# tab_to REGEX: Tab until Orca says something matching REGEX (at most 8 stops).
+tab_to() {
+  local i
+  for ((i = 0; i < 8; i++)); do
+    mark
+    xdotool key Tab
+    poll 3 heard "$1" && return 0
+  done
+  return 1
+}
+step() {
+  if "$@"; then :; else
+    fail "could not reach the next step ($*): Orca said:"; said_since | sed 's/^/    /'
+  fi
+}
+
+# also WHAT REGEX: Orca has also said something matching REGEX since the mark.
+also() {
+  if poll 3 heard "$2"; then pass "$1"; else fail "$1: Orca said:"; said_since | sed 's/^/    /'; fi
+}
+
+poll 10 heard "Quillan frame" && pass "the window is read as the Quillan frame" ||
+  fail "the window was not read as a frame titled Quillan"
+expect "Orca's read title says the title" "^Quillan$" Insert+KP_Enter
+mark
+step tab_to "List of installed Snapins"
+# The entries are sorted; Backup is the first and inactive.
+poll 3 heard "^Backup check box not checked" && pass "entering the list names its current entry, a check box not checked" ||
+  { fail "entering the list named no entry: Orca said:"; said_since | sed 's/^/    /'; }
+[ "$(said_since | grep -o "List of installed Snapins" | wc -l)" -le 1 ] &&
+  pass "the list's name is said once" || fail "the list's name is said more than once"
+expect "Space on it says the new state" "^checked" Home space
 poll 5 test -d "$C1/snapins/Backup" || fail "Backup did not move"
+expect "a locked entry is a check box" "^NDSManager check box checked" N D S
+also "a locked entry is grayed" "^grayed"
+# Its description is on the information line too, but said only once, as
+# the entry's: the line speaks announcements, not every text it shows.
+also "the entry's description is said" "^$DESCRIPTION"
+[ "$(said_since | grep -c "$DESCRIPTION")" -eq 1 ] && pass "the information line's plain text is not said again" ||
+  fail "the description was said more than once"
+expect "Space on it says why it stays" "NDSManager stays as it is: the machine-wide settings" space
+expect "a switch that fails says so" "^zenworks check box not checked" z e n
+expect "Space on it says what could not move" "^Could not move inactive.lib/zenworks to lib/zenworks" space
+expect "Orca's read status bar reads the information line" "^Could not move .*zenworks.* statusbar" \
+  Insert+KP_Enter Insert+KP_Enter
+step tab_to "base path"
+expect "a wrong path is said" "(Invalid path|not Found)" End slash x
 echo "=== all Orca said"
-sed -n "s/.*SPEECH OUTPUT: '\\(.*\\)'.*/\\1/p" "$SPOKEN"
+spoken <"$SPOKEN"
 exited "$QPID" && fail "the program ended during the walk"
 exited "$ORCA" && fail "Orca ended during the walk"
 e2e_finish "orca: what a screen-reader user hears matches the window"

@@ -21,6 +21,13 @@ using ui::Prop;
 
 namespace {
 
+// The entry a screen reader is told has the focus: the view's current one
+// (where the focus frame is), else the control's selection.
+int FocusRow(const CheckListView& view) {
+  const QModelIndex current = view.currentIndex();
+  return current.isValid() ? current.row() : view.Box().ItemIndex();
+}
+
 // One entry for screen readers: a check box in the list (readers say
 // "checked"/"not checked" and "unavailable" for check boxes, not for list
 // items), and a toggle that is a click on its check-mark box.
@@ -47,7 +54,12 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
     if (t == QAccessible::Name) return ToQ(view_->Box().ItemText(row_));
-    if (t == QAccessible::Description) return ToQ(view_->Box().ItemHint(row_));
+    if (t == QAccessible::Description) {
+      // The entry's own description only: the list's hint in its place
+      // would repeat the list's name on every arrow key.
+      const std::string& hint = view_->Box().ItemHint(row_);
+      return hint == view_->Box().Hint() ? QString() : ToQ(hint);
+    }
     return {};
   }
   QRect rect() const override {
@@ -68,7 +80,7 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
     st.selectable = true;
     st.focusable = true;
     st.selected = box.ItemIndex() == row_;
-    st.focused = st.selected && view_->hasFocus();
+    st.focused = view_->hasFocus() && FocusRow(*view_) == row_;
     st.offscreen = rect().isEmpty();
     return st;
   }
@@ -129,7 +141,7 @@ class CheckListAccessible : public QAccessibleWidget {
     return item >= 0 ? child(item) : nullptr;
   }
   QAccessibleInterface* focusChild() const override {
-    return view_->hasFocus() ? child(view_->Box().ItemIndex()) : nullptr;
+    return view_->hasFocus() ? child(FocusRow(*view_)) : nullptr;
   }
   // Entries are known by their place; after a change of places they are new.
   void Reset() {
@@ -159,11 +171,37 @@ CheckListAccessible* ExistingAccessible(CheckListView* view) {
   return dynamic_cast<CheckListAccessible*>(QAccessible::queryAccessibleInterface(view));
 }
 
+// Entering the list names its current entry: Qt tells screen readers only
+// that the list has the focus, and Orca then says the list and nothing more.
+class EntryFocus : public QObject {
+ public:
+  explicit EntryFocus(CheckListView* view) : QObject(view), view_(view) {
+    view->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn && QAccessible::isActive())
+      // After Qt's own focus event for the list, which comes after this one.
+      QMetaObject::invokeMethod(this, [this] { Tell(); }, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  void Tell() {
+    const int row = FocusRow(*view_);
+    if (!view_->hasFocus() || row < 0 || row >= view_->Box().Count()) return;
+    QAccessibleEvent event(view_, QAccessible::Focus);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
+  }
+  CheckListView* view_;
+};
+
 class CheckListPeer : public QtPeer {
  public:
   CheckListPeer(ui::TCheckListBox& box, QWidget* parent)
       : QtPeer(box, new CheckListView(box, parent)) {
     Watch(View()->viewport(), false);
+    new EntryFocus(View());
   }
   CheckListView* View() const { return static_cast<CheckListView*>(Widget()); }
   QWidget* ClientWidget() const override { return View()->viewport(); }
@@ -199,6 +237,12 @@ class CheckListPeer : public QtPeer {
     }
   }
   bool NamedByHint() const override { return true; }
+  // The hint after the name describes the list: a reader says the name once.
+  void ApplyAccessibleName(const QString& name, const QString& hint) override {
+    QString rest = hint.mid(name.size()).trimmed();
+    if (rest.startsWith(QLatin1Char('-'))) rest = rest.mid(1).trimmed();
+    QtPeer::ApplyAccessibleName(name, rest);
+  }
   void SyncKind() override {
     View()->Model().Reset();
     View()->UpdateGrid();
