@@ -8,9 +8,34 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 C1, LOCKED, DESCRIBED, DESCRIPTION = sys.argv[1:5]
 FAILS = []
+# What a screen reader is told: (event type, source role, source name, detail1).
+HEARD = []
+
+
+def on_event(event):
+    try:
+        HEARD.append((event.type, event.source.getRoleName(), event.source.name, event.detail1))
+    except Exception:  # a source gone meanwhile
+        pass
+
+
+pyatspi.Registry.registerEventListener(on_event, "object:state-changed")
+
+
+def heard(seconds, test):
+    """Delivers events for up to `seconds` until one of HEARD passes `test`."""
+    end = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while True:
+        while context.iteration(False):
+            pass
+        if any(test(*e) for e in HEARD) or time.monotonic() >= end:
+            return any(test(*e) for e in HEARD)
+        time.sleep(0.05)
 
 
 def check(ok, what):
@@ -141,9 +166,14 @@ def toggle(name):
     return acts
 
 
-# Toggle on an unlocked entry moves its folder, as a click on its box does.
+# Toggle on an unlocked entry moves its folder, as a click on its box does,
+# and tells readers which state changed (so they speak the new one).
 before = on_disk(DESCRIBED)
+del HEARD[:]
 toggle(DESCRIBED)
+check(heard(5, lambda t, role, name, d: t == "object:state-changed:checked" and name == DESCRIBED
+            and d == (0 if before else 1)),
+      "the toggle on %s says its checked state changed" % DESCRIBED)
 check(poll(5, lambda: on_disk(DESCRIBED) == (not before)),
       "Toggle on %s moved it to %s" % (DESCRIBED, "inactive.snapins" if before else "snapins"))
 check(poll(5, lambda: ("checked" in states(entry(entries, DESCRIBED))) == on_disk(DESCRIBED)),
@@ -151,10 +181,14 @@ check(poll(5, lambda: ("checked" in states(entry(entries, DESCRIBED))) == on_dis
 check(poll(5, info_line) is not None,
       "the information line is a status line named by its text %r" % DESCRIPTION)
 
-# On the locked entry the action (if offered at all) changes nothing.
+# On the locked entry the action changes nothing and says why.
 before = on_disk(LOCKED)
+del HEARD[:]
 offered = toggle(LOCKED)
-time.sleep(1)
+# The refusal is announced: a notification under the information line shows.
+check(heard(5, lambda t, role, name, d: t == "object:state-changed:showing" and role == "notification"
+            and name.startswith(LOCKED + " stays as it is") and d == 1),
+      "the refused toggle on %s is announced as a notification" % LOCKED)
 check(on_disk(LOCKED) == before,
       "the locked %s stayed where it was (actions offered: %s)" % (LOCKED, offered or "none"))
 

@@ -476,6 +476,17 @@ class QtWindowTest : public QObject {
     QCOMPARE(box->indexOfChild(box->child(1)), 1);
     QVERIFY(box->actionInterface());
     QVERIFY(box->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+
+    // A failed check describes the box (where the focus goes) by its result;
+    // a good one by the hint again.
+    QTest::keyClick(combo->lineEdit(), Qt::Key_End);
+    QTest::keyClicks(combo->lineEdit(), "x");
+    QCOMPARE(ui::qt::ToQ(Form1->Label1->Caption()), QString("Invalid path"));
+    QCOMPARE(box->text(QAccessible::Description), QString("Invalid path"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(combo->lineEdit())->text(QAccessible::Description),
+             QString("Invalid path"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(box->text(QAccessible::Description), pathHint);
   }
 
   void runningConsoleOneWarnsFirstAndLocksTheList() {

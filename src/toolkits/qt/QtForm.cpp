@@ -180,6 +180,9 @@ class LabelPeer : public QtPeer {
   void ApplyText() override {
     Label()->setText(ToQ(label_.Caption()));
     ApplyBounds();
+    // A failed check's result describes the path box the focus goes to.
+    if (ui::TControl* described = label_.FocusControl())
+      if (QtPeer* peer = PeerOf(*described)) peer->SetDescribingText(ToQ(label_.Caption()).trimmed());
   }
 
  private:

@@ -192,6 +192,12 @@ QtPeer::~QtPeer() {
   }
 }
 
+void QtPeer::SetDescribingText(const QString& text) {
+  if (text == describing_) return;
+  describing_ = text;
+  Changed(Prop::Hint, -1);
+}
+
 void QtPeer::Watch(QWidget* widget, bool reportDblClick) { filter_.Watch(widget, reportDblClick); }
 
 void QtPeer::ApplyAccessibleName(const QString& name, const QString& description) {
@@ -220,7 +226,9 @@ void QtPeer::Changed(Prop what, int index) {
     case Prop::Text: ApplyText(); break;
     case Prop::Hint:
       widget_->setToolTip(ToQ(control_.Hint()));
-      if (NamedByHint()) ApplyAccessibleName(NameFromHint(ToQ(control_.Hint())), ToQ(control_.Hint()));
+      if (NamedByHint())
+        ApplyAccessibleName(NameFromHint(ToQ(control_.Hint())),
+                            describing_.isEmpty() ? ToQ(control_.Hint()) : describing_);
       break;
     case Prop::Enabled: widget_->setEnabled(control_.Enabled()); break;
     case Prop::Visible:

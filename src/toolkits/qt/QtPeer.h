@@ -55,6 +55,9 @@ class QtPeer : public ui::ControlPeer {
   void Watch(QWidget* widget, bool reportDblClick);
   // Shows the control's popup menu, if it has one; true when shown.
   bool ShowPopupMenu(const QPoint& globalPos);
+  // A label's text that describes the control to screen readers in place of
+  // its hint; empty: the hint does again.
+  void SetDescribingText(const QString& text);
 
  protected:
   virtual void ApplyBounds();
@@ -69,6 +72,7 @@ class QtPeer : public ui::ControlPeer {
  private:
   ui::TControl& control_;
   QPointer<QWidget> widget_;
+  QString describing_;
   PeerEventFilter filter_{*this};
 };
 
