@@ -113,6 +113,8 @@ expect "a switch that fails says so" "^zenworks check box not checked" z e n
 expect "Space on it says what could not move" "^Could not move inactive.lib/zenworks to lib/zenworks" space
 expect "Orca's read status bar reads the information line" "^Could not move .*zenworks.* statusbar" \
   Insert+KP_Enter Insert+KP_Enter
+[ "$(said_since | grep -c "Could not move")" -eq 1 ] && pass "the status bar is read once" ||
+  fail "the status bar's text was read more than once"
 step tab_to "base path"
 expect "a wrong path is said" "(Invalid path|not Found)" End slash x
 echo "=== all Orca said"

@@ -72,7 +72,9 @@ class AnnouncementAccessible : public QAccessibleInterface {
   QString text_;
 };
 
-// A status line: named by its text; its last announcement is its child.
+// A status line: named by its text. Its last announcement names it as its
+// parent but is not among its children: "read status bar" reads the line
+// once, and an announcement the line no longer shows is not read with it.
 class StatusAccessible : public QAccessibleWidget {
  public:
   explicit StatusAccessible(QWidget* w)
@@ -85,23 +87,10 @@ class StatusAccessible : public QAccessibleWidget {
     if (t == QAccessible::Name) return widget()->property(kStatusText).toString().trimmed();
     return QAccessibleWidget::text(t);
   }
-  int childCount() const override { return QAccessibleWidget::childCount() + (said_ ? 1 : 0); }
-  QAccessibleInterface* child(int index) const override {
-    const int own = QAccessibleWidget::childCount();
-    if (index == own && said_) return QAccessible::accessibleInterface(said_);
-    return QAccessibleWidget::child(index);
-  }
-  int indexOfChild(const QAccessibleInterface* c) const override {
-    if (said_ && c == QAccessible::accessibleInterface(said_)) return QAccessibleWidget::childCount();
-    return QAccessibleWidget::indexOfChild(c);
-  }
   void Say(const QString& text) {
     Forget();
     said_ = QAccessible::registerAccessibleInterface(new AnnouncementAccessible(widget(), text));
-    QAccessibleInterface* said = QAccessible::accessibleInterface(said_);
-    QAccessibleEvent created(said, QAccessible::ObjectCreated);
-    QAccessible::updateAccessibility(&created);
-    QAccessibleEvent shown(said, QAccessible::ObjectShow);
+    QAccessibleEvent shown(QAccessible::accessibleInterface(said_), QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
   }
 
