@@ -23,7 +23,6 @@ def on_event(event):
         pass
 
 
-pyatspi.Registry.registerEventListener(on_event, "object:state-changed")
 
 
 def heard(seconds, test):
@@ -104,6 +103,9 @@ def entry(snapins, name):
 
 
 app = poll(20, application)
+# Registered once the program is up: Qt asks for the listeners as it starts
+# and may miss one registered meanwhile.
+pyatspi.Registry.registerEventListener(on_event, "object:state-changed")
 if app is None:
     print("FAIL: no accessible quillan application with list entries on the bus")
     sys.exit(2)
