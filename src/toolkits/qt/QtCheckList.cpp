@@ -31,25 +31,19 @@ int FocusRow(const CheckListView& view) {
 // One entry for screen readers: a check box in the list (readers say
 // "checked"/"not checked" and "unavailable" for check boxes, not for list
 // items), and a toggle that is a click on its check-mark box.
-class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+class EntryAccessible : public LeafAccessible, public QAccessibleActionInterface {
  public:
   EntryAccessible(CheckListView* view, int row) : view_(view), row_(row) {}
 
   bool isValid() const override { return view_ && row_ < view_->Box().Count(); }
-  QObject* object() const override { return nullptr; }
   QWindow* window() const override {
     return view_ ? view_->window()->windowHandle() : nullptr;
   }
   QAccessibleInterface* parent() const override {
     return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
   }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessibleInterface* focusChild() const override { return nullptr; }
   QAccessible::Role role() const override { return QAccessible::CheckBox; }
-  void setText(QAccessible::Text, const QString&) override {}
 
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};

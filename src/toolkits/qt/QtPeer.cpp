@@ -40,24 +40,18 @@ const char* const kStatusRole = "quillanStatusRole";
 // Something said now, under the line that shows it: Qt 6.4's AT-SPI bridge
 // has no announcement, and Orca speaks a notification as it starts showing.
 // Each announcement is a new object, so no reader's cache holds an old text.
-class AnnouncementAccessible : public QAccessibleInterface {
+class AnnouncementAccessible : public LeafAccessible {
  public:
   AnnouncementAccessible(QWidget* line, QString text) : line_(line), text_(std::move(text)) {}
   bool isValid() const override { return !line_.isNull(); }
-  QObject* object() const override { return nullptr; }
   QWindow* window() const override { return line_ ? line_->window()->windowHandle() : nullptr; }
   QAccessibleInterface* parent() const override {
     return line_ ? QAccessible::queryAccessibleInterface(line_.data()) : nullptr;
   }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessible::Role role() const override { return QAccessible::Notification; }
   QString text(QAccessible::Text t) const override {
     return t == QAccessible::Name ? text_ : QString();
   }
-  void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
     return line_ ? QRect(line_->mapToGlobal(QPoint(0, 0)), line_->size()) : QRect();
   }

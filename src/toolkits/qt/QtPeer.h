@@ -88,6 +88,18 @@ void SetStatusText(QWidget* widget, const QString& text,
 // SetStatusText made), even when it equals what the line already shows.
 void AnnounceStatus(QWidget* widget, const QString& text);
 
+// A screen reader's object with no widget and no children of its own (an
+// entry of a list, an announcement), read-only.
+class LeafAccessible : public QAccessibleInterface {
+ public:
+  QObject* object() const override { return nullptr; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+};
+
 // The control's Qt peer; nullptr when it has none.
 QtPeer* PeerOf(const ui::TControl& c);
 
