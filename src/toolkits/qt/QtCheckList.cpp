@@ -28,9 +28,9 @@ int FocusRow(const CheckListView& view) {
   return current.isValid() ? current.row() : view.Box().ItemIndex();
 }
 
-// One entry for screen readers: a check box in the list (readers say
-// "checked"/"not checked" and "unavailable" for check boxes, not for list
-// items), and a toggle that is a click on its check-mark box.
+// One entry for screen readers: a check box in the list (Orca says "checked",
+// "not checked" and "grayed" for check boxes, not for list items), and a
+// toggle that is a click on its check-mark box.
 class EntryAccessible : public LeafAccessible, public QAccessibleActionInterface {
  public:
   EntryAccessible(CheckListView* view, int row) : view_(view), row_(row) {}
