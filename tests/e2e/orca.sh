@@ -74,26 +74,27 @@ tab_to() {
   for ((i = 0; i < 8; i++)); do
     mark
     xdotool key Tab
-    poll 3 heard "$1" && return 0
+    poll 5 heard "$1" && return 0
   done
   return 1
 }
-step() {
-  if "$@"; then :; else
-    fail "could not reach the next step ($*): Orca said:"; said_since | sed 's/^/    /'
-  fi
-}
-
 # also WHAT REGEX: Orca has also said something matching REGEX since the mark.
 also() {
   if poll 3 heard "$2"; then pass "$1"; else fail "$1: Orca said:"; said_since | sed 's/^/    /'; fi
 }
 
-poll 10 heard "Quillan frame" && pass "the window is read as the Quillan frame" ||
-  fail "the window was not read as a frame titled Quillan"
+# abort WHAT: the walk cannot go on; says what Orca said last.
+abort() {
+  fail "$1: Orca said:"; said_since | sed 's/^/    /'
+  echo "=== the walk stopped here; Orca's log:"; tail -20 "$TMP/orca.log"
+  e2e_finish ""
+}
+
+poll 30 heard "Quillan frame" && pass "the window is read as the Quillan frame" ||
+  abort "the window was not read as a frame titled Quillan"
 expect "Orca's read title says the title" "^Quillan$" Insert+KP_Enter
 mark
-step tab_to "List of installed Snapins"
+tab_to "List of installed Snapins" || abort "Tab never reached the list"
 # The entries are sorted; Backup is the first and inactive.
 poll 3 heard "^Backup check box not checked" && pass "entering the list names its current entry, a check box not checked" ||
   { fail "entering the list named no entry: Orca said:"; said_since | sed 's/^/    /'; }
@@ -115,8 +116,21 @@ expect "Orca's read status bar reads the information line" "^Could not move .*ze
   Insert+KP_Enter Insert+KP_Enter
 [ "$(said_since | grep -c "Could not move")" -eq 1 ] && pass "the status bar is read once" ||
   fail "the status bar's text was read more than once"
-step tab_to "base path"
+tab_to "base path" || abort "Tab never reached the path box"
 expect "a wrong path is said" "(Invalid path|not Found)" End slash x
+
+# A start on a wrong path: the failed check leaves the focus on the path box,
+# which is described by the result.
+kill -9 "$QPID"; wait "$QPID" 2>/dev/null
+sed -i "s|^C1=.*|C1=$TMP/nowhere|" "$TMP/prog/quillan.ini"
+mark
+start_quillan "$TMP/quillan.log"
+if poll 20 heard "^Enter the ConsoleOne base path editable combo box"; then
+  pass "a start on a wrong path puts the focus on the path box"
+else
+  fail "a start on a wrong path did not go to the path box: Orca said:"; said_since | sed 's/^/    /'
+fi
+also "the path box is described by the result" "^Invalid path\\.?$"
 echo "=== all Orca said"
 spoken <"$SPOKEN"
 exited "$QPID" && fail "the program ended during the walk"
