@@ -6,7 +6,7 @@
 # Usage: accessibility.sh QUILLAN XWINDOW DEMO_INSTALLATION
 set -uo pipefail
 
-QUILLAN="$1" DEMO="$3"
+QUILLAN="$1" XWINDOW="$2" DEMO="$3"
 HERE="$(dirname "${BASH_SOURCE[0]}")"
 LOCKED=NDSManager DESCRIBED=DNS DESCRIPTION="Zones and records of the DNS service"
 
@@ -23,7 +23,7 @@ e2e_setup "$QUILLAN" "$DEMO" \
 
 e2e_atspi_bus
 start_quillan "$TMP/quillan.log"
-timeout 90 "$PYTHON" "$HERE/atspi_dump.py" "$C1" "$LOCKED" "$DESCRIBED" "$DESCRIPTION"
+timeout 90 "$PYTHON" "$HERE/atspi_dump.py" "$C1" "$LOCKED" "$DESCRIBED" "$DESCRIPTION" "$XWINDOW"
 case $? in
   0) ;;
   124) fail "the AT-SPI reader did not finish in time" ;;

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Reads the running Quillan window through AT-SPI as a screen reader does and
 checks what it says against the installation on disk.
-Usage: atspi_dump.py INSTALLATION LOCKED DESCRIBED DESCRIPTION
+Usage: atspi_dump.py INSTALLATION LOCKED DESCRIBED DESCRIPTION [XWINDOW]
 Exits 0 when all checks pass, 1 when one fails, 2 when the window is not found."""
 import os
+import subprocess
 import sys
 import time
 
@@ -11,6 +12,7 @@ import pyatspi
 from gi.repository import GLib
 
 C1, LOCKED, DESCRIBED, DESCRIPTION = sys.argv[1:5]
+XWINDOW = sys.argv[5] if len(sys.argv) > 5 else None
 FAILS = []
 # What a screen reader is told: (event type, source role, source name, detail1).
 HEARD = []
@@ -193,5 +195,27 @@ check(heard(5, lambda t, role, name, d: t == "object:state-changed:showing" and 
       "the refused toggle on %s is announced as a notification" % LOCKED)
 check(on_disk(LOCKED) == before,
       "the locked %s stayed where it was (actions offered: %s)" % (LOCKED, offered or "none"))
+
+# A ConsoleOne window opened meanwhile: the next toggle locks every entry
+# first, and readers are told "enabled" changed.
+if XWINDOW:
+    console = subprocess.Popen([XWINDOW, "open", "Novell ConsoleOne 1.2 (test)"],
+                               stdout=subprocess.PIPE, text=True)
+    try:
+        check(console.stdout.readline().strip() != "", "a ConsoleOne window is open")
+        before = on_disk(DESCRIBED)
+        del HEARD[:]
+        toggle(DESCRIBED)
+        check(heard(5, lambda t, role, name, d: t == "object:state-changed:enabled" and name == DESCRIBED
+                    and d == 0),
+              "locking %s says its enabled state changed" % DESCRIBED)
+        # The click's mark flips and flips back: the last word is the disk's.
+        told = [d for t, _, name, d in HEARD if t == "object:state-changed:checked" and name == DESCRIBED]
+        check(not told or told[-1] == (1 if before else 0),
+              "the last checked state told for %s is the one on disk (%s)" % (DESCRIBED, told))
+        check(on_disk(DESCRIBED) == before, "%s stayed where it was under ConsoleOne" % DESCRIBED)
+    finally:
+        console.terminate()
+        console.wait()
 
 sys.exit(1 if FAILS else 0)
