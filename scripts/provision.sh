@@ -14,7 +14,7 @@ ALL=(cmake make gcc g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli1
   g++-mingw-w64-x86-64-posix wine64 wine32:i386 ansible-core
   dpkg-dev librsvg2-bin help2man lintian desktop-file-utils appstream man-db nsis zip unzip msitools wixl
   twm openbox weston qt6-wayland bindfs exfat-fuse exfatprogs fuse3
-  python3-pyatspi at-spi2-core dbus dbus-x11)
+  python3-pyatspi at-spi2-core dbus dbus-x11 orca speech-dispatcher)
 
 say() { printf 'provision: %s\n' "$*"; }
 

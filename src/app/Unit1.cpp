@@ -263,6 +263,7 @@ void TForm1::BuildLayout() {
   // ConsoleOne may have been started or closed while the user was away.
   OnActivate = [this](TObject*) { GuardStep([this] { FollowConsoleOne(); }); };
   Label1->SetEllipsis(TEllipsis::Middle);
+  Label1->SetFocusControl(ComboBoxPath);
   CheckAll1->OnClick = [this](TObject* s) { CheckAll1Click(s); };
   UncheckAll1->OnClick = [this](TObject* s) { UncheckAll1Click(s); };
   StatusBar1->OnClick = [this](TObject* s) { LabelWebClick(s); };

@@ -51,8 +51,13 @@ class TLabel : public TControl {
   // what is drawn is shortened.
   TEllipsis Ellipsis() const { return ellipsis_; }
   void SetEllipsis(TEllipsis e) { ellipsis_ = e; Notify(Prop::Ellipsis); }
+  // The control the label belongs to: while the label has a text (a result
+  // shown beside it), screen readers hear it as that control's description.
+  TControl* FocusControl() const { return focusControl_; }
+  void SetFocusControl(TControl* c) { focusControl_ = c; Notify(Prop::Text); }
  private:
   TEllipsis ellipsis_ = TEllipsis::None;
+  TControl* focusControl_ = nullptr;
 };
 
 class TSplitter : public TControl {

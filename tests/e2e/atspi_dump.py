@@ -1,16 +1,42 @@
 #!/usr/bin/python3
 """Reads the running Quillan window through AT-SPI as a screen reader does and
 checks what it says against the installation on disk.
-Usage: atspi_dump.py INSTALLATION LOCKED DESCRIBED DESCRIPTION
+Usage: atspi_dump.py INSTALLATION LOCKED DESCRIBED DESCRIPTION [XWINDOW]
 Exits 0 when all checks pass, 1 when one fails, 2 when the window is not found."""
 import os
+import subprocess
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 C1, LOCKED, DESCRIBED, DESCRIPTION = sys.argv[1:5]
+XWINDOW = sys.argv[5] if len(sys.argv) > 5 else None
 FAILS = []
+# What a screen reader is told: (event type, source role, source name, detail1).
+HEARD = []
+
+
+def on_event(event):
+    try:
+        HEARD.append((event.type, event.source.getRoleName(), event.source.name, event.detail1))
+    except Exception:  # a source gone meanwhile
+        pass
+
+
+
+
+def heard(seconds, test):
+    """Delivers events for up to `seconds` until one of HEARD passes `test`."""
+    end = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while True:
+        while context.iteration(False):
+            pass
+        if any(test(*e) for e in HEARD) or time.monotonic() >= end:
+            return any(test(*e) for e in HEARD)
+        time.sleep(0.05)
 
 
 def check(ok, what):
@@ -62,7 +88,7 @@ def application():
     desk = pyatspi.Registry.getDesktop(0)
     for i in range(desk.childCount):
         app = desk.getChildAtIndex(i)
-        if app is not None and app.name == "quillan" and find(app, "list item"):
+        if app is not None and app.name == "quillan" and find(app, "list", "List of installed Snapins"):
             return app
     return None
 
@@ -79,6 +105,9 @@ def entry(snapins, name):
 
 
 app = poll(20, application)
+# Registered once the program is up: Qt asks for the listeners as it starts
+# and may miss one registered meanwhile.
+pyatspi.Registry.registerEventListener(on_event, "object:state-changed")
 if app is None:
     print("FAIL: no accessible quillan application with list entries on the bus")
     sys.exit(2)
@@ -141,9 +170,14 @@ def toggle(name):
     return acts
 
 
-# Toggle on an unlocked entry moves its folder, as a click on its box does.
+# Toggle on an unlocked entry moves its folder, as a click on its box does,
+# and tells readers which state changed (so they speak the new one).
 before = on_disk(DESCRIBED)
+del HEARD[:]
 toggle(DESCRIBED)
+check(heard(5, lambda t, role, name, d: t == "object:state-changed:checked" and name == DESCRIBED
+            and d == (0 if before else 1)),
+      "the toggle on %s says its checked state changed" % DESCRIBED)
 check(poll(5, lambda: on_disk(DESCRIBED) == (not before)),
       "Toggle on %s moved it to %s" % (DESCRIBED, "inactive.snapins" if before else "snapins"))
 check(poll(5, lambda: ("checked" in states(entry(entries, DESCRIBED))) == on_disk(DESCRIBED)),
@@ -151,11 +185,37 @@ check(poll(5, lambda: ("checked" in states(entry(entries, DESCRIBED))) == on_dis
 check(poll(5, info_line) is not None,
       "the information line is a status line named by its text %r" % DESCRIPTION)
 
-# On the locked entry the action (if offered at all) changes nothing.
+# On the locked entry the action changes nothing and says why.
 before = on_disk(LOCKED)
+del HEARD[:]
 offered = toggle(LOCKED)
-time.sleep(1)
+# The refusal is announced: a notification under the information line shows.
+check(heard(5, lambda t, role, name, d: t == "object:state-changed:showing" and role == "notification"
+            and name.startswith(LOCKED + " stays as it is") and d == 1),
+      "the refused toggle on %s is announced as a notification" % LOCKED)
 check(on_disk(LOCKED) == before,
       "the locked %s stayed where it was (actions offered: %s)" % (LOCKED, offered or "none"))
+
+# A ConsoleOne window opened meanwhile: the next toggle locks every entry
+# first, and readers are told "enabled" changed.
+if XWINDOW:
+    console = subprocess.Popen([XWINDOW, "open", "Novell ConsoleOne 1.2 (test)"],
+                               stdout=subprocess.PIPE, text=True)
+    try:
+        check(console.stdout.readline().strip() != "", "a ConsoleOne window is open")
+        before = on_disk(DESCRIBED)
+        del HEARD[:]
+        toggle(DESCRIBED)
+        check(heard(5, lambda t, role, name, d: t == "object:state-changed:enabled" and name == DESCRIBED
+                    and d == 0),
+              "locking %s says its enabled state changed" % DESCRIBED)
+        # The click's mark flips and flips back: the last word is the disk's.
+        told = [d for t, _, name, d in HEARD if t == "object:state-changed:checked" and name == DESCRIBED]
+        check(not told or told[-1] == (1 if before else 0),
+              "the last checked state told for %s is the one on disk (%s)" % (DESCRIBED, told))
+        check(on_disk(DESCRIBED) == before, "%s stayed where it was under ConsoleOne" % DESCRIBED)
+    finally:
+        console.terminate()
+        console.wait()
 
 sys.exit(1 if FAILS else 0)

@@ -74,6 +74,36 @@ e2e_setup() {
   export XDG_CONFIG_HOME="$TMP/config" XDG_RUNTIME_DIR="$TMP/runtime"
 }
 
+# e2e_atspi_bus: after e2e_setup, a private D-Bus session bus (exported in
+# DBUS_SESSION_BUS_ADDRESS) with the AT-SPI bus and its registry on it, as a
+# desktop session has; skips (77) when a piece is missing.
+e2e_atspi_bus() {
+  local launcher="" p tool
+  for p in /usr/libexec/at-spi-bus-launcher /usr/lib/at-spi2-core/at-spi-bus-launcher; do
+    [ -x "$p" ] && { launcher="$p"; break; }
+  done
+  [ -n "$launcher" ] || { echo "SKIP: at-spi-bus-launcher is missing (apt-get install at-spi2-core)"; exit 77; }
+  for tool in dbus-daemon dbus-send; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing (apt-get install dbus)"; exit 77; }
+  done
+  dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 \
+    4>"$TMP/bus.address" 5>"$TMP/bus.pid" 2>"$TMP/dbus.log" ||
+    { echo "SKIP: no D-Bus session bus could be started"; cat "$TMP/dbus.log"; exit 77; }
+  poll 5 test -s "$TMP/bus.pid" && PIDS+=("$(head -n1 "$TMP/bus.pid")")
+  export DBUS_SESSION_BUS_ADDRESS
+  DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$TMP/bus.address")"
+  "$launcher" --launch-immediately >"$TMP/atspi.log" 2>&1 &
+  PIDS+=($!)
+  # The launcher owns org.a11y.Bus once the AT-SPI bus is up.
+  poll 10 e2e_has_atspi_bus || { echo "SKIP: the AT-SPI bus did not start"; cat "$TMP/atspi.log"; exit 77; }
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+}
+
+e2e_has_atspi_bus() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
+}
+
 # start_quillan LOG: the program in the background, its id in QPID.
 start_quillan() {
   "$TMP/prog/quillan" >"$1" 2>&1 &

@@ -413,40 +413,53 @@ class QtWindowTest : public QObject {
     QVERIFY(!app_->Terminated());
   }
 
-  void entriesTellScreenReadersTheirStatesTipsAndToggle() {
+  // Screen readers see entries as check boxes (the events they hear are
+  // checked through AT-SPI in the e2e tests: offscreen Qt sends none).
+  void entriesAreCheckBoxesAndTheWindowAFrameToScreenReaders() {
     Installation inst;
     Start();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List());
     QVERIFY(list);
     QCOMPARE(list->childCount(), 3);
-    const QString hint = ui::qt::ToQ(Form1->CheckListBoxSnapins->Hint());
     const QString toggle = QAccessibleActionInterface::toggleAction();
     struct Entry {
       const char* name;
       bool checked, locked;
       QString tip;
     };
-    for (const Entry& e : {Entry{"Alpha", true, false, "The first one"}, Entry{"beta", true, true, hint},
-                           Entry{"Gamma", false, false, hint}}) {
+    // Described by their own descriptions only (not the list's hint again).
+    for (const Entry& e : {Entry{"Alpha", true, false, "The first one"}, Entry{"beta", true, true, ""},
+                           Entry{"Gamma", false, false, ""}}) {
       QAccessibleInterface* item = list->child(Row(e.name));
       QVERIFY2(item, e.name);
+      QCOMPARE(item->role(), QAccessible::CheckBox);
       QCOMPARE(item->text(QAccessible::Name), QString(e.name));
       QCOMPARE(item->text(QAccessible::Description), e.tip);
       const QAccessible::State st = item->state();
       QVERIFY2(st.checkable, e.name);
       QCOMPARE(bool(st.checked), e.checked);
       QCOMPARE(bool(st.disabled), e.locked);
-      QVERIFY(item->actionInterface());
-      QCOMPARE(item->actionInterface()->actionNames().contains(toggle), !e.locked);
+      // Locked entries keep the toggle: the reader's action hears the refusal.
+      QVERIFY(item->actionInterface()->actionNames().contains(toggle));
     }
-    // The toggle is a click on the box: the folders move; a locked one stays.
+    // The toggle is a click on the box: the folders move; a locked one stays
+    // and says why.
     list->child(Row("Gamma"))->actionInterface()->doAction(toggle);
     QVERIFY(inst.Has("C1/snapins/Gamma/g.txt"));
     QVERIFY(inst.Has("C1/resources/Gamma/r.txt"));
     QVERIFY(list->child(Row("Gamma"))->state().checked);
+    const int said = Form1->PanelInfo->Announcements();
     list->child(Row("beta"))->actionInterface()->doAction(toggle);
     QVERIFY(inst.Has("C1/snapins/beta/b.txt"));
-    QVERIFY(Form1->CheckListBoxSnapins->Checked(Row("beta")));
+    QCOMPARE(Form1->PanelInfo->Announcements(), said + 1);
+    QVERIFY(Form1->PanelInfo->Announced().find("beta stays as it is") != std::string::npos);
+
+    // The window is a frame; the information line is its one status bar.
+    QCOMPARE(QAccessible::queryAccessibleInterface(ui::qt::WidgetOf(*Form1))->role(), QAccessible::Window);
+    QCOMPARE(QAccessible::queryAccessibleInterface(ui::qt::WidgetOf(*Form1->PanelInfo))->role(),
+             QAccessible::StatusBar);
+    QCOMPARE(QAccessible::queryAccessibleInterface(ui::qt::WidgetOf(*Form1->StatusBar1))->role(),
+             QAccessible::Link);
 
     // The path box and its edit line: named and described by the box's
     // hint, not by the path they show.
@@ -466,6 +479,17 @@ class QtWindowTest : public QObject {
     QCOMPARE(box->indexOfChild(box->child(1)), 1);
     QVERIFY(box->actionInterface());
     QVERIFY(box->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+
+    // A failed check describes the box (where the focus goes) by its result;
+    // a good one by the hint again.
+    QTest::keyClick(combo->lineEdit(), Qt::Key_End);
+    QTest::keyClicks(combo->lineEdit(), "x");
+    QCOMPARE(ui::qt::ToQ(Form1->Label1->Caption()), QString("Invalid path"));
+    QCOMPARE(box->text(QAccessible::Description), QString("Invalid path"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(combo->lineEdit())->text(QAccessible::Description),
+             QString("Invalid path"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(box->text(QAccessible::Description), pathHint);
   }
 
   // Coming back to the window, it looks for ConsoleOne again: one started

@@ -21,32 +21,39 @@ using ui::Prop;
 
 namespace {
 
-// One entry for screen readers: its own checkable, checked and enabled
-// states, and a toggle that is a click on its check-mark box.
-class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+// The entry a screen reader is told has the focus: the view's current one
+// (where the focus frame is), else the control's selection.
+int FocusRow(const CheckListView& view) {
+  const QModelIndex current = view.currentIndex();
+  return current.isValid() ? current.row() : view.Box().ItemIndex();
+}
+
+// One entry for screen readers: a check box in the list (Orca says "checked",
+// "not checked" and "grayed" for check boxes, not for list items), and a
+// toggle that is a click on its check-mark box.
+class EntryAccessible : public LeafAccessible, public QAccessibleActionInterface {
  public:
   EntryAccessible(CheckListView* view, int row) : view_(view), row_(row) {}
 
   bool isValid() const override { return view_ && row_ < view_->Box().Count(); }
-  QObject* object() const override { return nullptr; }
   QWindow* window() const override {
     return view_ ? view_->window()->windowHandle() : nullptr;
   }
   QAccessibleInterface* parent() const override {
     return view_ ? QAccessible::queryAccessibleInterface(view_.data()) : nullptr;
   }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QAccessibleInterface* focusChild() const override { return nullptr; }
-  QAccessible::Role role() const override { return QAccessible::ListItem; }
-  void setText(QAccessible::Text, const QString&) override {}
+  QAccessible::Role role() const override { return QAccessible::CheckBox; }
 
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
     if (t == QAccessible::Name) return ToQ(view_->Box().ItemText(row_));
-    if (t == QAccessible::Description) return ToQ(view_->Box().ItemHint(row_));
+    if (t == QAccessible::Description) {
+      // The entry's own description only: the list's hint in its place
+      // would repeat the list's name on every arrow key.
+      const std::string& hint = view_->Box().ItemHint(row_);
+      return hint == view_->Box().Hint() ? QString() : ToQ(hint);
+    }
     return {};
   }
   QRect rect() const override {
@@ -67,7 +74,7 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
     st.selectable = true;
     st.focusable = true;
     st.selected = box.ItemIndex() == row_;
-    st.focused = st.selected && view_->hasFocus();
+    st.focused = view_->hasFocus() && FocusRow(*view_) == row_;
     st.offscreen = rect().isEmpty();
     return st;
   }
@@ -76,25 +83,25 @@ class EntryAccessible : public QAccessibleInterface, public QAccessibleActionInt
                                              : nullptr;
   }
 
+  // A locked entry keeps its action: the reader's toggle is refused with its
+  // reason said, as a click is.
   QStringList actionNames() const override {
-    return Switchable() ? QStringList{toggleAction()} : QStringList();
+    return Usable() ? QStringList{toggleAction()} : QStringList();
   }
   QStringList keyBindingsForAction(const QString& name) const override {
     return name == toggleAction() ? QStringList{QStringLiteral("Space")} : QStringList();
   }
   void doAction(const QString& name) override {
-    if (name != toggleAction() || !Switchable()) return;
+    if (name != toggleAction() || !Usable()) return;
     ui::TCheckListBox& box = view_->Box();
     const int row = row_;
     Guard([&box, row] { box.UserClickCheckBox(row); });
   }
 
  private:
-  // Locked entries (and every entry of a disabled list) cannot be switched.
-  bool Switchable() const {
-    return isValid() && view_->isEnabled() && view_->Box().Enabled() &&
-           view_->Box().ItemEnabled(row_);
-  }
+  // Every entry of a disabled list is out of reach; a locked entry is not.
+  bool Usable() const { return isValid() && view_->isEnabled() && view_->Box().Enabled(); }
+  bool Switchable() const { return Usable() && view_->Box().ItemEnabled(row_); }
   QPointer<CheckListView> view_;
   int row_;
 };
@@ -128,7 +135,7 @@ class CheckListAccessible : public QAccessibleWidget {
     return item >= 0 ? child(item) : nullptr;
   }
   QAccessibleInterface* focusChild() const override {
-    return view_->hasFocus() ? child(view_->Box().ItemIndex()) : nullptr;
+    return view_->hasFocus() ? child(FocusRow(*view_)) : nullptr;
   }
   // Entries are known by their place; after a change of places they are new.
   void Reset() {
@@ -158,11 +165,37 @@ CheckListAccessible* ExistingAccessible(CheckListView* view) {
   return dynamic_cast<CheckListAccessible*>(QAccessible::queryAccessibleInterface(view));
 }
 
+// Entering the list names its current entry: Qt tells screen readers only
+// that the list has the focus, and Orca then says the list and nothing more.
+class EntryFocus : public QObject {
+ public:
+  explicit EntryFocus(CheckListView* view) : QObject(view), view_(view) {
+    view->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn && QAccessible::isActive())
+      // After Qt's own focus event for the list, which comes after this one.
+      QMetaObject::invokeMethod(this, [this] { Tell(); }, Qt::QueuedConnection);
+    return false;
+  }
+
+ private:
+  void Tell() {
+    const int row = FocusRow(*view_);
+    if (!view_->hasFocus() || row < 0 || row >= view_->Box().Count()) return;
+    QAccessibleEvent event(view_, QAccessible::Focus);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
+  }
+  CheckListView* view_;
+};
+
 class CheckListPeer : public QtPeer {
  public:
   CheckListPeer(ui::TCheckListBox& box, QWidget* parent)
       : QtPeer(box, new CheckListView(box, parent)) {
     Watch(View()->viewport(), false);
+    new EntryFocus(View());
   }
   CheckListView* View() const { return static_cast<CheckListView*>(Widget()); }
   QWidget* ClientWidget() const override { return View()->viewport(); }
@@ -189,7 +222,7 @@ class CheckListPeer : public QtPeer {
       case Prop::Checked:
       case Prop::ItemEnabled:
         View()->Model().ItemChanged(index);
-        View()->AccessibleItemChanged(index);
+        View()->AccessibleItemChanged(index, what);
         break;
       case Prop::ItemIndex: View()->ShowSelection(); break;
       case Prop::Columns:
@@ -198,6 +231,12 @@ class CheckListPeer : public QtPeer {
     }
   }
   bool NamedByHint() const override { return true; }
+  // The hint after the name describes the list: a reader says the name once.
+  void ApplyAccessibleName(const QString& name, const QString& hint) override {
+    QString rest = hint.mid(name.size()).trimmed();
+    if (rest.startsWith(QLatin1Char('-'))) rest = rest.mid(1).trimmed();
+    QtPeer::ApplyAccessibleName(name, rest);
+  }
   void SyncKind() override {
     View()->Model().Reset();
     View()->UpdateGrid();
@@ -237,12 +276,16 @@ void CheckListView::AccessibleReset() {
   }
 }
 
-void CheckListView::AccessibleItemChanged(int item) {
+void CheckListView::AccessibleItemChanged(int item, Prop what) {
   CheckListAccessible* list = ExistingAccessible(this);
   if (!list) return;
+  // One state an event: the AT-SPI bridge reports only the first it finds,
+  // and a reader speaks the new state only when told which one it is.
   QAccessible::State changed;
-  changed.checked = true;
-  changed.disabled = true;
+  if (what == Prop::Checked)
+    changed.checked = true;
+  else
+    changed.disabled = true;
   for (int i = item < 0 ? 0 : item; i < (item < 0 ? box_.Count() : item + 1); ++i) {
     if (QAccessibleInterface* entry = list->Known(i)) {
       QAccessibleStateChangeEvent event(entry, changed);

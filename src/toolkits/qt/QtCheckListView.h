@@ -36,9 +36,10 @@ class CheckListView : public QListView {
   explicit CheckListView(ui::TCheckListBox& box, QWidget* parent);
   CheckListModel& Model() { return model_; }
   ui::TCheckListBox& Box() const { return box_; }
-  // Screen readers: entries come and went, or entry `item` (-1: all) changed.
+  // Screen readers: entries came and went, or entry `item` (-1: all) changed
+  // its mark (Prop::Checked) or its lock (Prop::ItemEnabled).
   void AccessibleReset();
-  void AccessibleItemChanged(int item);
+  void AccessibleItemChanged(int item, ui::Prop what);
   // Item under a viewport point, counting existing items only; -1 when none.
   int ItemAt(const QPoint& pos) const;
   // The item's cell in viewport coordinates.

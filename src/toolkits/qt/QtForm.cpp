@@ -2,6 +2,7 @@
 // panels, labels and splitters.
 #include "toolkits/qt/QtPeer.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
@@ -121,6 +122,13 @@ class FormWidget : public QWidget {
   ui::TCustomForm& form_;
 };
 
+// The window is a frame to screen readers: their "read title" and "read
+// status bar" look for one. Qt shows a plain top-level widget as a filler.
+QAccessibleInterface* FormFactory(const QString&, QObject* object) {
+  if (auto* form = dynamic_cast<FormWidget*>(object)) return new QAccessibleWidget(form, QAccessible::Window);
+  return nullptr;
+}
+
 QIcon WindowIcon() {
   QPixmap pm(32, 32);
   pm.fill(Qt::transparent);
@@ -142,6 +150,8 @@ class FormPeer : public QtPeer {
  public:
   explicit FormPeer(ui::TCustomForm& form) : QtPeer(form, new FormWidget(form)), form_(form) {
     Widget()->setWindowIcon(WindowIcon());
+    static const bool accessible = (QAccessible::installFactory(FormFactory), true);
+    (void)accessible;
   }
 
  protected:
@@ -176,6 +186,8 @@ class PanelPeer : public QtPeer {
     if (panel_.StatusLine()) SetStatusText(Widget(), ToQ(panel_.Caption()));
   }
   void ApplyKind(Prop what, int) override {
+    if (what == Prop::Announcement && panel_.StatusLine())
+      AnnounceStatus(Widget(), ToQ(panel_.Announced()).trimmed());
     if (what != Prop::Style) return;
     Widget()->update();
     ApplyText();
@@ -252,6 +264,9 @@ class LabelPeer : public QtPeer {
   void ApplyText() override {
     Label()->setText(ToQ(label_.Caption()));
     ApplyBounds();
+    // A failed check's result describes the path box the focus goes to.
+    if (ui::TControl* described = label_.FocusControl())
+      if (QtPeer* peer = PeerOf(*described)) peer->SetDescribingText(ToQ(label_.Caption()).trimmed());
   }
   void ApplyKind(Prop what, int) override {
     if (what != Prop::Ellipsis) return;

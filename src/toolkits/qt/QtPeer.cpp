@@ -34,35 +34,94 @@ Qt::CursorShape CursorShape(ui::TCursor c) {
 
 namespace {
 
+const char* const kStatusText = "quillanStatusText";
+const char* const kStatusRole = "quillanStatusRole";
+
+// Something said now, under the line that shows it: Qt 6.4's AT-SPI bridge
+// has no announcement, and Orca speaks a notification as it starts showing.
+// Each announcement is a new object, so no reader's cache holds an old text.
+class AnnouncementAccessible : public LeafAccessible {
+ public:
+  AnnouncementAccessible(QWidget* line, QString text) : line_(line), text_(std::move(text)) {}
+  bool isValid() const override { return !line_.isNull(); }
+  QWindow* window() const override { return line_ ? line_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override {
+    return line_ ? QAccessible::queryAccessibleInterface(line_.data()) : nullptr;
+  }
+  QAccessible::Role role() const override { return QAccessible::Notification; }
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Name ? text_ : QString();
+  }
+  QRect rect() const override {
+    return line_ ? QRect(line_->mapToGlobal(QPoint(0, 0)), line_->size()) : QRect();
+  }
+  QAccessible::State state() const override {
+    QAccessible::State st;
+    st.invalid = !isValid();
+    return st;
+  }
+
+ private:
+  QPointer<QWidget> line_;
+  QString text_;
+};
+
+// A status line: named by its text. Its last announcement names it as its
+// parent but is not among its children: "read status bar" reads the line
+// once, and an announcement the line no longer shows is not read with it.
 class StatusAccessible : public QAccessibleWidget {
  public:
-  explicit StatusAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StatusBar) {}
+  explicit StatusAccessible(QWidget* w)
+      : QAccessibleWidget(w, static_cast<QAccessible::Role>(w->property(kStatusRole).toInt())) {}
+  ~StatusAccessible() override { Forget(); }
+  StatusAccessible(const StatusAccessible&) = delete;
+  StatusAccessible& operator=(const StatusAccessible&) = delete;
+
   QString text(QAccessible::Text t) const override {
     if (t == QAccessible::Name) return widget()->property(kStatusText).toString().trimmed();
     return QAccessibleWidget::text(t);
   }
-  static constexpr const char* kStatusText = "quillanStatusText";
+  void Say(const QString& text) {
+    Forget();
+    said_ = QAccessible::registerAccessibleInterface(new AnnouncementAccessible(widget(), text));
+    QAccessibleEvent shown(QAccessible::accessibleInterface(said_), QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+  }
+
+ private:
+  void Forget() {
+    if (said_) QAccessible::deleteAccessibleInterface(said_);
+    said_ = 0;
+  }
+  QAccessible::Id said_ = 0;
 };
 
 QAccessibleInterface* StatusFactory(const QString&, QObject* object) {
   auto* w = qobject_cast<QWidget*>(object);
-  if (w && w->property(StatusAccessible::kStatusText).isValid()) return new StatusAccessible(w);
+  if (w && w->property(kStatusText).isValid()) return new StatusAccessible(w);
   return nullptr;
 }
 
 }  // namespace
 
-void SetStatusText(QWidget* widget, const QString& text) {
+void SetStatusText(QWidget* widget, const QString& text, QAccessible::Role role) {
   static const bool installed = (QAccessible::installFactory(StatusFactory), true);
   (void)installed;
-  // The property marks the widget as a status line for the factory, so it is
-  // set even for an empty first text: Qt keeps whichever interface it made first.
-  const QVariant old = widget->property(StatusAccessible::kStatusText);
+  // The properties mark the widget as a status line for the factory, so they
+  // are set even for an empty first text: Qt keeps whichever interface it made first.
+  widget->setProperty(kStatusRole, static_cast<int>(role));
+  const QVariant old = widget->property(kStatusText);
   if (old.isValid() && old.toString() == text) return;
-  widget->setProperty(StatusAccessible::kStatusText, text);
+  widget->setProperty(kStatusText, text);
   if (!QAccessible::isActive()) return;
   QAccessibleEvent event(widget, QAccessible::NameChanged);
   QAccessible::updateAccessibility(&event);
+}
+
+void AnnounceStatus(QWidget* widget, const QString& text) {
+  if (!QAccessible::isActive()) return;
+  if (auto* line = dynamic_cast<StatusAccessible*>(QAccessible::queryAccessibleInterface(widget)))
+    line->Say(text);
 }
 
 QtPeer* PeerOf(const ui::TControl& c) { return dynamic_cast<QtPeer*>(c.Peer()); }
@@ -116,6 +175,12 @@ QtPeer::~QtPeer() {
   }
 }
 
+void QtPeer::SetDescribingText(const QString& text) {
+  if (text == describing_) return;
+  describing_ = text;
+  Changed(Prop::Hint, -1);
+}
+
 void QtPeer::Watch(QWidget* widget, bool reportDblClick) { filter_.Watch(widget, reportDblClick); }
 
 void QtPeer::ApplyAccessibleName(const QString& name, const QString& description) {
@@ -144,7 +209,9 @@ void QtPeer::Changed(Prop what, int index) {
     case Prop::Text: ApplyText(); break;
     case Prop::Hint:
       widget_->setToolTip(ToQ(control_.Hint()));
-      if (NamedByHint()) ApplyAccessibleName(NameFromHint(ToQ(control_.Hint())), ToQ(control_.Hint()));
+      if (NamedByHint())
+        ApplyAccessibleName(NameFromHint(ToQ(control_.Hint())),
+                            describing_.isEmpty() ? ToQ(control_.Hint()) : describing_);
       break;
     case Prop::Enabled: widget_->setEnabled(control_.Enabled()); break;
     case Prop::Visible:

@@ -3,6 +3,7 @@
 // every control. Each kind's peer is in the file named for it.
 #pragma once
 
+#include <QAccessible>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -54,6 +55,9 @@ class QtPeer : public ui::ControlPeer {
   void Watch(QWidget* widget, bool reportDblClick);
   // Shows the control's popup menu, if it has one; true when shown.
   bool ShowPopupMenu(const QPoint& globalPos);
+  // A label's text that describes the control to screen readers in place of
+  // its hint; empty: the hint does again.
+  void SetDescribingText(const QString& text);
 
  protected:
   virtual void ApplyBounds();
@@ -68,6 +72,7 @@ class QtPeer : public ui::ControlPeer {
  private:
   ui::TControl& control_;
   QPointer<QWidget> widget_;
+  QString describing_;
   PeerEventFilter filter_{*this};
 };
 
@@ -75,9 +80,25 @@ class QtPeer : public ui::ControlPeer {
 // "Enter the base path (e.g., ...) - double-click ..." -> "Enter the base path".
 QString NameFromHint(const QString& hint);
 
-// Shows a widget to screen readers as a status line named by `text`; a
-// change is announced (the name changes, and with it what is read).
-void SetStatusText(QWidget* widget, const QString& text);
+// Shows a widget to screen readers as a status line (or another `role`)
+// named by `text`. A change renames it; readers do not speak it unprompted.
+void SetStatusText(QWidget* widget, const QString& text,
+                   QAccessible::Role role = QAccessible::StatusBar);
+// Has screen readers speak `text` now, from the status line `widget` (one
+// SetStatusText made), even when it equals what the line already shows.
+void AnnounceStatus(QWidget* widget, const QString& text);
+
+// A screen reader's object with no widget and no children of its own (an
+// entry of a list, an announcement), read-only.
+class LeafAccessible : public QAccessibleInterface {
+ public:
+  QObject* object() const override { return nullptr; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+};
 
 // The control's Qt peer; nullptr when it has none.
 QtPeer* PeerOf(const ui::TControl& c);

@@ -47,7 +47,9 @@ class StatusBarPeer : public QtPeer {
  protected:
   void ApplyText() override {
     Widget()->update();
-    SetStatusText(Widget(), ToQ(bar_.Text()));
+    // The bar shows the web address a click opens; the information line is
+    // the window's status line for screen readers.
+    SetStatusText(Widget(), ToQ(bar_.Text()), QAccessible::Link);
   }
   void ApplyKind(Prop what, int) override {
     if (what == Prop::Style) Widget()->update();
