@@ -26,6 +26,15 @@ const char* const kSettingsSection = "Settings";
 const char* const kDescriptionSection = "Snapin Description";
 const char* const kWebAddress = "https://quillan.example.org";
 
+#ifdef _WIN32
+const char* const kPathHint =
+    "Enter the ConsoleOne base path (e.g., \"C:\\Novell\\ConsoleOne\\1.3\") - double-click for file dialog";
+#else
+// The same hint with a path of this system.
+const char* const kPathHint =
+    "Enter the ConsoleOne base path (e.g., \"/opt/novell/consoleone/1.3\") - double-click for file dialog";
+#endif
+
 enum class Kind { Panel, ComboBox, Label, CheckBox, BitBtn, CheckListBox, StatusBar };
 
 constexpr TAnchors kLeftTop = akLeft | akTop;
@@ -49,9 +58,7 @@ struct ControlDecl {
 const ControlDecl kLayout[] = {
     {"PanelTop", Kind::Panel, nullptr, 0, 0, 368, 113, TAlign::alTop, kLeftTop, "", "", 0},
     {"ComboBoxPath", Kind::ComboBox, "PanelTop", 10, 9, 351, 24, TAlign::alNone, kLeftTopRight, "",
-     "Enter the ConsoleOne base path (e.g., \"C:\\Novell\\ConsoleOne\\1.3\") - double-click for "
-     "file dialog",
-     0},
+     kPathHint, 0},
     // As wide as the path box allows: the check names long paths.
     {"Label1", Kind::Label, "PanelTop", 172, 39, 189, 16, TAlign::alNone, kLeftTopRight,
      "_________", "", -1},

@@ -56,6 +56,14 @@ TEST_F(QuillanTest, WindowIsDeclaredWithEveryControlInPlace) {
   EXPECT_EQ(window.CheckBoxKeepOpen->Text(), "Keep Quillan Open");
   EXPECT_EQ(window.BitBtnC1->Hint(), "Launch ConsoleOne");
   EXPECT_EQ(window.BitBtnRC->Hint(), "Launch RConJ");
+  // The path box's example is a path of this system.
+#ifdef _WIN32
+  const char* const example = "(e.g., \"C:\\Novell\\ConsoleOne\\1.3\")";
+#else
+  const char* const example = "(e.g., \"/opt/novell/consoleone/1.3\")";
+#endif
+  EXPECT_EQ(window.ComboBoxPath->Hint(),
+            std::string("Enter the ConsoleOne base path ") + example + " - double-click for file dialog");
   EXPECT_FALSE(window.BitBtnC1->Enabled());
   EXPECT_FALSE(window.BitBtnRC->Enabled());
   EXPECT_TRUE(window.CheckListBoxSnapins->Sorted());
