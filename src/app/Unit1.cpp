@@ -264,6 +264,8 @@ void TForm1::BuildLayout() {
   };
   // A click, space or a screen reader's toggle on a locked entry is told why.
   CheckListBoxSnapins->OnItemRefused = [this](int index) {
+    // Locked for a console that has since closed: unlock (and say so) instead.
+    if (consoleOneRunning_ && !FollowConsoleOne()) return;
     const std::string why = LockReason(index);
     if (!why.empty()) PanelInfo->Announce(kInfoPrefix + why);
   };

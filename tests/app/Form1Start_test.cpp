@@ -403,12 +403,23 @@ TEST_F(QuillanTest, ConsoleOneLockFollowsItsWindowAndEveryRefusalIsSaid) {
   }
   EXPECT_EQ(f->PanelInfo->Text(), running);
 
+  const std::string closed = "   ConsoleOne was closed: snap-ins can be switched again";
   os.SetTopLevelWindows({});
   f->UserActivated();
   EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, true}));  // the required one stays locked
-  EXPECT_EQ(f->PanelInfo->Announced(), "   ConsoleOne was closed: snap-ins can be switched again");
+  EXPECT_EQ(f->PanelInfo->Announced(), closed);
   user.ClickItemCheckBox(list, "B");
   EXPECT_TRUE(Exists("c1/snapins/B"));
+
+  // Closed while the window stayed active: a refused click looks again.
+  os.SetTopLevelWindows({{9, "Novell ConsoleOne"}});
+  user.UseMenu(list, "&Check All");
+  os.SetTopLevelWindows({});
+  user.ClickItemCheckBox(list, "B");
+  EXPECT_EQ(f->PanelInfo->Announced(), closed);
+  EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, true}));
+  user.ClickItemCheckBox(list, "B");
+  EXPECT_FALSE(Exists("c1/snapins/B"));
   EXPECT_TRUE(app.MessageBoxes().empty());  // later changes go to the line, not to boxes
 
   // Coming back while ConsoleOne runs locks the list at once.

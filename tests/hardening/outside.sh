@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program disturbed from outside, on a virtual display:
 #   several Quillan processes started at once give exactly one window;
-#   ConsoleOne started while Quillan runs locks nothing (the lock is decided
-#   at start); another program rewriting the per-user file while Quillan runs
+#   ConsoleOne started while Quillan runs locks the list before the next
+#   click, and its closing unlocks it; another program rewriting the per-user file while Quillan runs
 #   does not keep Quillan's close from writing a well-formed file; a start
 #   without a reachable display ends with a message.
 # Usage: outside.sh QUILLAN XWINDOW DEMO_INSTALLATION
@@ -80,7 +80,7 @@ else
   fail "the window did not appear"
 fi
 
-# --- 2. ConsoleOne started while Quillan runs: nothing gets locked ---------
+# --- 2. ConsoleOne started while Quillan runs: locked before the next click
 start_quillan "$TMP/quillan.log"
 if poll 15 has_window; then
   WIN="$(windows | head -n1)"
@@ -90,10 +90,22 @@ if poll 15 has_window; then
   poll 5 test -s "$TMP/c1win" || fail "the ConsoleOne stand-in did not open"
   # Sorted list: Backup, certificates, dhcp, ...; dhcp is active.
   click_mark "$WIN" 2
-  if poll 5 test -d "$C1/inactive.snapins/dhcp"; then
-    pass "a console started after Quillan locked no snap-in"
+  sleep 1
+  if [ -d "$C1/snapins/dhcp" ] && [ ! -e "$C1/inactive.snapins/dhcp" ]; then
+    pass "a console started after Quillan locks the list before the next click"
   else
-    fail "the click moved nothing while a console started later was open"
+    fail "a click moved dhcp while a console started later was open"
+  fi
+  kill "$C1WIN" 2>/dev/null
+  wait "$C1WIN" 2>/dev/null
+  # The first click finds the console gone and unlocks; the next one moves.
+  click_mark "$WIN" 2
+  sleep 0.5
+  click_mark "$WIN" 2
+  if poll 5 test -d "$C1/inactive.snapins/dhcp"; then
+    pass "once the console is closed, the list unlocks"
+  else
+    fail "the list stayed locked after the console closed"
   fi
   # And Quillan holds nothing that keeps a console from using the folders.
   if mv "$C1/inactive.snapins/dhcp" "$C1/snapins/dhcp" 2>/dev/null; then
