@@ -58,7 +58,9 @@ class PanelWidget : public QWidget {
     QString shown = ToQ(text);
     qsizetype lead = 0;
     while (lead < shown.size() && shown.at(lead) == QLatin1Char(' ')) ++lead;
-    const QRect area = r.adjusted(fontMetrics().horizontalAdvance(shown.left(lead)), 0, 0, 0);
+    // As much room on the right as the indent on the left: no text ends at the edge.
+    const int indent = fontMetrics().horizontalAdvance(shown.left(lead));
+    const QRect area = r.adjusted(indent, 0, -indent, 0);
     shown.remove(0, lead);
     shown.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
