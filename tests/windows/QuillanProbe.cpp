@@ -10,7 +10,7 @@
 //                                "count N", then "name|checked|unavailable"
 //   quillan_probe panels         the accessible names of the window's panels
 //   quillan_probe toggle N       a screen reader's default action on entry N
-//                                (1-based); fails where the entry refuses it
+//                                (1-based); fails where it is not taken
 #include "platform/win32/WinApi.h"
 
 #include <ole2.h>
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     if (acc == nullptr) return Fail("no accessible object for the list");
     const HRESULT done = acc->accDoDefaultAction(Child(std::atol(argv[2])));
     acc->Release();
-    return done == S_OK ? 0 : Fail("the entry refused its default action");
+    return done == S_OK ? 0 : Fail("the entry's default action was not taken");
   }
   if (command == "checkbox" && argc >= 3) {
     const int index = std::atoi(argv[2]);

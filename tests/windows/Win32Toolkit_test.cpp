@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,9 @@
 #include "toolkits/win32/Win32Peer.h"
 
 #include "platform/win32/WinApi.h"
+
+#include <ole2.h>
+#include <oleacc.h>
 
 namespace {
 
@@ -124,6 +128,96 @@ std::string TipOf(HWND control) {
   return text;
 }
 
+VARIANT Child(long id) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+std::string Narrow(BSTR text) {
+  if (text == nullptr) return "(none)";
+  char ansi[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+  SysFreeString(text);
+  return ansi;
+}
+
+// A window's client area as a screen reader gets it (MSAA), released at the end.
+class Accessible {
+ public:
+  explicit Accessible(HWND h) {
+    CoInitialize(nullptr);
+    AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                               reinterpret_cast<void**>(&acc_));
+  }
+  ~Accessible() {
+    if (acc_ != nullptr) acc_->Release();
+    CoUninitialize();
+  }
+  Accessible(const Accessible&) = delete;
+  Accessible& operator=(const Accessible&) = delete;
+  IAccessible* operator->() const { return acc_; }
+  explicit operator bool() const { return acc_ != nullptr; }
+
+  long Role(long id) const {
+    VARIANT v;
+    VariantInit(&v);
+    acc_->get_accRole(Child(id), &v);
+    return v.vt == VT_I4 ? v.lVal : -1;
+  }
+  long State(long id) const {
+    VARIANT v;
+    VariantInit(&v);
+    acc_->get_accState(Child(id), &v);
+    return v.vt == VT_I4 ? v.lVal : -1;
+  }
+  template <class Property>
+  std::string Text(long id, Property property) const {
+    BSTR text = nullptr;
+    (acc_->*property)(Child(id), &text);
+    return Narrow(text);
+  }
+
+ private:
+  IAccessible* acc_ = nullptr;
+};
+
+// The events screen readers listen for, hooked in this process as a reader
+// hooks them: each (event, window, child id), delivered as the thread pumps.
+std::vector<std::tuple<DWORD, HWND, LONG>>* g_events = nullptr;
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG child, DWORD, DWORD) {
+  if (g_events != nullptr && object == OBJID_CLIENT) g_events->emplace_back(event, h, child);
+}
+class EventLog {
+ public:
+  EventLog(DWORD first, DWORD last)
+      : hook_(SetWinEventHook(first, last, nullptr, RecordEvent, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
+    g_events = &events_;
+  }
+  ~EventLog() {
+    UnhookWinEvent(hook_);
+    g_events = nullptr;
+  }
+  EventLog(const EventLog&) = delete;
+  EventLog& operator=(const EventLog&) = delete;
+  bool Hooked() const { return hook_ != nullptr; }
+  // The child ids of one event on a window so far.
+  std::vector<LONG> Children(DWORD event, HWND h) {
+    Pump();
+    std::vector<LONG> ids;
+    for (const auto& [e, w, child] : events_) {
+      if (e == event && w == h) ids.push_back(child);
+    }
+    return ids;
+  }
+
+ private:
+  HWINEVENTHOOK hook_;
+  std::vector<std::tuple<DWORD, HWND, LONG>> events_;
+};
+
 class Win32Toolkit : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { app_ = new ui::win32::Win32Application(); }
@@ -218,6 +312,19 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
   EXPECT_FALSE(list->Checked(1));
   EXPECT_EQ(clicks, 5);
 
+  // Entering the list with nothing selected: the first Down, or Space,
+  // acts on the entry with the focus frame, not on the one after it.
+  for (const WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_SPACE}}) {
+    SCOPED_TRACE(key == VK_DOWN ? "Down" : "Space");
+    list->SetItemIndex(-1);
+    SetFocus(native);
+    const auto framed = static_cast<int>(SendMessageA(native, LB_GETCARETINDEX, 0, 0));
+    const bool mark = list->Checked(framed);
+    SendMessageA(native, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(list->ItemIndex(), framed);
+    EXPECT_EQ(list->Checked(framed), key == VK_SPACE ? !mark : mark);
+  }
+
   // Below the last entry of a column there is no entry.
   EXPECT_EQ(list->ItemAtPos(alpha.left + 20, alpha.top + 2), 0);
   EXPECT_EQ(list->ItemAtPos(alpha.left + 20, gamma.bottom + 20), -1);
@@ -226,7 +333,7 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
   EXPECT_TRUE(ListTexts(native).empty());
 }
 
-TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
+TEST_F(Win32Toolkit, EachEntryTipsItsWholeNameAndDescription) {
   auto* list = new ui::TCheckListBox(form_.get());
   list->SetBounds(12, 8, 345, 233);
   list->SetHint("List of installed Snapins");
@@ -244,9 +351,9 @@ TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
     int index;  // -1: below the entries
     const char* tip;
   } moves[] = {
-      {"over Gamma", 2, "The third one"},
-      {"over beta, no description", 1, "List of installed Snapins"},
-      {"back over Gamma", 2, "The third one"},
+      {"over Gamma", 2, "Gamma\nThe third one"},
+      {"over beta, no description", 1, "beta"},
+      {"back over Gamma", 2, "Gamma\nThe third one"},
       {"below the entries", -1, "List of installed Snapins"},
   };
   for (const Move& move : moves) {
@@ -261,7 +368,12 @@ TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
   list->DeleteItem(0);
   EXPECT_EQ(TipOf(native), "List of installed Snapins");
   SendMessageA(native, WM_MOUSEMOVE, 0, Point(last.left + 40, ItemRect(native, 1).top + 3));
-  EXPECT_EQ(TipOf(native), "The third one");
+  EXPECT_EQ(TipOf(native), "Gamma\nThe third one");
+  // The name above its description, each on its own line.
+  std::pair<HWND, HWND> found{GetAncestor(native, GA_ROOT), nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindOwnedTip, reinterpret_cast<LPARAM>(&found));
+  ASSERT_NE(found.second, nullptr);
+  EXPECT_GT(SendMessageA(found.second, TTM_GETMAXTIPWIDTH, 0, 0), 0);
 }
 
 TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
@@ -280,6 +392,161 @@ TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
   const RECT next = ItemRect(native, perColumn);
   EXPECT_EQ(next.top, first.top);
   EXPECT_EQ(list->ItemAtPos(next.left + 20, next.top + 2), perColumn);
+
+  // A longer name widens the columns as far as it needs, never past the
+  // list; a name longer than the list is cut (drawn with an ellipsis).
+  const int half = static_cast<int>(client.right - client.left) / 2;
+  const int width = static_cast<int>(client.right - client.left);
+  struct Longest {
+    std::string name;
+    bool wider;  // than half the list
+    bool whole;  // as wide as the list
+  } cases[] = {
+      {"item0", false, false},
+      {"Directory Services Manager", true, false},
+      {std::string(200, 'W'), true, true},
+  };
+  for (const Longest& c : cases) {
+    SCOPED_TRACE(c.name);
+    list->AddItem(c.name);
+    const RECT r = ItemRect(native, 0);
+    const int column = static_cast<int>(r.right - r.left);
+    EXPECT_EQ(column > half, c.wider) << column;
+    EXPECT_EQ(column == width, c.whole) << column;
+    EXPECT_LE(column, width);
+    list->DeleteItem(list->IndexOf(c.name));
+  }
+  EXPECT_EQ(ItemRect(native, 0).right - ItemRect(native, 0).left, half);  // back when the long name goes
+}
+
+// What a screen reader reads of each entry and what its action does: a
+// locked entry keeps its mark and says why (the refusal), and a switch is
+// told as a state change of that entry.
+TEST_F(Win32Toolkit, ScreenReaderReadsEntriesAsCheckButtonsAndActsAsAClick) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(12, 8, 345, 233);
+  list->SetHint("List of installed Snapins");
+  for (const char* name : {"Alpha", "Beta", "Gamma"}) list->AddItem(name);
+  list->SetChecked(0, true);
+  list->SetChecked(1, true);
+  list->SetItemEnabled(1, false);
+  list->OnItemHint = [](int index) { return index == 0 ? std::string("The first\r\none") : std::string(); };
+  std::vector<int> refused;
+  list->OnItemRefused = [&](int index) { refused.push_back(index); };
+  Realize();
+  const HWND native = Native(*list);
+  Accessible acc(native);
+  ASSERT_TRUE(acc);
+
+  struct Entry {
+    long id;
+    const char* name;
+    long states;  // of checked and unavailable
+    const char* description;
+    const char* action;
+  } entries[] = {
+      {1, "Alpha", STATE_SYSTEM_CHECKED, "The first\r\none", "Uncheck"},
+      {2, "Beta", STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE, "List of installed Snapins", "Uncheck"},
+      {3, "Gamma", 0, "List of installed Snapins", "Check"},
+  };
+  long count = 0;
+  acc->get_accChildCount(&count);
+  EXPECT_EQ(count, 3);
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(acc.Role(e.id), ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(acc.Text(e.id, &IAccessible::get_accName), e.name);
+    EXPECT_EQ(acc.State(e.id) & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE), e.states);
+    EXPECT_EQ(acc.Text(e.id, &IAccessible::get_accDescription), e.description);
+    EXPECT_EQ(acc.Text(e.id, &IAccessible::get_accDefaultAction), e.action);
+  }
+
+  EventLog log(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_STATECHANGE);
+  ASSERT_TRUE(log.Hooked());
+  EXPECT_EQ(acc->accDoDefaultAction(Child(3)), S_OK);
+  EXPECT_TRUE(list->Checked(2));
+  EXPECT_NE(acc.State(3) & STATE_SYSTEM_CHECKED, 0);
+  EXPECT_EQ(acc.Text(3, &IAccessible::get_accDefaultAction), "Uncheck");
+  EXPECT_EQ(acc->accDoDefaultAction(Child(2)), S_OK);
+  EXPECT_TRUE(list->Checked(1));
+  EXPECT_EQ(refused, std::vector<int>{1});
+  EXPECT_EQ(log.Children(EVENT_OBJECT_STATECHANGE, native), std::vector<LONG>{3});
+}
+
+// The information line is a status bar; an announcement is an alert that
+// readers speak, made even for the text already shown; a plain text
+// change (a description under the pointer) makes none.
+TEST_F(Win32Toolkit, StatusLineAnnouncesAsAnAlertOnlyWhenAsked) {
+  auto* line = new ui::TPanel(form_.get());
+  line->SetBounds(0, 113, 368, 28);
+  line->SetStatusLine(true);
+  Realize();
+  const HWND native = Native(*line);
+  EventLog log(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT);
+  ASSERT_TRUE(log.Hooked());
+  line->SetText("   A description under the pointer");
+  EXPECT_TRUE(log.Children(EVENT_SYSTEM_ALERT, native).empty());
+  line->Announce("   Beta is required");
+  line->Announce("   Beta is required");
+  const std::vector<LONG> alerts = log.Children(EVENT_SYSTEM_ALERT, native);
+  ASSERT_EQ(alerts, (std::vector<LONG>{1, 1}));
+
+  Accessible acc(native);
+  ASSERT_TRUE(acc);
+  EXPECT_EQ(acc.Role(CHILDID_SELF), ROLE_SYSTEM_STATUSBAR);
+  EXPECT_EQ(acc.Text(CHILDID_SELF, &IAccessible::get_accName), "   Beta is required");
+  EXPECT_EQ(acc.Role(alerts[0]), ROLE_SYSTEM_ALERT);
+  EXPECT_EQ(acc.Text(alerts[0], &IAccessible::get_accName), "   Beta is required");
+}
+
+// A label shortened in the middle keeps its size and its whole text (the
+// accessible name), shows it whole as its tip, and draws as much of the
+// start and end of the text as fits.
+TEST_F(Win32Toolkit, LabelElidedInTheMiddleKeepsItsWholeText) {
+  auto* label = new ui::TLabel(form_.get());
+  label->SetBounds(172, 39, 63, 16);
+  label->SetEllipsis(ui::TEllipsis::Middle);
+  Realize();
+  const std::string whole = "C:\\Novell\\ConsoleOne\\1.3\\bin\\ConsoleOne.exe not Found";
+  label->SetText(whole);
+  label->SetHint(whole);
+  const HWND native = Native(*label);
+  RECT r;
+  GetWindowRect(native, &r);
+  EXPECT_EQ(r.right - r.left, 63);
+  EXPECT_EQ(WindowText(native), whole);
+  EXPECT_EQ(TipOf(native), whole);
+
+  HDC dc = GetDC(native);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  auto extent = [dc](const std::wstring& s) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const std::wstring text = ui::win32::Wide(whole);
+  for (const int width : {0, 12, 63, 150, extent(text) - 1, extent(text), 2000}) {
+    SCOPED_TRACE(width);
+    const std::wstring shown = ui::win32::MiddleElided(dc, text, width);
+    if (extent(text) <= width) {
+      EXPECT_EQ(shown, text);
+      continue;
+    }
+    const std::size_t dots = shown.find(L'\u2026');
+    ASSERT_NE(dots, std::wstring::npos);
+    const std::wstring head = shown.substr(0, dots);
+    const std::wstring tail = shown.substr(dots + 1);
+    EXPECT_EQ(text.compare(0, head.size(), head), 0);
+    EXPECT_EQ(text.compare(text.size() - tail.size(), tail.size(), tail), 0);
+    EXPECT_TRUE(head.size() == tail.size() || head.size() == tail.size() + 1);
+    EXPECT_TRUE(extent(shown) <= width || head.empty());
+    // As much as fits: one character more would not.
+    const std::size_t more = head.size() + tail.size() + 1;
+    const std::wstring longer = text.substr(0, more - more / 2) + L'\u2026' + text.substr(text.size() - more / 2);
+    EXPECT_GT(extent(longer), width);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(native, dc);
 }
 
 TEST_F(Win32Toolkit, ComboReportsTypingAndPicking) {
@@ -414,6 +681,26 @@ TEST_F(Win32Toolkit, FormCloseAndResize) {
   RECT r;
   GetWindowRect(Native(*combo), &r);
   EXPECT_EQ(r.right - r.left, 451);
+}
+
+// The window becoming active again (the user comes back to it) reaches the
+// layer; going inactive does not.
+TEST_F(Win32Toolkit, ActivationReachesTheForm) {
+  int activations = 0;
+  form_->OnActivate = [&](ui::TObject*) { ++activations; };
+  Realize();
+  const HWND form = Native(*form_);
+  const int shown = activations;
+  struct Step {
+    WPARAM state;
+    int more;
+  } steps[] = {{WA_INACTIVE, 0}, {WA_ACTIVE, 1}, {WA_INACTIVE, 0}, {WA_CLICKACTIVE, 1}};
+  int expected = shown;
+  for (const Step& step : steps) {
+    SendMessageA(form, WM_ACTIVATE, step.state, 0);
+    expected += step.more;
+    EXPECT_EQ(activations, expected) << "after WM_ACTIVATE " << step.state;
+  }
 }
 
 TEST_F(Win32Toolkit, WindowStopsAtItsMinimumSize) {
