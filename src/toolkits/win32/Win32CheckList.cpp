@@ -52,18 +52,13 @@ class CheckListPeer final : public WinPeer {
         return true;
       }
       case WM_KEYDOWN:
-        // With nothing selected the list box still frames an entry; the
-        // first key acts on that one, not on the next (which may be locked).
+        // With nothing selected the list box frames an entry, and the arrow
+        // keys start from it; so does Space, which the layer ties to a selection.
         if (wp == VK_SPACE) {
           Guard([&] {
             if (list_.ItemIndex() < 0 && list_.Count() > 0) list_.UserSelect(FramedEntry());
             list_.UserPressSpace();
           });
-          result = 0;
-          return true;
-        }
-        if (StepKey(wp) && list_.Count() > 0 && SendMessageA(hwnd_, LB_GETCURSEL, 0, 0) == LB_ERR) {
-          Guard([&] { list_.UserSelect(FramedEntry()); });
           result = 0;
           return true;
         }
@@ -142,8 +137,9 @@ class CheckListPeer final : public WinPeer {
     RECT inner = text;
     inner.left += Px(kTextMargin);
     inner.right -= Px(kTextMargin);
-    DrawTextA(dc, item.text.c_str(), static_cast<int>(item.text.size()), &inner,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    // Cut in the middle: similar long names differ at their ends.
+    const std::wstring shown = MiddleElided(dc, Wide(item.text), std::max(0, static_cast<int>(inner.right - inner.left)));
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if ((d.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &text);
   }
 
@@ -250,10 +246,6 @@ class CheckListPeer final : public WinPeer {
     }
     const POINT p{x, y};
     return PtInRect(&r, p) ? index : -1;
-  }
-  // Keys that move from the framed entry to another.
-  static bool StepKey(WPARAM key) {
-    return key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT || key == VK_PRIOR || key == VK_NEXT;
   }
   int FramedEntry() const {
     const auto caret = static_cast<int>(SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0));

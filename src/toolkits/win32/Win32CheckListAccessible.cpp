@@ -85,6 +85,26 @@ class AccessibleBase : public IAccessible {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return E_NOTIMPL;
   }
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    if (parent == nullptr) return E_POINTER;
+    *parent = nullptr;
+    if (!Live()) return RPC_E_DISCONNECTED;
+    return std_ != nullptr ? std_->get_accParent(parent) : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    if (!Live()) return RPC_E_DISCONNECTED;
+    *count = Children();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (!Live()) return RPC_E_DISCONNECTED;
+    // The elements are simple elements of this object, not objects of their own.
+    return Element(child) >= 0 ? S_FALSE : E_INVALIDARG;
+  }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
     if (file != nullptr) *file = nullptr;
     if (topic != nullptr) *topic = 0;
@@ -138,6 +158,18 @@ class AccessibleBase : public IAccessible {
   LONG refs_ = 1;
   HWND hwnd_;
   IAccessible* std_ = nullptr;
+
+ public:
+  // Texts that only the object itself has.
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return Text(child, value, nullptr, FromStd(&IAccessible::get_accValue));
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+    return Text(child, help, nullptr, FromStd(&IAccessible::get_accHelp));
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
+    return Text(child, keys, nullptr, FromStd(&IAccessible::get_accKeyboardShortcut));
+  }
 };
 
 // The list itself answers through the system's object for the list box;
@@ -152,32 +184,9 @@ class CheckListAccessible final : public AccessibleBase {
   }
 
   // --- IAccessible
-  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-    if (parent == nullptr) return E_POINTER;
-    *parent = nullptr;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    return std_ != nullptr ? std_->get_accParent(parent) : S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    *count = list_->Count();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    // Entries are simple elements of this object, not objects of their own.
-    return Element(child) >= 0 ? S_FALSE : E_INVALIDARG;
-  }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     return Text(child, name, [this](int entry) { return list_->ItemText(entry); },
                 FromStd(&IAccessible::get_accName));
-  }
-  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-    return Text(child, value, nullptr, FromStd(&IAccessible::get_accValue));
   }
   // An entry's description is what its tool tip says below the name: a
   // reader that says the name and the description says nothing twice.
@@ -222,12 +231,6 @@ class CheckListAccessible final : public AccessibleBase {
     if (!ItemRect(entry, r) || !IntersectRect(&r, &r, &client)) bits |= STATE_SYSTEM_OFFSCREEN;
     SetChild(state, bits);
     return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-    return Text(child, help, nullptr, FromStd(&IAccessible::get_accHelp));
-  }
-  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
-    return Text(child, keys, nullptr, FromStd(&IAccessible::get_accKeyboardShortcut));
   }
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
     if (focus == nullptr) return E_POINTER;
@@ -364,42 +367,14 @@ class StatusLineAccessible final : public AccessibleBase {
     AccessibleBase::Disconnect();
   }
 
-  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-    if (parent == nullptr) return E_POINTER;
-    *parent = nullptr;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    return std_ != nullptr ? std_->get_accParent(parent) : S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    *count = Children();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (!Live()) return RPC_E_DISCONNECTED;
-    return Element(child) >= 0 ? S_FALSE : E_INVALIDARG;
-  }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     return Text(child, name, [this](int) { return panel_->Announced(); }, [this](BSTR* out) -> HRESULT {
       *out = ToBstr(panel_->Text());
       return *out != nullptr ? S_OK : E_OUTOFMEMORY;
     });
   }
-  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-    return Text(child, value, nullptr, FromStd(&IAccessible::get_accValue));
-  }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
     return Text(child, text, nullptr, FromStd(&IAccessible::get_accDescription));
-  }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-    return Text(child, help, nullptr, FromStd(&IAccessible::get_accHelp));
-  }
-  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
-    return Text(child, keys, nullptr, FromStd(&IAccessible::get_accKeyboardShortcut));
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
     return Text(child, action, nullptr, FromStd(&IAccessible::get_accDefaultAction));

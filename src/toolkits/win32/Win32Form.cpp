@@ -311,11 +311,12 @@ class PanelPeer : public WinPeer {
       if (panel != nullptr && panel->Alignment() == ui::TAlignment::taLeftJustify) align = DT_LEFT;
       if (panel != nullptr && panel->Alignment() == ui::TAlignment::taRightJustify) align = DT_RIGHT;
       UINT format = align | DT_NOPREFIX | DT_EXPANDTABS;
-      if (text.find('\n') == std::string::npos) {
+      if (text.find('\n') == std::string::npos && (panel == nullptr || !panel->StatusLine())) {
         format |= DT_SINGLELINE | DT_VCENTER;
       } else {
-        // Lines of their own (a description may hold a line break), the
-        // block centred as a single line is.
+        // Lines of their own (a description may hold a line break; a long
+        // status wraps at its words), the block centred as a single line is.
+        format |= DT_WORDBREAK | DT_EDITCONTROL;
         RECT need = r;
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
         r.top += std::max(0L, ((r.bottom - r.top) - (need.bottom - need.top)) / 2);
