@@ -499,6 +499,62 @@ TEST_F(Win32Toolkit, StatusLineAnnouncesAsAnAlertOnlyWhenAsked) {
   EXPECT_EQ(acc.Text(alerts[0], &IAccessible::get_accName), "   Beta is required");
 }
 
+// How many lines of text a window shows in a font: the rows of its client
+// area, drawn into a bitmap, from the first to the last that holds anything
+// but the face colour, in lines of the font.
+int TextLines(HWND h, HFONT font) {
+  RECT r;
+  GetClientRect(h, &r);
+  HDC screen = GetDC(h);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  SendMessageA(h, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF face = GetPixel(memory, r.right - 1, 0);
+  int first = -1;
+  int last = -1;
+  for (int y = 0; y < r.bottom; ++y) {
+    bool ink = false;
+    for (int x = 0; x < r.right && !ink; ++x) ink = GetPixel(memory, x, y) != face;
+    if (ink && first < 0) first = y;
+    if (ink) last = y;
+  }
+  HGDIOBJ was = SelectObject(memory, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(memory, &metrics);
+  SelectObject(memory, was);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(h, screen);
+  if (first < 0 || metrics.tmHeight <= 0) return 0;
+  return (last - first + metrics.tmHeight) / metrics.tmHeight;
+}
+
+// The information line (28 pixels) shows a line break as one, and wraps a
+// status too long for one line; the width is the program's window.
+TEST_F(Win32Toolkit, InformationLineShowsItsLineBreaks) {
+  auto* line = new ui::TPanel(form_.get());
+  line->SetBounds(0, 113, 368, 28);
+  line->SetBevel(false);
+  line->SetAlignment(ui::TAlignment::taLeftJustify);
+  line->SetStatusLine(true);
+  Realize();
+  struct Case {
+    const char* text;
+    int lines;
+  } cases[] = {
+      {"   One line", 1},
+      {"   GroupWise domains, post offices\r\nand gateways", 2},
+      {"   Invalid path: expected a folder with bin\\ConsoleOne.exe, not C:\\Novell\\ConsoleOne\\1.3", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    line->SetText(c.text);
+    EXPECT_EQ(TextLines(Native(*line), ui::win32::FormFont(*ui::win32::FormPeerOf(form_->Peer()))), c.lines);
+  }
+}
+
 // A label shortened in the middle keeps its size and its whole text (the
 // accessible name), shows it whole as its tip, and draws as much of the
 // start and end of the text as fits.

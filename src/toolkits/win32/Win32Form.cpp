@@ -255,6 +255,15 @@ class PanelPeer : public WinPeer {
   bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
     switch (msg) {
       case WM_PAINT: Paint(); result = 0; return true;
+      case WM_PRINTCLIENT: {  // drawn into another DC (a print, an animation)
+        auto dc = reinterpret_cast<HDC>(wp);
+        RECT r;
+        GetClientRect(hwnd_, &r);
+        if ((lp & PRF_ERASEBKGND) != 0) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        Draw(dc);
+        result = 0;
+        return true;
+      }
       case WM_SETFONT: font_ = reinterpret_cast<HFONT>(wp); return false;
       case WM_GETOBJECT:
         if (const auto* panel = dynamic_cast<const ui::TPanel*>(&control_); panel != nullptr && panel->StatusLine()) {
@@ -296,6 +305,10 @@ class PanelPeer : public WinPeer {
   void Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
+    Draw(dc);
+    EndPaint(hwnd_, &ps);
+  }
+  void Draw(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
     auto* panel = dynamic_cast<ui::TPanel*>(&control_);
@@ -315,16 +328,16 @@ class PanelPeer : public WinPeer {
         format |= DT_SINGLELINE | DT_VCENTER;
       } else {
         // Lines of their own (a description may hold a line break; a long
-        // status wraps at its words), the block centred as a single line is.
-        format |= DT_WORDBREAK | DT_EDITCONTROL;
+        // status wraps at its words), the block centred as a single line is:
+        // two lines of a large font lose a little of their leading, not a line.
+        format |= DT_WORDBREAK;
         RECT need = r;
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
-        r.top += std::max(0L, ((r.bottom - r.top) - (need.bottom - need.top)) / 2);
+        r.top += ((r.bottom - r.top) - (need.bottom - need.top)) / 2;
       }
       DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
       if (oldFont != nullptr) SelectObject(dc, oldFont);
     }
-    EndPaint(hwnd_, &ps);
   }
 
   HFONT font_ = nullptr;
