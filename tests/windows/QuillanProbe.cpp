@@ -16,6 +16,8 @@
 #include <ole2.h>
 #include <oleacc.h>
 
+#include "MsaaChild.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,14 +57,6 @@ std::string Narrow(BSTR text) {
   WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
   SysFreeString(text);
   return ansi;
-}
-
-VARIANT Child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
 }
 
 // The object a screen reader gets for a window's client area.

@@ -25,6 +25,8 @@
 #include <ole2.h>
 #include <oleacc.h>
 
+#include "MsaaChild.h"
+
 namespace {
 
 HWND Native(const ui::TControl& c) { return reinterpret_cast<HWND>(ui::win32::NativeHandle(c)); }
@@ -126,14 +128,6 @@ std::string TipOf(HWND control) {
   info.lpszText = text;
   SendMessageA(found.second, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
   return text;
-}
-
-VARIANT Child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
 }
 
 std::string Narrow(BSTR text) {
