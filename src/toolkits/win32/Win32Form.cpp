@@ -315,7 +315,7 @@ class PanelPeer : public WinPeer {
     if (panel != nullptr && panel->Bevel()) {
       DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
     }
-    const std::string& text = control_.Text();
+    std::string text = control_.Text();
     if (!text.empty()) {
       HGDIOBJ oldFont = font_ != nullptr ? SelectObject(dc, font_) : nullptr;
       SetBkMode(dc, TRANSPARENT);
@@ -331,6 +331,12 @@ class PanelPeer : public WinPeer {
         // status wraps at its words), the block centred as a single line is:
         // two lines of a large font lose a little of their leading, not a line.
         format |= DT_WORDBREAK;
+        // The blanks that indent the text indent every line of it.
+        const std::size_t indent = std::min(text.find_first_not_of(' '), text.size());
+        SIZE blanks{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(indent), &blanks);
+        r.left += blanks.cx;
+        text.erase(0, indent);
         RECT need = r;
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
         r.top += ((r.bottom - r.top) - (need.bottom - need.top)) / 2;
