@@ -467,7 +467,7 @@ int TextLines(HWND h, HFONT font) {
 }
 
 // The information line (28 pixels) shows a line break as one, and wraps a
-// status too long for one line; the width is the program's window.
+// status too long for one line; one too long for two is cut to one line.
 TEST_F(Win32Toolkit, InformationLineShowsItsLineBreaks) {
   auto* line = new ui::TPanel(form_.get());
   line->SetBounds(0, 113, 368, 28);
@@ -479,6 +479,8 @@ TEST_F(Win32Toolkit, InformationLineShowsItsLineBreaks) {
       {"   One line", 1},
       {"   GroupWise domains, post offices\r\nand gateways", 2},
       {"   Invalid path: expected a folder with bin\\ConsoleOne.exe, not C:\\Novell\\ConsoleOne\\1.3", 2},
+      {"   C:\\Novell\\ConsoleOne\\1.3\\bin\\ConsoleOne.exe not Found: expected a folder with bin\\ConsoleOne.exe, "
+       "and more words than two lines hold, so many that they need a third and a fourth line", 1},
   };
   for (const auto& [text, lines] : cases) {
     SCOPED_TRACE(text);

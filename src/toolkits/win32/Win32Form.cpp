@@ -339,6 +339,18 @@ class PanelPeer : public WinPeer {
         text.erase(0, indent);
         RECT need = r;
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc, &metrics);
+        const int line = std::max(1, static_cast<int>(metrics.tmHeight));
+        const int lines = std::max(1, (static_cast<int>(r.bottom - r.top) + line / 2) / line);
+        if (need.bottom - need.top > lines * line) {
+          // More lines than the panel shows: one line, cut in the middle
+          // (the whole text is its name for screen readers).
+          const std::wstring shown = MiddleElided(dc, Wide(text), static_cast<int>(r.right - r.left));
+          DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r, align | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+          if (oldFont != nullptr) SelectObject(dc, oldFont);
+          return;
+        }
         r.top += ((r.bottom - r.top) - (need.bottom - need.top)) / 2;
       }
       DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
