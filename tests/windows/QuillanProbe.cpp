@@ -16,7 +16,7 @@
 #include <ole2.h>
 #include <oleacc.h>
 
-#include "MsaaChild.h"
+#include "MsaaClient.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,24 +49,6 @@ HWND FindList(HWND form) {
   HWND list = nullptr;
   EnumChildWindows(form, &FindListBox, reinterpret_cast<LPARAM>(&list));
   return list;
-}
-
-std::string Narrow(BSTR text) {
-  if (text == nullptr) return std::string();
-  char ansi[1024] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
-  SysFreeString(text);
-  return ansi;
-}
-
-// The object a screen reader gets for a window's client area.
-IAccessible* AccessibleOf(HWND h) {
-  IAccessible* acc = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                        reinterpret_cast<void**>(&acc)))) {
-    return nullptr;
-  }
-  return acc;
 }
 
 int PrintEntries(HWND list) {
