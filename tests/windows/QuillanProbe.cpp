@@ -10,11 +10,13 @@
 //                                "count N", then "name|checked|unavailable"
 //   quillan_probe panels         the accessible names of the window's panels
 //   quillan_probe toggle N       a screen reader's default action on entry N
-//                                (1-based); fails where the entry refuses it
+//                                (1-based); fails where it is not taken
 #include "platform/win32/WinApi.h"
 
 #include <ole2.h>
 #include <oleacc.h>
+
+#include "MsaaClient.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,32 +49,6 @@ HWND FindList(HWND form) {
   HWND list = nullptr;
   EnumChildWindows(form, &FindListBox, reinterpret_cast<LPARAM>(&list));
   return list;
-}
-
-std::string Narrow(BSTR text) {
-  if (text == nullptr) return std::string();
-  char ansi[1024] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
-  SysFreeString(text);
-  return ansi;
-}
-
-VARIANT Child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
-// The object a screen reader gets for a window's client area.
-IAccessible* AccessibleOf(HWND h) {
-  IAccessible* acc = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                        reinterpret_cast<void**>(&acc)))) {
-    return nullptr;
-  }
-  return acc;
 }
 
 int PrintEntries(HWND list) {
@@ -163,7 +139,7 @@ int main(int argc, char** argv) {
     if (acc == nullptr) return Fail("no accessible object for the list");
     const HRESULT done = acc->accDoDefaultAction(Child(std::atol(argv[2])));
     acc->Release();
-    return done == S_OK ? 0 : Fail("the entry refused its default action");
+    return done == S_OK ? 0 : Fail("the entry's default action was not taken");
   }
   if (command == "checkbox" && argc >= 3) {
     const int index = std::atoi(argv[2]);

@@ -21,6 +21,11 @@
 
 #include "platform/win32/WinApi.h"
 
+#include <ole2.h>
+#include <oleacc.h>
+
+#include "MsaaClient.h"
+
 namespace {
 
 HWND Native(const ui::TControl& c) { return reinterpret_cast<HWND>(ui::win32::NativeHandle(c)); }
@@ -124,9 +129,60 @@ std::string TipOf(HWND control) {
   return text;
 }
 
+// What a screen reader reads of child `id` of a window's MSAA object
+// (CHILDID_SELF: the object): "role[ checked][ unavailable]|name|description|action".
+std::string Read(HWND h, long id) {
+  IAccessible* acc = AccessibleOf(h);
+  if (acc == nullptr) return "(no object)";
+  VARIANT role;
+  VARIANT state;
+  BSTR name = nullptr, description = nullptr, action = nullptr;
+  acc->get_accRole(Child(id), &role);
+  acc->get_accState(Child(id), &state);
+  acc->get_accName(Child(id), &name);
+  acc->get_accDescription(Child(id), &description);
+  acc->get_accDefaultAction(Child(id), &action);
+  acc->Release();
+  const long r = role.vt == VT_I4 ? role.lVal : 0;
+  const long bits = state.vt == VT_I4 ? state.lVal : 0;
+  std::string out = r == ROLE_SYSTEM_CHECKBUTTON ? "check button"
+                    : r == ROLE_SYSTEM_STATUSBAR ? "status bar"
+                    : r == ROLE_SYSTEM_ALERT     ? "alert"
+                                                 : std::to_string(r);
+  if ((bits & STATE_SYSTEM_CHECKED) != 0) out += " checked";
+  if ((bits & STATE_SYSTEM_UNAVAILABLE) != 0) out += " unavailable";
+  return out + "|" + Narrow(name) + "|" + Narrow(description) + "|" + Narrow(action);
+}
+
+// One kind of event hooked in this process as a screen reader hooks it; the
+// child ids it came with for a window, delivered as the thread pumps.
+std::vector<std::pair<HWND, LONG>> g_events;
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG child, DWORD, DWORD) {
+  if (object == OBJID_CLIENT) g_events.emplace_back(h, child);
+}
+struct EventHook {
+  explicit EventHook(DWORD event)
+      : hook(SetWinEventHook(event, event, nullptr, RecordEvent, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT)) {
+    g_events.clear();
+  }
+  ~EventHook() { UnhookWinEvent(hook); }
+  std::vector<LONG> Children(HWND h) const {
+    Pump();
+    std::vector<LONG> ids;
+    for (const auto& [w, child] : g_events) {
+      if (w == h) ids.push_back(child);
+    }
+    return ids;
+  }
+  HWINEVENTHOOK hook;
+};
+
 class Win32Toolkit : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { app_ = new ui::win32::Win32Application(); }
+  static void SetUpTestSuite() {
+    app_ = new ui::win32::Win32Application();
+    CoInitialize(nullptr);  // for the MSAA objects
+  }
   static void TearDownTestSuite() {
     delete app_;
     app_ = nullptr;
@@ -218,6 +274,19 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
   EXPECT_FALSE(list->Checked(1));
   EXPECT_EQ(clicks, 5);
 
+  // Entering the list with nothing selected: the first Down, or Space,
+  // acts on the entry with the focus frame, not on the one after it.
+  for (const WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_SPACE}}) {
+    SCOPED_TRACE(key == VK_DOWN ? "Down" : "Space");
+    list->SetItemIndex(-1);
+    SetFocus(native);
+    const auto framed = static_cast<int>(SendMessageA(native, LB_GETCARETINDEX, 0, 0));
+    const bool mark = list->Checked(framed);
+    SendMessageA(native, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(list->ItemIndex(), framed);
+    EXPECT_EQ(list->Checked(framed), key == VK_SPACE ? !mark : mark);
+  }
+
   // Below the last entry of a column there is no entry.
   EXPECT_EQ(list->ItemAtPos(alpha.left + 20, alpha.top + 2), 0);
   EXPECT_EQ(list->ItemAtPos(alpha.left + 20, gamma.bottom + 20), -1);
@@ -226,7 +295,7 @@ TEST_F(Win32Toolkit, CheckListFollowsTheLayerAndReportsClicks) {
   EXPECT_TRUE(ListTexts(native).empty());
 }
 
-TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
+TEST_F(Win32Toolkit, EachEntryTipsItsWholeNameAndDescription) {
   auto* list = new ui::TCheckListBox(form_.get());
   list->SetBounds(12, 8, 345, 233);
   list->SetHint("List of installed Snapins");
@@ -244,9 +313,9 @@ TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
     int index;  // -1: below the entries
     const char* tip;
   } moves[] = {
-      {"over Gamma", 2, "The third one"},
-      {"over beta, no description", 1, "List of installed Snapins"},
-      {"back over Gamma", 2, "The third one"},
+      {"over Gamma", 2, "Gamma\nThe third one"},
+      {"over beta, no description", 1, "beta"},
+      {"back over Gamma", 2, "Gamma\nThe third one"},
       {"below the entries", -1, "List of installed Snapins"},
   };
   for (const Move& move : moves) {
@@ -261,7 +330,12 @@ TEST_F(Win32Toolkit, EachEntryTipsItsDescriptionElseTheListsHint) {
   list->DeleteItem(0);
   EXPECT_EQ(TipOf(native), "List of installed Snapins");
   SendMessageA(native, WM_MOUSEMOVE, 0, Point(last.left + 40, ItemRect(native, 1).top + 3));
-  EXPECT_EQ(TipOf(native), "The third one");
+  EXPECT_EQ(TipOf(native), "Gamma\nThe third one");
+  // The name above its description, each on its own line.
+  std::pair<HWND, HWND> found{GetAncestor(native, GA_ROOT), nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindOwnedTip, reinterpret_cast<LPARAM>(&found));
+  ASSERT_NE(found.second, nullptr);
+  EXPECT_GT(SendMessageA(found.second, TTM_GETMAXTIPWIDTH, 0, 0), 0);
 }
 
 TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
@@ -280,6 +354,170 @@ TEST_F(Win32Toolkit, CheckListFlowsIntoTheSecondColumn) {
   const RECT next = ItemRect(native, perColumn);
   EXPECT_EQ(next.top, first.top);
   EXPECT_EQ(list->ItemAtPos(next.left + 20, next.top + 2), perColumn);
+
+  // A longer name widens the columns as far as it needs, at most to the
+  // whole list (a still longer one is cut); they narrow when it goes.
+  const int width = static_cast<int>(client.right - client.left);
+  for (const std::string& name : {std::string("Directory Services Manager"), std::string(200, 'W')}) {
+    SCOPED_TRACE(name);
+    list->AddItem(name);
+    const auto column = static_cast<int>(ItemRect(native, 0).right - ItemRect(native, 0).left);
+    EXPECT_GT(column, width / 2);
+    EXPECT_EQ(column == width, name.size() == 200) << column;
+    list->DeleteItem(list->IndexOf(name));
+  }
+  EXPECT_EQ(ItemRect(native, 0).right - ItemRect(native, 0).left, width / 2);
+}
+
+// What a screen reader reads of each entry, and its action: a click on the
+// check mark, told as a state change of that entry; a locked entry keeps
+// its mark and raises the refusal (the window says why).
+TEST_F(Win32Toolkit, ScreenReaderReadsEntriesAsCheckButtonsAndActsAsAClick) {
+  auto* list = new ui::TCheckListBox(form_.get());
+  list->SetBounds(12, 8, 345, 233);
+  list->SetHint("Snap-ins");
+  for (const char* name : {"Alpha", "Beta", "Gamma"}) list->AddItem(name);
+  list->SetChecked(0, true);
+  list->SetChecked(1, true);
+  list->SetItemEnabled(1, false);
+  list->OnItemHint = [](int index) { return index == 0 ? std::string("The first\r\none") : std::string(); };
+  std::vector<int> refused;
+  list->OnItemRefused = [&](int index) { refused.push_back(index); };
+  Realize();
+  const HWND native = Native(*list);
+  EXPECT_EQ(Read(native, 1), "check button checked|Alpha|The first\r\none|Uncheck");
+  EXPECT_EQ(Read(native, 2), "check button checked unavailable|Beta|Snap-ins|Uncheck");
+  EXPECT_EQ(Read(native, 3), "check button|Gamma|Snap-ins|Check");
+
+  const EventHook changes(EVENT_OBJECT_STATECHANGE);
+  IAccessible* acc = AccessibleOf(native);
+  ASSERT_NE(acc, nullptr);
+  EXPECT_EQ(acc->accDoDefaultAction(Child(3)), S_OK);
+  EXPECT_EQ(acc->accDoDefaultAction(Child(2)), S_OK);
+  acc->Release();
+  EXPECT_EQ(Read(native, 3), "check button checked|Gamma|Snap-ins|Uncheck");
+  EXPECT_TRUE(list->Checked(1));
+  EXPECT_EQ(refused, std::vector<int>{1});
+  EXPECT_EQ(changes.Children(native), std::vector<LONG>{3});
+}
+
+// The information line is a status bar; an announcement is an alert that
+// readers speak, even of the text already shown; a plain text change (a
+// description under the pointer) makes none.
+TEST_F(Win32Toolkit, StatusLineAnnouncesAsAnAlertOnlyWhenAsked) {
+  auto* line = new ui::TPanel(form_.get());
+  line->SetBounds(0, 113, 368, 28);
+  line->SetStatusLine(true);
+  Realize();
+  const HWND native = Native(*line);
+  const EventHook alerts(EVENT_SYSTEM_ALERT);
+  line->SetText("   A description under the pointer");
+  EXPECT_TRUE(alerts.Children(native).empty());
+  line->Announce("   Beta is required");
+  line->Announce("   Beta is required");
+  EXPECT_EQ(alerts.Children(native), (std::vector<LONG>{1, 1}));
+  EXPECT_EQ(Read(native, CHILDID_SELF).rfind("status bar|   Beta is required|", 0), 0U) << Read(native, CHILDID_SELF);
+  EXPECT_EQ(Read(native, 1), "alert|   Beta is required||");
+}
+
+// How many lines of text a window shows in a font: the rows of its client
+// area, drawn into a bitmap, from the first to the last that holds anything
+// but the face colour, in lines of the font.
+int TextLines(HWND h, HFONT font) {
+  RECT r;
+  GetClientRect(h, &r);
+  HDC screen = GetDC(h);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  SendMessageA(h, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF face = GetPixel(memory, r.right - 1, 0);
+  int first = -1;
+  int last = -1;
+  for (int y = 0; y < r.bottom; ++y) {
+    bool ink = false;
+    for (int x = 0; x < r.right && !ink; ++x) ink = GetPixel(memory, x, y) != face;
+    if (ink && first < 0) first = y;
+    if (ink) last = y;
+  }
+  HGDIOBJ was = SelectObject(memory, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(memory, &metrics);
+  SelectObject(memory, was);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(h, screen);
+  if (first < 0 || metrics.tmHeight <= 0) return 0;
+  return (last - first + metrics.tmHeight) / metrics.tmHeight;
+}
+
+// The information line (28 pixels) shows a line break as one, and wraps a
+// status too long for one line; one too long for two is cut to one line.
+TEST_F(Win32Toolkit, InformationLineShowsItsLineBreaks) {
+  auto* line = new ui::TPanel(form_.get());
+  line->SetBounds(0, 113, 368, 28);
+  line->SetBevel(false);
+  line->SetAlignment(ui::TAlignment::taLeftJustify);
+  line->SetStatusLine(true);
+  Realize();
+  const std::pair<const char*, int> cases[] = {
+      {"   One line", 1},
+      {"   GroupWise domains, post offices\r\nand gateways", 2},
+      {"   Invalid path: expected a folder with bin\\ConsoleOne.exe, not C:\\Novell\\ConsoleOne\\1.3", 2},
+      {"   C:\\Novell\\ConsoleOne\\1.3\\bin\\ConsoleOne.exe not Found: expected a folder with bin\\ConsoleOne.exe, "
+       "and more words than two lines hold, so many that they need a third and a fourth line", 1},
+  };
+  for (const auto& [text, lines] : cases) {
+    SCOPED_TRACE(text);
+    line->SetText(text);
+    EXPECT_EQ(TextLines(Native(*line), ui::win32::FormFont(*ui::win32::FormPeerOf(form_->Peer()))), lines);
+  }
+}
+
+// A label shortened in the middle keeps its size and its whole text (the
+// accessible name), shows it whole as its tip, and draws as much of the
+// start and end of the text as fits.
+TEST_F(Win32Toolkit, LabelElidedInTheMiddleKeepsItsWholeText) {
+  auto* label = new ui::TLabel(form_.get());
+  label->SetBounds(172, 39, 63, 16);
+  label->SetEllipsis(ui::TEllipsis::Middle);
+  Realize();
+  const std::string whole = "C:\\Novell\\ConsoleOne\\1.3\\bin\\ConsoleOne.exe not Found";
+  label->SetText(whole);
+  label->SetHint(whole);
+  const HWND native = Native(*label);
+  RECT r;
+  GetWindowRect(native, &r);
+  EXPECT_EQ(r.right - r.left, 63);
+  EXPECT_EQ(WindowText(native), whole);
+  EXPECT_EQ(TipOf(native), whole);
+
+  // Drawn: the start (one character longer) and the end around "…", as
+  // many characters as fit.
+  HDC dc = GetDC(native);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  auto extent = [dc](const std::wstring& s) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const std::wstring text = ui::win32::Wide(whole);
+  auto keep = [&text](std::size_t n) { return text.substr(0, n - n / 2) + L'\u2026' + text.substr(text.size() - n / 2); };
+  for (const int width : {0, 12, 63, 150, extent(text) - 1, extent(text)}) {
+    SCOPED_TRACE(width);
+    const std::wstring shown = ui::win32::MiddleElided(dc, text, width);
+    if (extent(text) <= width) {
+      EXPECT_EQ(shown, text);
+      continue;
+    }
+    const std::size_t kept = shown.size() - 1;
+    EXPECT_EQ(shown, keep(kept));
+    EXPECT_TRUE(kept == 0 || extent(shown) <= width);
+    EXPECT_GT(extent(keep(kept + 1)), width);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(native, dc);
 }
 
 TEST_F(Win32Toolkit, ComboReportsTypingAndPicking) {
@@ -414,6 +652,18 @@ TEST_F(Win32Toolkit, FormCloseAndResize) {
   RECT r;
   GetWindowRect(Native(*combo), &r);
   EXPECT_EQ(r.right - r.left, 451);
+}
+
+// The window becoming active (the user comes back to it) reaches the layer.
+TEST_F(Win32Toolkit, ActivationReachesTheForm) {
+  int activations = 0;
+  form_->OnActivate = [&](ui::TObject*) { ++activations; };
+  Realize();
+  activations = 0;
+  for (const int state : {WA_INACTIVE, WA_ACTIVE, WA_INACTIVE, WA_CLICKACTIVE}) {
+    SendMessageA(Native(*form_), WM_ACTIVATE, static_cast<WPARAM>(state), 0);
+  }
+  EXPECT_EQ(activations, 2);
 }
 
 TEST_F(Win32Toolkit, WindowStopsAtItsMinimumSize) {

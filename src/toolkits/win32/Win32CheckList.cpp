@@ -10,6 +10,8 @@ namespace {
 // Width of an entry's check-mark area in the check-list box, box included.
 constexpr int kCheckAreaWidth = 15;
 constexpr int kCheckBoxSize = 13;
+// Space between an entry's name and the ends of its highlight.
+constexpr int kTextMargin = 2;
 
 // ---------------------------------------------------------- check-list box
 
@@ -50,8 +52,13 @@ class CheckListPeer final : public WinPeer {
         return true;
       }
       case WM_KEYDOWN:
+        // With nothing selected the list box frames an entry, and the arrow
+        // keys start from it; so does Space, which the layer ties to a selection.
         if (wp == VK_SPACE) {
-          Guard([&] { list_.UserPressSpace(); });
+          Guard([&] {
+            if (list_.ItemIndex() < 0 && list_.Count() > 0) list_.UserSelect(FramedEntry());
+            list_.UserPressSpace();
+          });
           result = 0;
           return true;
         }
@@ -68,7 +75,7 @@ class CheckListPeer final : public WinPeer {
         const int index = ItemAt(LowSigned(lp), HighSigned(lp));
         if (index != hovered_) {
           hovered_ = index;
-          if (list_.ItemHint(index) != shownTip_) {
+          if (TipOf(index) != shownTip_) {
             UpdateTool();
             RelayToTip(h, msg, wp, lp);
           }
@@ -76,6 +83,11 @@ class CheckListPeer final : public WinPeer {
         return CommonMessage(h, msg, wp, lp, result);
       }
       case WM_GETOBJECT: return access_.OnGetObject(hwnd_, list_, wp, lp, result);
+      case WM_SETFONT:
+        result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
+        columnWidth_ = 0;
+        ApplyColumnWidth();
+        return true;
       case WM_SIZE: {
         result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
         ApplyColumnWidth();
@@ -123,9 +135,11 @@ class CheckListPeer final : public WinPeer {
     }
     SetTextColor(dc, GetSysColor(color));
     RECT inner = text;
-    inner.left += Px(2);
-    DrawTextA(dc, item.text.c_str(), static_cast<int>(item.text.size()), &inner,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    inner.left += Px(kTextMargin);
+    inner.right -= Px(kTextMargin);
+    // Cut in the middle: similar long names differ at their ends.
+    const std::wstring shown = MiddleElided(dc, Wide(item.text), std::max(0, static_cast<int>(inner.right - inner.left)));
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if ((d.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &text);
   }
 
@@ -133,6 +147,7 @@ class CheckListPeer final : public WinPeer {
   void CreateNative() override {
     access_.Disconnect();  // a new window, a new object
     multiColumn_ = list_.Columns() > 0;
+    columnWidth_ = 0;
     DWORD style = LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_HSCROLL | TabStop();
     if (multiColumn_) {
       style |= LBS_MULTICOLUMN;
@@ -150,9 +165,11 @@ class CheckListPeer final : public WinPeer {
   void ApplyText() override {}
   // Remembered, so that a move to an entry saying the same keeps the tip up.
   std::string ToolText() const override {
-    shownTip_ = list_.ItemHint(hovered_);
+    shownTip_ = TipOf(hovered_);
     return shownTip_;
   }
+  // An entry's whole name and description; the list's hint between entries.
+  std::string TipOf(int index) const { return index >= 0 ? list_.ItemToolTip(index) : list_.Hint(); }
   // The entries moved: the one under the pointer is known at its next move.
   void ForgetHovered() {
     if (hovered_ < 0) return;
@@ -174,17 +191,20 @@ class CheckListPeer final : public WinPeer {
                        reinterpret_cast<LPARAM>(list_.ItemText(index).c_str()));
         }
         ApplySelection();
+        ApplyColumnWidth();
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemDeleted:
         ForgetHovered();
         SendMessageA(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
         ApplySelection();
+        ApplyColumnWidth();
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemsReset:
         ForgetHovered();
         Rebuild();
+        ApplyColumnWidth();
         NotifyEntryEvent(hwnd_, EVENT_OBJECT_REORDER, -1);
         break;
       case Prop::ItemIndex: ApplySelection(); break;
@@ -227,6 +247,10 @@ class CheckListPeer final : public WinPeer {
     const POINT p{x, y};
     return PtInRect(&r, p) ? index : -1;
   }
+  int FramedEntry() const {
+    const auto caret = static_cast<int>(SendMessageA(hwnd_, LB_GETCARETINDEX, 0, 0));
+    return std::clamp(caret, 0, list_.Count() - 1);
+  }
   // Default processing of a key, then the layer learns a new selection.
   bool AfterDefault(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = CallWindowProcA(reinterpret_cast<WNDPROC>(GetPropA(h, kOldProcProp)), h, msg, wp, lp);
@@ -256,17 +280,43 @@ class CheckListPeer final : public WinPeer {
     }
     InvalidateRect(hwnd_, &r, TRUE);
   }
+  // Columns share the list's width, wider (up to the whole width) where
+  // the longest name needs it: a name is cut only where no column holds it.
   void ApplyColumnWidth() {
-    if (!multiColumn_ || list_.Columns() <= 0) return;
-    RECT r;
+    if (hwnd_ == nullptr || !multiColumn_ || list_.Columns() <= 0) return;
+    RECT r{};
     GetClientRect(hwnd_, &r);
-    const int width = std::max(1, static_cast<int>(r.right - r.left) / list_.Columns());
-    SendMessageA(hwnd_, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(width), 0);
+    const int client = std::max(1, static_cast<int>(r.right - r.left));
+    const int width = std::clamp(EntryWidth(LongestName()), client / list_.Columns(), client);
+    if (width == columnWidth_) return;
+    columnWidth_ = width;
+    SendMessageA(hwnd_, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(std::max(1, width)), 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
   }
+  // Pixels of the widest name in the list's font.
+  int LongestName() const {
+    HDC dc = GetDC(hwnd_);
+    if (dc == nullptr) return 0;
+    HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+    int widest = 0;
+    for (int i = 0; i < list_.Count(); ++i) {
+      const std::string& name = list_.ItemText(i);
+      RECT r{0, 0, 0, 0};
+      DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &r, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+      widest = std::max(widest, static_cast<int>(r.right - r.left));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return widest;
+  }
+  // An entry as wide as a name: the check-mark area, the margin before the
+  // name and as much after it.
+  int EntryWidth(int name) const { return Px(kCheckAreaWidth) + name + 2 * Px(kTextMargin); }
 
   ui::TCheckListBox& list_;
-  CheckListAccessibility access_;
+  Accessibility access_;
   bool multiColumn_ = false;
+  int columnWidth_ = 0;            // pixels, as last given to the list box
   int hovered_ = -1;              // the entry under the pointer
   mutable std::string shownTip_;  // what its tool tip was last given
 };

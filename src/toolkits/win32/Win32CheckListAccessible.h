@@ -1,7 +1,8 @@
-// What screen readers see of an owner-drawn check-list box: the list box's
-// own accessible object knows no check marks, so the list answers
-// WM_GETOBJECT with one of ours (MSAA), each entry a check button with its
-// name, its mark and whether it is locked. Internal to the Win32 toolkit.
+// What screen readers get (MSAA) where the system's own objects fall short:
+// the list box knows no check marks, so the check list answers WM_GETOBJECT
+// with one of ours, each entry a check button with its name, its mark,
+// whether it is locked and its description; a status line is exposed as a
+// status bar whose announcements are alerts. Internal to the Win32 toolkit.
 #pragma once
 
 #include "ui/Controls.h"
@@ -10,25 +11,32 @@
 
 namespace ui::win32 {
 
-class CheckListAccessible;
+class AccessibleBase;
 
-class CheckListAccessibility {
+// Holds a window's object while clients may hold it too.
+class Accessibility {
  public:
-  CheckListAccessibility() = default;
-  ~CheckListAccessibility() { Disconnect(); }
-  CheckListAccessibility(const CheckListAccessibility&) = delete;
-  CheckListAccessibility& operator=(const CheckListAccessibility&) = delete;
+  Accessibility() = default;
+  ~Accessibility() { Disconnect(); }
+  Accessibility(const Accessibility&) = delete;
+  Accessibility& operator=(const Accessibility&) = delete;
 
-  // Answers WM_GETOBJECT for the list's client area; false for other objects.
-  bool OnGetObject(HWND list, ui::TCheckListBox& layer, WPARAM wp, LPARAM lp, LRESULT& result);
-  // The list's window goes: clients that still hold the object get errors.
+  // Answers WM_GETOBJECT for the window's client area; false for other objects.
+  bool OnGetObject(HWND h, ui::TCheckListBox& list, WPARAM wp, LPARAM lp, LRESULT& result);
+  bool OnGetObject(HWND h, const ui::TPanel& statusLine, WPARAM wp, LPARAM lp, LRESULT& result);
+  // The window goes: clients that still hold the object get errors.
   void Disconnect();
 
  private:
-  CheckListAccessible* object_ = nullptr;
+  template <class Make>
+  bool Answer(WPARAM wp, LPARAM lp, LRESULT& result, Make make);
+  AccessibleBase* object_ = nullptr;
 };
 
 // Tells listening clients what changed; entry -1 means the list itself.
 void NotifyEntryEvent(HWND list, DWORD event, int entry);
+
+// A status line's announcement: an alert that screen readers speak.
+void NotifyAnnouncement(HWND statusLine);
 
 }  // namespace ui::win32

@@ -2,9 +2,14 @@
 // controls) and its plain children: panels, labels and splitters.
 #include "toolkits/win32/Win32Peer.h"
 
+#include "toolkits/win32/Win32CheckListAccessible.h"
+
 namespace ui::win32 {
 
 namespace {
+
+// The widest tool tip, in pixels at 96 DPI; longer lines wrap.
+constexpr int kTipWidth = 480;
 
 BOOL CALLBACK SetFontOf(HWND child, LPARAM font) {
   SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
@@ -61,6 +66,7 @@ class FormPeer final : public WinPeer {
         return false;
       case WM_DPICHANGED:
         Guard([&] { MoveToDpi(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
+        if (tip_ != nullptr) SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, Px(kTipWidth));
         result = 0;
         return true;
       case WM_GETMINMAXINFO:
@@ -69,6 +75,8 @@ class FormPeer final : public WinPeer {
         result = 0;
         return true;
       case WM_ACTIVATE:
+        // The user is back: the layer looks at the world again.
+        if (LOWORD(wp) != WA_INACTIVE) Guard([&] { form_.UserActivated(); });
         // Give the focus back to the control that had it, as dialogs do.
         if (LOWORD(wp) == WA_INACTIVE) {
           HWND f = GetFocus();
@@ -120,6 +128,8 @@ class FormPeer final : public WinPeer {
     tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
+    // A width makes the tips break at their line breaks (a name, then its description).
+    if (tip_ != nullptr) SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, Px(kTipWidth));
     if (form_.Position() == ui::TPosition::poScreenCenter) CenterOnScreen();
   }
 
@@ -245,7 +255,21 @@ class PanelPeer : public WinPeer {
   bool OnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
     switch (msg) {
       case WM_PAINT: Paint(); result = 0; return true;
+      case WM_PRINTCLIENT: {  // drawn into another DC (a print, an animation)
+        auto dc = reinterpret_cast<HDC>(wp);
+        RECT r;
+        GetClientRect(hwnd_, &r);
+        if ((lp & PRF_ERASEBKGND) != 0) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        Draw(dc);
+        result = 0;
+        return true;
+      }
       case WM_SETFONT: font_ = reinterpret_cast<HFONT>(wp); return false;
+      case WM_GETOBJECT:
+        if (const auto* panel = dynamic_cast<const ui::TPanel*>(&control_); panel != nullptr && panel->StatusLine()) {
+          return access_.OnGetObject(hwnd_, *panel, wp, lp, result);
+        }
+        return false;
       default: return CommonMessage(h, msg, wp, lp, result);
     }
   }
@@ -270,6 +294,10 @@ class PanelPeer : public WinPeer {
       InvalidateRect(hwnd_, nullptr, TRUE);
       return;
     }
+    if (what == Prop::Announcement) {
+      NotifyAnnouncement(hwnd_);
+      return;
+    }
     WinPeer::Apply(what, index);
   }
   void FocusNative() override {}
@@ -277,13 +305,17 @@ class PanelPeer : public WinPeer {
   void Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
+    Draw(dc);
+    EndPaint(hwnd_, &ps);
+  }
+  void Draw(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
     auto* panel = dynamic_cast<ui::TPanel*>(&control_);
     if (panel != nullptr && panel->Bevel()) {
       DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
     }
-    const std::string& text = control_.Text();
+    std::string text = control_.Text();
     if (!text.empty()) {
       HGDIOBJ oldFont = font_ != nullptr ? SelectObject(dc, font_) : nullptr;
       SetBkMode(dc, TRANSPARENT);
@@ -291,14 +323,43 @@ class PanelPeer : public WinPeer {
       UINT align = DT_CENTER;
       if (panel != nullptr && panel->Alignment() == ui::TAlignment::taLeftJustify) align = DT_LEFT;
       if (panel != nullptr && panel->Alignment() == ui::TAlignment::taRightJustify) align = DT_RIGHT;
-      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
-                align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
+      UINT format = align | DT_NOPREFIX | DT_EXPANDTABS;
+      if (text.find('\n') == std::string::npos && (panel == nullptr || !panel->StatusLine())) {
+        format |= DT_SINGLELINE | DT_VCENTER;
+      } else {
+        // Lines of their own (a description may hold a line break; a long
+        // status wraps at its words), the block centred as a single line is:
+        // two lines of a large font lose a little of their leading, not a line.
+        format |= DT_WORDBREAK;
+        // The blanks that indent the text indent every line of it.
+        const std::size_t indent = std::min(text.find_first_not_of(' '), text.size());
+        SIZE blanks{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(indent), &blanks);
+        r.left += blanks.cx;
+        text.erase(0, indent);
+        RECT need = r;
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &need, format | DT_CALCRECT);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc, &metrics);
+        const int line = std::max(1, static_cast<int>(metrics.tmHeight));
+        const int lines = std::max(1, (static_cast<int>(r.bottom - r.top) + line / 2) / line);
+        if (need.bottom - need.top > lines * line) {
+          // More lines than the panel shows: one line, cut in the middle
+          // (the whole text is its name for screen readers).
+          const std::wstring shown = MiddleElided(dc, Wide(text), static_cast<int>(r.right - r.left));
+          DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r, align | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+          if (oldFont != nullptr) SelectObject(dc, oldFont);
+          return;
+        }
+        r.top += ((r.bottom - r.top) - (need.bottom - need.top)) / 2;
+      }
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
       if (oldFont != nullptr) SelectObject(dc, oldFont);
     }
-    EndPaint(hwnd_, &ps);
   }
 
   HFONT font_ = nullptr;
+  Accessibility access_;
 };
 
 // --------------------------------------------------------- simple kinds
@@ -307,20 +368,40 @@ class LabelPeer final : public WinPeer {
  public:
   using WinPeer::WinPeer;
 
+  // A label shortened in the middle is drawn here; its window keeps the
+  // whole text, which screen readers read.
+  void OnDrawItem(const DRAWITEMSTRUCT& d) override {
+    RECT r = d.rcItem;
+    FillRect(d.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    HGDIOBJ old = Font() != nullptr ? SelectObject(d.hDC, Font()) : nullptr;
+    const std::wstring shown = MiddleElided(d.hDC, Wide(control_.Text()), r.right - r.left);
+    SetBkMode(d.hDC, TRANSPARENT);
+    SetTextColor(d.hDC, GetSysColor(control_.Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    DrawTextW(d.hDC, shown.c_str(), static_cast<int>(shown.size()), &r, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    if (old != nullptr) SelectObject(d.hDC, old);
+  }
+
  protected:
   void CreateNative() override {
     const std::string text = control_.Text();
-    const bool splitter = dynamic_cast<ui::TSplitter*>(&control_) != nullptr;
-    hwnd_ = CreateChild("STATIC", splitter ? static_cast<DWORD>(SS_ETCHEDFRAME) : static_cast<DWORD>(SS_LEFT | SS_NOTIFY),
-                        0, text.c_str());
+    hwnd_ = CreateChild("STATIC", Style(), 0, text.c_str());
+  }
+  void Apply(Prop what, int index) override {
+    // The static control takes its kind at creation only.
+    if (what == Prop::Ellipsis) {
+      Recreate();
+      return;
+    }
+    WinPeer::Apply(what, index);
   }
   void FocusNative() override {}
   // Labels size themselves to their text, at least to the layer's width, so
-  // that a status text longer than the designed space is not cut off.
+  // that a status text longer than the designed space is not cut off; one
+  // shortened in the middle keeps the layer's width.
   void ApplyBounds() override {
     int width = Px(std::max(0, control_.Width()));
     const std::string& text = control_.Text();
-    if (dynamic_cast<ui::TLabel*>(&control_) != nullptr && !text.empty()) {
+    if (dynamic_cast<ui::TLabel*>(&control_) != nullptr && !Elided() && !text.empty()) {
       HDC dc = GetDC(hwnd_);
       HGDIOBJ old = SelectObject(dc, Font() != nullptr ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
       SIZE size{};
@@ -336,6 +417,16 @@ class LabelPeer final : public WinPeer {
   void ApplyText() override {
     ApplyBounds();  // wide enough first, so the new text is not wrapped
     WinPeer::ApplyText();
+  }
+
+ private:
+  bool Elided() const {
+    const auto* label = dynamic_cast<const ui::TLabel*>(&control_);
+    return label != nullptr && label->Ellipsis() == ui::TEllipsis::Middle;
+  }
+  DWORD Style() const {
+    if (dynamic_cast<ui::TSplitter*>(&control_) != nullptr) return SS_ETCHEDFRAME;
+    return SS_NOTIFY | (Elided() ? static_cast<DWORD>(SS_OWNERDRAW) : static_cast<DWORD>(SS_LEFT));
   }
 };
 
@@ -400,6 +491,40 @@ bool PreTranslate(void* message) {
   if (layerForm != nullptr && LayerMnemonic(*layerForm, root, *msg)) return true;
   if (PressFocusedButton(*msg)) return true;
   return IsDialogMessageA(root, msg) != FALSE;
+}
+
+std::wstring Wide(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(std::max(0, n)), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
+  return out;
+}
+
+std::wstring MiddleElided(HDC dc, const std::wstring& text, int width) {
+  auto fits = [dc, width](const std::wstring& s) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return size.cx <= width;
+  };
+  if (fits(text)) return text;
+  // The start one character longer than the end where they differ: a path
+  // keeps its drive and folders, a message its last words.
+  auto keep = [&text](std::size_t n) {
+    const std::size_t tail = n / 2;
+    return text.substr(0, n - tail) + L'\u2026' + text.substr(text.size() - tail);
+  };
+  std::size_t low = 0;                // fits, or nothing fits at all
+  std::size_t high = text.size() - 1;  // keeping more than this is the whole text
+  while (low < high) {
+    const std::size_t mid = (low + high + 1) / 2;
+    if (fits(keep(mid))) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  return keep(low);
 }
 
 std::unique_ptr<WinPeer> NewFormPeer(ui::TCustomForm& form, Win32Application& app) {

@@ -299,6 +299,12 @@ SIZE FrameSize(int dpi);
 
 inline HWND AsHwnd(std::uintptr_t h) { return reinterpret_cast<HWND>(h); }
 
+// Text of the layer (the system's code page) for the wide functions.
+std::wstring Wide(const std::string& ansi);
+// `text` as drawn in `width` pixels with the DC's font: whole where it fits,
+// else its start and end around a "\u2026" (the start one character longer).
+std::wstring MiddleElided(HDC dc, const std::wstring& text, int width);
+
 // The main form's window, owner of the message boxes and dialogs.
 HWND MainFormWindow();
 
