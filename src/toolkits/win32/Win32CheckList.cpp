@@ -125,7 +125,9 @@ class CheckListPeer final : public WinPeer {
 
     RECT text = r;
     text.left += area;
-    if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
+    // A selected locked entry: grey text on the face colour, as disabled
+    // controls are drawn; grey on the selection colour could not be read.
+    if (selected) FillRect(dc, &text, GetSysColorBrush(enabled ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     SetBkMode(dc, TRANSPARENT);
     int color = COLOR_WINDOWTEXT;
     if (!enabled) {
