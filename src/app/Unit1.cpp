@@ -265,12 +265,19 @@ void TForm1::BuildLayout() {
   // A click, space or a screen reader's toggle on a locked entry is told why.
   CheckListBoxSnapins->OnItemRefused = [this](int index) {
     // Locked for a console that has since closed: unlock (and say so) instead.
-    if (consoleOneRunning_ && !FollowConsoleOne()) return;
+    if (consoleOneRunning_ && FollowConsoleOne()) {
+      SayConsoleOneState();
+      return;
+    }
     const std::string why = LockReason(index);
     if (!why.empty()) PanelInfo->Announce(kInfoPrefix + why);
   };
   // ConsoleOne may have been started or closed while the user was away.
-  OnActivate = [this](TObject*) { GuardStep([this] { FollowConsoleOne(); }); };
+  OnActivate = [this](TObject*) {
+    GuardStep([this] {
+      if (FollowConsoleOne()) SayConsoleOneState();
+    });
+  };
   Label1->SetEllipsis(TEllipsis::Middle);
   Label1->SetFocusControl(ComboBoxPath);
   CheckAll1->OnClick = [this](TObject* s) { CheckAll1Click(s); };
@@ -485,12 +492,14 @@ void TForm1::ApplyLocks() {
 
 bool TForm1::FollowConsoleOne() {
   const bool running = core::ConsoleOneWindowOpen();
-  if (running != consoleOneRunning_) {
-    consoleOneRunning_ = running;
-    ApplyLocks();
-    PanelInfo->Announce(kInfoPrefix + std::string(running ? kConsoleOneLocks : kConsoleOneGone));
-  }
-  return running;
+  if (running == consoleOneRunning_) return false;
+  consoleOneRunning_ = running;
+  ApplyLocks();
+  return true;
+}
+
+void TForm1::SayConsoleOneState() {
+  PanelInfo->Announce(kInfoPrefix + std::string(consoleOneRunning_ ? kConsoleOneLocks : kConsoleOneGone));
 }
 
 std::string TForm1::LockReason(int Index) const {
@@ -546,7 +555,8 @@ void TForm1::CheckListBoxSnapinsSelect(TObject* /*Sender*/, int Index) {
   }
   // A ConsoleOne started since the last look locks the list before anything
   // moves; the click's toggle then moved nothing and the mark shows the disk.
-  if (FollowConsoleOne()) {
+  FollowConsoleOne();
+  if (consoleOneRunning_) {
     ShowDiskMark(Index);
     PanelInfo->Announce(kInfoPrefix + LockReason(Index));
     return;
@@ -623,8 +633,9 @@ void TForm1::CheckListBoxSnapinsClick(TObject* Sender) {
 void TForm1::SetAllMarks(bool checked) {
   const int n = CheckListBoxSnapins->Count();
   if (n == 0) return;
-  if (FollowConsoleOne()) {
-    PanelInfo->Announce(kInfoPrefix + std::string(kConsoleOneLocks));
+  FollowConsoleOne();
+  if (consoleOneRunning_) {
+    SayConsoleOneState();
     return;
   }
   // One lock for the whole command: another run never sees it half done.

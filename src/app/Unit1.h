@@ -91,9 +91,12 @@ class TForm1 : public ui::TForm {
   // Tells why a switch moved nothing: the installation lock could not be had.
   void ReportLockFailure(const core::InstallationLock& lock);
   void SetAllMarks(bool checked);
-  // Looks for a ConsoleOne window now; when that changed since the last
-  // look, locks or unlocks the entries and says so. True while one is open.
+  // Looks for a ConsoleOne window now and locks or unlocks the entries to
+  // match; true when that changed since the last look. Says nothing: each
+  // caller says once what its user action met.
   bool FollowConsoleOne();
+  // Announces whether ConsoleOne runs, as the last look found it.
+  void SayConsoleOneState();
   // Every entry locked while ConsoleOne runs, else the required ones.
   void ApplyLocks();
   // Why entry Index cannot be switched (empty when it can).

@@ -394,7 +394,9 @@ TEST_F(QuillanTest, ConsoleOneLockFollowsItsWindowAndEveryRefusalIsSaid) {
   for (const Attempt& a : whileRunning) {
     SCOPED_TRACE(a.what);
     f->PanelInfo->SetText("");
+    const int before = f->PanelInfo->Announcements();
     a.act();
+    EXPECT_EQ(f->PanelInfo->Announcements(), before + 1);  // said once, not once per look
     EXPECT_TRUE(os.Moves().empty());
     EXPECT_EQ(CheckedStates(), (std::vector<bool>{true, false}));  // the marks show the disk
     EXPECT_EQ(EnabledStates(), (std::vector<bool>{false, false}));
