@@ -16,11 +16,8 @@ namespace ui::win32 {
 namespace {
 
 BSTR ToBstr(const std::string& ansi) {
-  if (ansi.empty()) return SysAllocString(L"");
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(n > 0 ? n : 0));
-  if (out != nullptr && n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out, n);
-  return out;
+  const std::wstring wide = Wide(ansi);
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 void SetChild(VARIANT* v, long id) {
