@@ -129,13 +129,7 @@ void GuardStep(Step&& step) {
 }
 
 // What the check's failure texts add: what a valid folder holds.
-std::string ValidFolderHint() {
-#ifdef _WIN32
-  return "expected a folder with bin\\ConsoleOne.exe";
-#else
-  return "expected a folder with bin/ConsoleOne";
-#endif
-}
+std::string ValidFolderHint() { return "expected a folder with " + core::ConsoleOneLauncher(); }
 
 const char* const kConsoleOneLocks = "ConsoleOne is running: snap-ins cannot be switched until it is closed";
 const char* const kConsoleOneGone = "ConsoleOne was closed: snap-ins can be switched again";

@@ -17,6 +17,10 @@ namespace {
 
 std::string Sep() { return std::string(1, D_Util::NativeSeparator()); }
 
+// The launchers' folder in an installation, and ConsoleOne's launcher stem.
+const std::string kBin = "bin";
+const std::string kConsoleOne = "ConsoleOne";
+
 // The launcher's file names, most likely first: on POSIX the native script
 // (ConsoleOne for Linux), then the Windows name, so that an installation on
 // a mounted Windows share is still recognised.
@@ -173,12 +177,14 @@ Check CheckFolder(const std::string& path) {
   if (!platform::Platform::Get().DirectoryExists(path)) return check;
   check.base = D_Util::ExcludeTrailingSeparator(path);
   const std::string base = D_Util::IncludeTrailingSeparator(check.base);
-  const std::string bin = base + "bin" + Sep();
-  check.consoleOneExe = FindLauncher({bin}, "ConsoleOne", check.consoleOneFound);
+  const std::string bin = base + kBin + Sep();
+  check.consoleOneExe = FindLauncher({bin}, kConsoleOne, check.consoleOneFound);
   check.rconjExe = FindLauncher({base, bin}, "RConJ", check.rconjFound);
   check.outcome = check.consoleOneFound ? Outcome::Installation : Outcome::NotInstalled;
   return check;
 }
+
+std::string ConsoleOneLauncher() { return kBin + Sep() + LauncherNames(kConsoleOne).front(); }
 
 bool IsLauncherName(const std::string& fileName, const std::string& stem) {
   const std::vector<std::string> names = LauncherNames(stem);

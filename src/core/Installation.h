@@ -60,6 +60,10 @@ struct Check {
 
 Check CheckFolder(const std::string& path);
 
+// What makes a folder an installation, relative to it: ConsoleOne's launcher
+// by its native name ("bin\\ConsoleOne.exe"; "bin/ConsoleOne" on POSIX).
+std::string ConsoleOneLauncher();
+
 // Whether a file name is one of the launcher's names ("ConsoleOne.exe", and
 // on POSIX also "ConsoleOne"), ignoring ASCII case.
 bool IsLauncherName(const std::string& fileName, const std::string& stem);
